@@ -1,0 +1,175 @@
+#pragma once
+// The keyed record store: files of fixed-length records of one declared
+// layout, several keys per file, an optional text memo per record, one record
+// buffer per open file, positioned reads in key order, holds, file locks,
+// streamed writes and transactions over several files.
+//
+// Every store file is one SQLite database file carrying the archive's own
+// file name. Records are stored as their exact byte image; each key is a
+// column holding the key value encoded so that a byte comparison gives the
+// key's order, with one SQLite index per key. Reads in key order page on
+// (key value, position) so no statement stays open between calls.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "store/record.h"
+
+namespace qb::store {
+
+// Error kinds the callers tell apart. Numbers and texts are the store's own
+// (errorText()).
+enum class Err : int {
+  Ok = 0,
+  FileNotFound = 2,
+  PathNotFound = 3,
+  AccessDenied = 5,
+  InvalidName = 45,
+  DamagedKeys = 46,       // a key index no longer matches the records
+  LayoutDiffers = 47,     // the file was written with another record layout
+  AlreadyOpen = 52,
+  NoRecord = 33,          // not found, or changed/deleted since it was read
+  RecordHeld = 35,        // held by another user (hold wait ran out)
+  DuplicateKey = 40,
+  EndOfFile = 34,         // reading past either end of the current order
+  NotOpen = 37,
+  FileLocked = 32,        // whole-file lock or transaction lock wait ran out
+  NoTransaction = 56,     // commit/rollback without an open transaction
+  TooManyFiles = 57,      // a transaction lists more files than one can span
+  IoError = 90,           // any other failure of the underlying database
+};
+
+const char* errorText(Err e);
+inline int errorNumber(Err e) { return static_cast<int>(e); }
+
+enum class Access {
+  ReadOnlyShared,       // others may read and write
+  ReadWriteShared,      // others may read and write
+  ReadWriteExclusive,   // no other opener at all
+  ReadWriteDenyWrite,   // others may only read
+};
+
+class Transaction;
+
+// One open store file with its record buffer (the raw image and the memo).
+// Typed access is through Table<R> below.
+class KeyedFile {
+ public:
+  explicit KeyedFile(const Layout& layout);
+  virtual ~KeyedFile();
+  KeyedFile(const KeyedFile&) = delete;
+  KeyedFile& operator=(const KeyedFile&) = delete;
+
+  const Layout& layout() const { return layout_; }
+  const std::string& path() const { return path_; }
+  bool isOpen() const;
+
+  // ---- file level ----
+  Err create(const std::string& path);  // empty file with layout and keys; replaces none
+  Err open(const std::string& path, Access mode = Access::ReadWriteShared);
+  void close();
+  static Err remove(const std::string& path);  // deletes the file and its companions
+  Err empty();                                  // remove all records (needs exclusive access)
+  Err pack();                                   // compact the file
+  Err buildKeys();                              // rebuild every key (also keys appended records)
+  Err buildKey(int key);
+  int64_t count();
+
+  // ---- record buffer ----
+  std::vector<uint8_t>& image() { return image_; }
+  std::string& memo() { return memo_; }  // at most kMaxMemo bytes; longer is cut when written
+  void clearBuffer();                    // all fields 0 or blank, memo empty
+
+  // ---- positioning and reading ----
+  // set(key): before the first record in key order (next reads the first,
+  // previous the last). setAt(key, parts): at the key value in the buffer,
+  // using its first `parts` components (-1: all); next reads the first record
+  // at or after it, previous the last record at or before it.
+  Err set(int key);
+  Err setAt(int key, int parts = -1);
+  Err setFileOrder();                      // physical (position) order
+  Err setAtPosition(int key, int64_t pos); // key order, next reads record `pos`
+  Err next();                              // EndOfFile past the end
+  Err previous();                          // EndOfFile before the start
+  Err get(int key);                        // exact match on all components from the buffer
+  Err getPosition(int64_t pos);
+  int64_t position() const { return position_; }  // saved position of the record last read/written
+
+  // ---- writing ----
+  Err add();     // DuplicateKey when a unique key would break; nothing changes then
+  Err append();  // add without keys; buildKeys() keys it later
+  Err put();     // change the record last read (or held)
+  Err del();     // delete the record last read (or held)
+  bool duplicate(int key = -1);  // would add() break unique key `key` (-1: any)?
+
+  // ---- holds and locks (also between processes) ----
+  // hold(seconds): the next read (get/next/previous/getPosition) holds the
+  // record it reads, waiting at most `seconds` for another holder; the read
+  // returns RecordHeld when the wait runs out.
+  void hold(int seconds);
+  void release();
+  Err lock(int seconds);  // whole-file lock
+  void unlock();
+
+  // ---- bulk work ----
+  Err stream();  // buffer writes until flush()
+  Err flush();
+
+ protected:
+  // Typed record buffers move their record into image_ before a write and
+  // out of it after a read.
+  virtual void storeBuffer() {}
+  virtual void loadBuffer() {}
+
+ private:
+  friend class Transaction;
+  struct Impl;
+  std::unique_ptr<Impl> d_;
+  const Layout& layout_;
+  std::string path_;
+  std::vector<uint8_t> image_;
+  std::string memo_;
+  int64_t position_ = 0;
+};
+
+// A file with a typed record buffer: `rec` is the record; reads fill it and
+// writes take it.
+template <class R>
+class Table : public KeyedFile {
+ public:
+  Table() : KeyedFile(R::layout()) {}
+  R rec{};
+  void clear() {
+    rec = R{};
+    clearBuffer();
+  }
+
+ protected:
+  void storeBuffer() override { toImage(rec, image().data()); }
+  void loadBuffer() override { fromImage(rec, image().data()); }
+};
+
+// A transaction over a listed set of open files, committed or rolled back as
+// one: after a crash every file holds all of a committed transaction's writes
+// or none of them. While it is open, every read and write of the listed files
+// goes through it.
+class Transaction {
+ public:
+  Transaction();
+  ~Transaction();  // rolls back when still open
+  Transaction(const Transaction&) = delete;
+  Transaction& operator=(const Transaction&) = delete;
+
+  Err begin(const std::vector<KeyedFile*>& files, int waitSeconds);
+  Err commit();
+  Err rollback();
+  bool active() const;
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> d_;
+};
+
+}  // namespace qb::store

@@ -1,0 +1,5 @@
+#include "version.h"
+
+namespace qb {
+const char* versionString() { return QB_VERSION; }
+}  // namespace qb
