@@ -1,0 +1,38 @@
+#pragma once
+// Decoders for quoted-printable text, encoded words in header texts and
+// Base64.
+
+#include <string>
+#include <string_view>
+
+namespace qb::text {
+
+// The hex-pair decoder: the byte that "=" followed by `a` and `b` stands
+// for, or -1 when the pair is not decoded. Decoded pairs are exactly "3D"
+// ("="), "20" (blank), "09" (a tab becomes a blank), "2C" (",") and "8"-"F"
+// followed by "0"-"9"/"A"-"F" (bytes 0x80-0xFF); upper-case digits only.
+// Any other pair stays in the text as it is ("=41" stays "=41").
+int hexPair(char a, char b);
+
+// Undoes quoted-printable in one line of a message (the line without its
+// line end) and appends the result to `out`: every "=" followed by a
+// decodable pair becomes its byte, except an "=" that follows a "?" (so that
+// encoded words stay intact). Returns true when the line ends in a soft line
+// break ("=" or "=20" at its end, not after a "?"): the caller joins the next
+// line to this one ("=20" leaves its blank).
+bool undoQuotedPrintable(std::string_view line, std::string& out);
+
+// Decodes the first encoded word ("=?" charset "?" B or Q "?" text "?=") in
+// a header text. Only ISO-8859-1, ISO-8859-2 and US-ASCII words are decoded
+// (ISO-8859-2 through the Latin-2 fold); any other character set, or a
+// malformed word, leaves the text unchanged. The result is the text before
+// the word (trailing blanks removed), the decoded word and the text after it.
+std::string decodeEncodedWord(std::string_view text);
+
+// Standard Base64 (RFC 2045 alphabet). Characters outside the alphabet (line
+// breaks, blanks, garbage) are passed over; "=" padding ends a group and
+// yields no bytes; an incomplete final group gives the bytes it holds.
+std::string decodeBase64(std::string_view text);
+void appendBase64(std::string_view text, std::string& out);
+
+}  // namespace qb::text
