@@ -22,11 +22,11 @@ inline constexpr std::size_t kMaxBoundary = 100;
 inline constexpr std::size_t kMultipartLineColumn = 23;
 
 // The MIME boundary reader: searches the upper-cased line from `column` for
-// "BOUNDARY=" and returns what follows it, in the line's own letter case,
-// without trailing blanks; a quoted value loses its opening quote and then
-// any trailing quotes and semicolons. Empty when the line is shorter than 10
-// characters, holds no "BOUNDARY=" or the value is empty. At most 100
-// characters.
+// "BOUNDARY=" and returns its value in the line's own letter case: a quoted
+// value up to its closing quote, an unquoted one up to the next ";" or
+// blank (so that parameters after it are not taken in). Empty when the line
+// is shorter than 10 characters, holds no "BOUNDARY=" or the value is
+// empty. At most 100 characters.
 std::string readBoundary(std::string_view line, std::size_t column);
 
 // Finds the boundary while a message header is read: the header reader
@@ -71,8 +71,9 @@ class MimeBodyFilter {
   enum class Part { None, Text, Html, Multipart, Other };
   std::string boundary_;
   State state_ = State::Outside;
-  Part part_ = Part::None;  // before the first boundary: kept
+  Part part_ = Part::None;  // None: before the first boundary, where lines are kept
   bool sawType_ = false;
+  bool nestedPending_ = false;  // a nested multipart type still without boundary
   bool taken_ = false;
   bool html_ = false;
 };
