@@ -81,6 +81,21 @@ void RawWindow::skipLine() {
   }
 }
 
+bool RawWindow::readLine(std::string& line, std::size_t keep) {
+  line.clear();
+  if (atEnd()) return false;
+  while (!atEnd()) {
+    std::size_t n = filled_ - pos_;
+    std::size_t lf = find('\n', n);
+    std::size_t take = lf == npos ? n : lf;
+    if (line.size() < keep) line.append(buf_.data() + pos_, take < keep - line.size() ? take : keep - line.size());
+    advance(lf == npos ? take : lf + 1);
+    if (lf != npos) break;
+  }
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return true;
+}
+
 int RawWindow::permille() const {
   if (size_ == 0) return 1000;
   uint64_t p = position();

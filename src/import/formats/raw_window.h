@@ -41,6 +41,13 @@ class RawWindow {
   void advance(std::size_t n = 1);
   // Moves forward to the next byte after the next LF (or to the end).
   void skipLine();
+  // Reads the line at the current position up to its LF (taken, not kept;
+  // a CR before it is dropped). At most `keep` bytes are kept, the rest of
+  // a longer line is passed over. False when nothing is left to read.
+  bool readLine(std::string& line, std::size_t keep);
+  // Bytes visible from the current position (at least kLookahead while the
+  // file goes on).
+  std::size_t available() const { return filled_ - pos_; }
 
   bool atEnd() const { return pos_ >= filled_; }
   uint64_t position() const { return base_ + pos_; }  // absolute offset in the file

@@ -1,0 +1,158 @@
+// The sources of the news cache files ("IE News", "Outlook Express 4 News")
+// and of the news folder files ("Netscape News"). Both files hold article
+// texts among binary records and are read raw; an article's header starts
+// where "From:", "Date:", or "Newsg", "Subje", "Messa" with a ":" soon after,
+// stand after a line end or a binary byte. News cache files also hold an
+// index entry for each article: a byte 0xBC with "<" 22 bytes on, then the
+// texts message identifier, subject, sender, references, a host token and
+// the newsgroup, each ended by a NUL.
+
+#include "import/formats/news_source.h"
+#include "import/formats/raw_window.h"
+
+namespace qb::import::news {
+namespace {
+
+constexpr std::size_t kTextSpan = 400;  // an index text ends within this many bytes
+
+// Bytes before which an article may start: line ends and binary data.
+bool isBreakByte(int c) { return c < 0 || c < 0x20 || c == 0x7F || c >= 0x80; }
+
+class ArticleScanSource : public NewsSource {
+ public:
+  explicit ArticleScanSource(bool indexEntries) : indexEntries_(indexEntries) {}
+
+  bool open(const std::string& path) override {
+    prev_ = -1;
+    haveEntry_ = false;
+    return in_.open(path);
+  }
+
+  bool next(SourceMessage& m) override {
+    m.clear();
+    while (!in_.atEnd()) {
+      if (atIndexEntry()) {
+        readIndexEntry();
+      } else if (atArticleStart()) {
+        readArticle(m);
+        return true;
+      } else {
+        step();
+      }
+    }
+    return false;
+  }
+
+  int permille() const override { return in_.permille(); }
+
+ private:
+  void step() {
+    prev_ = in_.at(0);
+    in_.advance(1);
+  }
+
+  bool atIndexEntry() const { return indexEntries_ && in_.at(0) == 0xBC && in_.at(22) == '<'; }
+
+  bool atArticleStart() const {
+    if (!isBreakByte(prev_)) return false;
+    int c = in_.at(0);
+    if (c != 'F' && c != 'D' && c != 'N' && c != 'S' && c != 'M') return false;
+    if (in_.startsWith("From:") || in_.startsWith("Date:")) return true;
+    if (!in_.startsWith("Newsg") && !in_.startsWith("Subje") && !in_.startsWith("Messa")) return false;
+    for (std::size_t i = 5; i < 55; ++i) {
+      int d = in_.at(i);
+      if (d == ':') return true;
+      if (d < 0 || d == '\n') return false;
+    }
+    return false;
+  }
+
+  bool atBoundary() const { return atIndexEntry() || atArticleStart(); }
+
+  // A text of the index entry: the bytes up to `end` (NUL, or the given
+  // terminator), at most `keep` of them kept. A new index entry or article
+  // start ends the entry: false.
+  bool readText(std::string& out, std::size_t keep, char end = '\0') {
+    out.clear();
+    for (std::size_t n = 0; n < kTextSpan && !in_.atEnd(); ++n) {
+      if (atBoundary()) return false;
+      int c = in_.at(0);
+      step();
+      if (c == end || c == 0) return true;
+      if (out.size() < keep) out.push_back(static_cast<char>(c));
+    }
+    return !in_.atEnd();
+  }
+
+  void readIndexEntry() {
+    entry_ = NewsIndexEntry{};
+    haveEntry_ = true;
+    for (int i = 0; i < 22; ++i) step();
+    std::string token;
+    if (!readText(entry_.messageId, 60) || !readText(entry_.subject, 100) || !readText(entry_.sender, 100) ||
+        !readText(entry_.references, kTextSpan))
+      return finishEntry();
+    if (!readText(token, kTextSpan, ' ')) return finishEntry();
+    readText(entry_.newsgroups, 100, ':');
+    finishEntry();
+  }
+
+  // The references keep only their part from the last "<".
+  void finishEntry() {
+    std::size_t lt = entry_.references.rfind('<');
+    if (lt != std::string::npos) entry_.references.erase(0, lt);
+  }
+
+  // What ends a line besides its LF: nothing, an index entry (in a
+  // header), or an index entry or an article start (in a body).
+  enum class Bound { None, Entry, Any };
+
+  // One line: up to LF (CR and NUL bytes dropped), or up to a boundary.
+  // False when nothing was read (at the end, or at a boundary).
+  bool readLine(std::string& line, Bound bound) {
+    line.clear();
+    bool any = false;
+    while (!in_.atEnd()) {
+      if ((bound == Bound::Entry && atIndexEntry()) || (bound == Bound::Any && atBoundary())) return any;
+      int c = in_.at(0);
+      step();
+      any = true;
+      if (c == '\n') break;
+      if (c != '\r' && c != 0 && line.size() < text::kMaxLineLength) line.push_back(static_cast<char>(c));
+    }
+    return any;
+  }
+
+  // The header lines up to the first empty line, then the body up to the
+  // next index entry or article start.
+  void readArticle(SourceMessage& m) {
+    if (haveEntry_) {
+      m.indexed = true;
+      m.index = entry_;
+      haveEntry_ = false;  // an entry serves one article
+    }
+    LineCutter cut(m.pieces, false);
+    bool first = true;
+    while (readLine(line_, first ? Bound::None : Bound::Entry)) {
+      first = false;
+      cut.addLine(line_);
+      if (line_.empty()) break;
+    }
+    while (readLine(line_, Bound::Any)) cut.addLine(line_);
+    cut.flush();
+  }
+
+  bool indexEntries_;
+  RawWindow in_;
+  int prev_ = -1;
+  bool haveEntry_ = false;
+  NewsIndexEntry entry_;
+  std::string line_;
+};
+
+}  // namespace
+
+std::unique_ptr<NewsSource> makeNewsCacheSource() { return std::make_unique<ArticleScanSource>(true); }
+std::unique_ptr<NewsSource> makeNetscapeSource() { return std::make_unique<ArticleScanSource>(false); }
+
+}  // namespace qb::import::news
