@@ -1,0 +1,122 @@
+// The two mail formats whose files are read by the news sources:
+//
+//  - "Generic Mail Type 2": mailboxes separated by "From " lines (the
+//    "Winvn" source). The news header reader reads each header; a message
+//    it takes for mail is filed into the mail database by the mailbox-owner
+//    rule, with its carbon copies; a news article is skipped.
+//  - "Outlook Express 5 Mail": message databases (the source shared with
+//    "Outlook Express 5 News"). Each joined message is read by the mail
+//    header reader, like any other mailbox.
+#include "import/formats/mail_converter.h"
+#include "import/formats/news_converter.h"
+#include "import/formats/news_filer.h"
+
+namespace qb::import::mail {
+
+namespace {
+
+// Hands the header lines of a queued message, from `first` to the first
+// empty line (empty lines before the header passed over), to `header`.
+// Returns the index of the line after the empty line (the queue's size when
+// there is none), or `first` when the message holds no header line.
+std::size_t readHeader(const std::vector<text::LinePiece>& pieces, std::size_t first, MailHeaderReader& header) {
+  header.clear();
+  bool any = false;
+  for (std::size_t i = first; i < pieces.size(); ++i) {
+    if (i > first && pieces[i - 1].continued) continue;  // the rest of a long line
+    if (pieces[i].empty()) {
+      if (any) return i + 1;
+      continue;
+    }
+    header.line(pieces[i].view());
+    any = true;
+  }
+  return any ? pieces.size() : first;
+}
+
+class FromLineMailFiler : public news::NewsFiler {
+ public:
+  using NewsFiler::NewsFiler;
+
+  void startFile(ImportContext& ctx) override {
+    NewsFiler::startFile(ctx);
+    target_.startFile(ctx);
+    owner_ = MailboxSide{target_.owner().name, target_.owner().address};
+  }
+
+ protected:
+  bool fileNews(ImportContext& ctx, NHR&, news::SourceMessage&, const HeaderResult&) override {
+    ctx.skipped();
+    return true;
+  }
+
+  bool fileMail(ImportContext& ctx, NHR& nhr, news::SourceMessage& m, const HeaderResult& r) override {
+    if (!target_.accepts()) {
+      ctx.skipped();
+      return true;
+    }
+    if (r.outgoing)
+      setDirection(nhr, target_.owner(), Outgoing);
+    else
+      applyOwnerRule(nhr, target_.owner());
+    readHeader(m.pieces, m.first, header_);
+    header_.fileCopies(nhr, target_.owner());
+    std::string text;
+    if (r.firstBody < m.pieces.size())
+      text = text::assembleText(m.pieces, r.firstBody, m.pieces.size() - 1,
+                                r.html ? text::BodyKind::Html : text::BodyKind::Plain);
+    return target_.append(ctx, nhr, text, header_.copies());
+  }
+
+ private:
+  MailTarget target_;
+  MailHeaderReader header_;
+};
+
+class MessageDatabaseMailFiler : public news::NewsFiler {
+ public:
+  using NewsFiler::NewsFiler;
+
+  void startFile(ImportContext& ctx) override {
+    NewsFiler::startFile(ctx);
+    target_.startFile(ctx);
+  }
+
+  bool file(ImportContext& ctx, news::SourceMessage& m) override {
+    std::size_t body = readHeader(m.pieces, m.first, header_);
+    if (body == m.first) return true;  // no header: no mail
+    NHR nhr;
+    if (!target_.accepts() || !header_.finish(nhr, target_.owner())) {
+      ctx.skipped();
+      return true;
+    }
+    text::BodyKind kind = header_.bodyKind();
+    if (header_.mime().hasBoundary() && body < m.pieces.size()) {
+      std::span<text::LinePiece> rest(m.pieces.data() + body, m.pieces.size() - body);
+      kind = text::markMimeBody(rest, header_.mime().boundary()) ? text::BodyKind::Html : text::BodyKind::Plain;
+    }
+    std::string text;
+    if (body < m.pieces.size()) text = text::assembleText(m.pieces, body, m.pieces.size() - 1, kind);
+    return target_.append(ctx, nhr, text, header_.copies());
+  }
+
+ private:
+  MailTarget target_;
+  MailHeaderReader header_;
+};
+
+const ConverterRegistration registration(
+    {"Generic Mail Type 2", "Outlook Express 5 Mail"}, [](const std::string& typeName) -> std::unique_ptr<Converter> {
+      auto source = news::makeNewsSource(typeName);
+      if (!source) return nullptr;
+      std::unique_ptr<news::NewsFiler> filer;
+      if (typeName == "Generic Mail Type 2")
+        filer = std::make_unique<FromLineMailFiler>(typeName);
+      else
+        filer = std::make_unique<MessageDatabaseMailFiler>(typeName);
+      return std::make_unique<news::NewsConverter>(std::move(source), std::move(filer));
+    });
+
+}  // namespace
+
+}  // namespace qb::import::mail
