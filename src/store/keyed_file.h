@@ -39,6 +39,9 @@ enum class Err : int {
   NoTransaction = 56,     // commit/rollback without an open transaction
   TooManyFiles = 57,      // a transaction lists more files than one can span
   IoError = 90,           // any other failure of the underlying database
+  BadFormat = 48,         // not a store file, or its structure is damaged
+  FileExists = 80,        // create() found a file of that name
+  TransactionActive = 58, // the file is already part of an open transaction
 };
 
 const char* errorText(Err e);
@@ -76,6 +79,17 @@ class KeyedFile {
   Err buildKeys();                              // rebuild every key (also keys appended records)
   Err buildKey(int key);
   int64_t count();
+
+  // Files that need no durability (work files in the temporary directory):
+  // writes are not synced to disk and the journal is kept in memory. A crash
+  // may lose or damage such a file. Takes effect at once and on later opens.
+  void setDurable(bool durable);
+  // Number of records in the store file at `path` whatever its layout; -1
+  // when it is not a readable store file. Lets a caller decide about a file
+  // whose layout differs (a file that holds no records may be recreated).
+  static int64_t storedCount(const std::string& path);
+  // The underlying database's message for the last error, for diagnostics.
+  const std::string& lastDetail() const;
 
   // ---- record buffer ----
   std::vector<uint8_t>& image() { return image_; }
@@ -168,6 +182,7 @@ class Transaction {
   bool active() const;
 
  private:
+  friend class KeyedFile;
   struct Impl;
   std::unique_ptr<Impl> d_;
 };
