@@ -1,5 +1,7 @@
 #include "import/work_records.h"
 
+#include "store/session.h"
+
 namespace qb::import {
 using namespace store;
 
@@ -22,4 +24,14 @@ const Layout& TID::layout() {
   return l;
 }
 
+}  // namespace qb::import
+
+namespace qb::import {
+namespace {
+// The work files of an import run: 10 import work file, 19 carbon-copy work
+// file, 24 message-identifier work file.
+store::FileRegistration nhrFile(10, [] { return std::make_unique<store::Table<NHR>>(); });
+store::FileRegistration cctFile(19, [] { return std::make_unique<store::Table<CCT>>(); });
+store::FileRegistration tidFile(24, [] { return std::make_unique<store::Table<TID>>(); });
+}  // namespace
 }  // namespace qb::import

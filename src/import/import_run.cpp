@@ -1,0 +1,427 @@
+// The import run: start, conversion phase, the converters' context, and the
+// end of the run. The storing phase is in run_storing.cpp.
+#include "import/import_run.h"
+
+#include <filesystem>
+
+#include "import/import_types.h"
+#include "store/config.h"
+#include "store/datetime.h"
+#include "store/file_table.h"
+#include "store/paths.h"
+#include "store/record_access.h"
+#include "store/session.h"
+
+namespace qb::import {
+namespace {
+
+using store::Err;
+
+constexpr uint64_t kMinFreeBytes = 5000000;
+constexpr uint64_t kFlushEvery = 400;
+constexpr int kWorkFiles[] = {10, 19, 24};
+
+const char* const kNoControl = "No access to Control File!\r\nImport will not proceed!\r\n";
+
+}  // namespace
+
+ImportRun::ImportRun(store::Session& s, ImportRequest request) : s_(s), request_(std::move(request)) {
+  const ImportType* t = findImportType(request_.typeName.empty() ? std::to_string(kDefaultImportType)
+                                                                 : request_.typeName);
+  typeName_ = t ? t->name : request_.typeName;
+  masks_ = !request_.pattern.empty() ? request_.pattern : t ? t->defaultMask : "*.*";
+  saved_ = {s.Dirnamn,  s.Description, s.ForumNumber, s.PersonID,
+            s.ForumType, s.ForumCheck, s.TargetNG,    s.WordListIndexNeedsUpdate};
+}
+
+ImportRun::~ImportRun() {
+  if (phase_ == RunPhase::Done) return;
+  try {
+    if (s_.transaction().active()) s_.transaction().commit();
+    cleanup();
+  } catch (...) {
+    // The program is stopping (a fatal stop); nothing more can be done.
+  }
+}
+
+std::string ImportRun::caption() const {
+  std::string n = typeName_;
+  while (!n.empty() && n.back() == ' ') n.pop_back();
+  return n + " Import Processing";
+}
+
+std::string ImportRun::title() const { return s_.DoTask != 0 ? "Scheduled import" : caption(); }
+
+UserInterface& ImportRun::ui() { return s_.ui(); }
+const std::string& ImportRun::fileName() const { return s_.FileTmpName; }
+
+bool ImportRun::step() {
+  if (phase_ == RunPhase::Done) return false;
+  if (cancelRequested_ && !handleCancel()) return phase_ != RunPhase::Done;
+  switch (phase_) {
+    case RunPhase::Start: start(); break;
+    case RunPhase::NextEntry: nextEntry(); break;
+    case RunPhase::NextFile: nextFile(); break;
+    case RunPhase::Convert: convert(); break;
+    case RunPhase::CloseConversion: closeConversion(); break;
+    case RunPhase::NextDatabase: nextDatabase(); break;
+    case RunPhase::Store: storeBatch(); break;
+    case RunPhase::CarbonCopies: carbonCopies(); break;
+    case RunPhase::PersonCount:
+    case RunPhase::ThreadCount:
+    case RunPhase::SectionCount: countStep(); break;
+    case RunPhase::DatabaseCount: databaseCount(); break;
+    case RunPhase::Register: registerStep(); break;
+    case RunPhase::End: end(); break;
+    case RunPhase::Done: break;
+  }
+  return phase_ != RunPhase::Done;
+}
+
+// Returns true when the step should go on as planned.
+bool ImportRun::handleCancel() {
+  cancelRequested_ = false;
+  if (phase_ == RunPhase::End) return true;
+  bool storing = phase_ >= RunPhase::NextDatabase;
+  if (storing && !s_.suppressed()) {
+    Button b = s_.ask(
+        "Stopping at this stage will cause message counts \r\nper section, thread and person to be "
+        "incorrect.\r\nIf you do quit, please run the Count Messages process to correct the numbers! Are you "
+        "sure you want to quit?",
+        "Import process interrupted", Button::Yes | Button::No, Button::No);
+    if (b != Button::Yes) return true;
+  }
+  if (s_.DoTask == 2) s_.DoTask = 6;
+  stats_.cancelled = true;
+  if (s_.transaction().active()) store::CommitTransaction(s_);
+  phase_ = RunPhase::End;
+  return false;
+}
+
+void ImportRun::fail() {
+  stats_.failed = true;
+  if (s_.transaction().active()) s_.transaction().rollback();
+  phase_ = RunPhase::End;
+}
+
+// ---- step 1: start -----------------------------------------------------------
+
+void ImportRun::start() {
+  converter_ = makeConverter(typeName_);
+  if (!converter_) {
+    s_.tell("The import type " + typeName_ + " is not available!", "Warning!");
+    stats_.failed = true;
+    phase_ = RunPhase::End;
+    return;
+  }
+  // The step size and the completion setting come from the settings of the
+  // archive; they are loaded here when the session has not loaded them yet.
+  int32_t probe = 0;
+  if (!store::Konfig(s_, 8, store::SetShowCompletion, probe)) {
+    store::Konfig(s_, 6);
+    store::SpeedVal(s_, 2);
+  }
+  stepSize_ = store::SpeedVal(s_, 3, store::SpeedImport);
+  if (stepSize_ < 8) stepSize_ = 50;
+
+  store::OP_CLOSE(s_, store::OpOpen, {2, 8});
+  mainOpen_ = true;
+  auto& ctl = s_.Control();
+  ctl.clear();
+  ctl.rec.ID = 1;
+  if (ctl.get(store::Control::IdKey) != Err::Ok || ctl.rec.NEXTNUMBER == 0 || ctl.lock(5) != Err::Ok) {
+    s_.tell(kNoControl, "Warning!");
+    stats_.failed = true;
+    phase_ = RunPhase::End;
+    return;
+  }
+  controlLocked_ = true;
+  counter_ = ctl.rec.NEXTNUMBER;
+  databases_.load(s_);
+
+  // Another run on the same temporary directory holds the lock of its
+  // import work file; its work files must not be deleted under it.
+  store::OP_CLOSE(s_, store::OpOpen, {10});
+  Err busy = s_.file(10).lock(1);
+  if (busy == Err::Ok) s_.file(10).unlock();
+  store::OP_CLOSE(s_, store::OpCloseNow, {10});
+  if (busy != Err::Ok) {
+    s_.tell("Another import is using the temporary directory " + s_.TempDir + "!\r\nImport will not proceed!\r\n",
+            "Warning!");
+    stats_.failed = true;
+    phase_ = RunPhase::End;
+    return;
+  }
+  store::OP_CLOSE(s_, store::OpDelete, {10, 19, 24});
+  store::OP_CLOSE(s_, store::OpOpen, {10, 19, 24, 18});
+  workOpen_ = true;
+  for (int no : kWorkFiles) s_.file(no).stream();
+  s_.file(10).lock(1);
+
+  runDate_ = store::today();
+  runTime_ = store::clockNow();
+  watch_.StartStop(1, 2);
+  entries_ = sourceEntries(request_.selectionMethod, request_.sourcePath, request_.files);
+  phase_ = RunPhase::NextEntry;
+}
+
+// ---- steps 2 to 4: source entries, files, conversion ---------------------------
+
+void ImportRun::updateConversionProgress() {
+  if (entries_.empty()) return;
+  double inEntry = 0;
+  if (!files_.empty()) {
+    double done = fileIndex_ == 0 ? 0 : double(fileIndex_ - 1) + filePermille_ / 1000.0;
+    inEntry = std::min(1.0, done / double(files_.size()));
+  }
+  double entriesDone = entryIndex_ == 0 ? 0 : double(entryIndex_ - 1) + inEntry;
+  progress_.conversion = std::min(1.0, entriesDone / double(entries_.size()));
+  progress_.workRecords = stats_.workRecords;
+}
+
+void ImportRun::nextEntry() {
+  if (entryIndex_ >= entries_.size()) {
+    phase_ = RunPhase::CloseConversion;
+    return;
+  }
+  const SourceEntry& e = entries_[entryIndex_++];
+  files_ = e.directory ? matchingFiles(e.path, masks_) : std::vector<std::string>{e.path};
+  fileIndex_ = 0;
+  phase_ = RunPhase::NextFile;
+  updateConversionProgress();
+}
+
+void ImportRun::nextFile() {
+  if (fileIndex_ >= files_.size()) {
+    phase_ = RunPhase::NextEntry;
+    return;
+  }
+  const std::string& name = files_[fileIndex_++];
+  s_.FileTmpName = name;
+  progress_.importingFrom = name;
+  filePermille_ = 0;
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(name, ec)) {
+    ++stats_.missingFiles;
+    s_.tell("The file " + name + " does not exist and will be skipped!", " Import Error ");
+    return;
+  }
+  ++stats_.files;
+  command_ = 199;
+  bool done = callConverter();
+  if (command_ == 199) command_ = 99;
+  phase_ = done ? RunPhase::NextFile : RunPhase::Convert;
+  updateConversionProgress();
+}
+
+// One converter call. A converter that throws is a fault in reading this
+// file: the file is given up with a message and the run goes on.
+bool ImportRun::callConverter() {
+  try {
+    return converter_->step(*this, command_);
+  } catch (const FatalStop&) {
+    throw;
+  } catch (const std::exception& e) {
+    s_.tell(s_.FileTmpName + " cannot be imported\r\n" + e.what() + "\r\nThis file will be skipped!", "Warning!");
+    return true;
+  }
+}
+
+bool ImportRun::tempSpaceOk() {
+  if (tempSpaceConfirmed_) return true;
+  uint64_t free = store::freeSpace(s_.TempDir);
+  if (free >= kMinFreeBytes) return true;
+  if (s_.suppressed()) return false;
+  Button b = s_.ask("You have only " + std::to_string(free) + " bytes free on disk  " +
+                        store::mountPoint(s_.TempDir) + " " +
+                        "This may be too little for the temporary importfile. Running out of diskspace may "
+                        "corrupt the currently accessed data file(s).Press OK if you want to continue and Cancel "
+                        "if you want to abort the import!",
+                    "Warning", Button::Ok | Button::Cancel, Button::Cancel);
+  tempSpaceConfirmed_ = b == Button::Ok;
+  return tempSpaceConfirmed_;
+}
+
+void ImportRun::convert() {
+  bool done = callConverter();
+  if (command_ == 199) command_ = 99;
+  if (done) {
+    phase_ = RunPhase::NextFile;
+  } else if (!tempSpaceOk()) {
+    stats_.cancelled = true;
+    phase_ = RunPhase::End;
+    return;
+  }
+  if (sinceFlush_ > kFlushEvery) {
+    for (int no : kWorkFiles) s_.file(no).flush();
+    sinceFlush_ = 0;
+  }
+  updateConversionProgress();
+}
+
+// ---- step 5: close the conversion ------------------------------------------------
+
+void ImportRun::closeConversion() {
+  progress_.status = "Building Temporary File Index!";
+  progress_.conversion = 1;
+  for (int no : kWorkFiles) s_.file(no).flush();
+
+  auto& ctl = s_.Control();
+  ctl.clear();
+  ctl.rec.ID = 1;
+  bool written = ctl.get(store::Control::IdKey) == Err::Ok;
+  if (written) {
+    ctl.rec.NEXTNUMBER = counter_;
+    written = store::UppDat(s_, ctl, store::UppChange, store::ErrRelease) != 0;
+  }
+  releaseControl();
+  if (!written) {
+    fail();
+    return;
+  }
+  struct Build {
+    int no;
+    const char* title;
+  };
+  for (Build b : {Build{10, "NewHR Key Build Error!"}, Build{24, "TempID Key Build Error!"}}) {
+    Err e = s_.file(b.no).buildKeys();
+    if (e != Err::Ok && e != Err::DuplicateKey) {
+      s_.tell(std::string(store::errorText(e)) + "\r\n" + "Messages will not be imported!", b.title);
+      fail();
+      return;
+    }
+  }
+  if (store::CheckSpace(s_, store::GetFSize(s_.TempDir + "/IDX010.TPS"), s_.FileDir) != 0) {
+    stats_.cancelled = true;
+    phase_ = RunPhase::End;
+    return;
+  }
+  received_ = databases_.received();
+  if (s_.DoTask != 0 && registerForMaintenance)
+    for (const RunDatabase* db : received_) registerForMaintenance(db->id);
+  if (received_.empty()) {
+    s_.tell("No messages found in selected file(s)!\r\nImport unsuccessful!", "Warning!");
+    phase_ = RunPhase::End;
+    return;
+  }
+  progress_.status = "Importing messages";
+  progress_.storing = true;
+  dbIndex_ = 0;
+  phase_ = RunPhase::NextDatabase;
+}
+
+void ImportRun::releaseControl() {
+  if (controlLocked_) {
+    s_.Control().unlock();
+    controlLocked_ = false;
+  }
+}
+
+// ---- the converters' context -------------------------------------------------------
+
+Resolution ImportRun::resolveDatabase(const std::string& name, int kind, NHR& nhr, bool existsOnly) {
+  // New databases take their identifiers from the run's counter: the run
+  // holds the lock of Control and writes the counter back after the
+  // conversion, so identifiers given now cannot be given twice.
+  return databases_.resolve(name, kind, nhr, existsOnly, [this] { return nextId(); });
+}
+
+bool ImportRun::alreadyImported(uint32_t forumId, uint32_t msgNumber) {
+  auto& reg = s_.SaveFile();
+  reg.clear();
+  reg.rec.FORUMNUMBER = forumId;
+  reg.rec.MSGNUMBER = msgNumber;
+  return reg.get(store::SaveFile::IDKEY) == Err::Ok;
+}
+
+uint32_t ImportRun::nextId() { return counter_++; }
+
+bool ImportRun::appendWork(NHR& nhr, const std::string& text) {
+  auto& work = s_.table<NHR>(10);
+  if (nhr.IMPDATE == 0) nhr.IMPDATE = runDate_;
+  if (nhr.IMPTIME == 0) nhr.IMPTIME = runTime_;
+  work.rec = nhr;
+  work.memo() = text.substr(0, std::min(text.size(), store::kMaxMemo));
+  if (!store::UppDat(s_, work, store::UppAppend, store::ErrRelease)) return false;
+  ++stats_.workRecords;
+  ++sinceFlush_;
+  ++workPerDatabase_[nhr.INTERNAL];
+  if (databases_.find(nhr.INTERNAL)) databases_.noteReceived(nhr.INTERNAL);
+  return true;
+}
+
+bool ImportRun::appendCC(const CCT& cc) {
+  auto& f = s_.table<CCT>(19);
+  f.rec = cc;
+  if (!store::UppDat(s_, f, store::UppAppend, store::ErrRelease)) return false;
+  ++sinceFlush_;
+  return true;
+}
+
+bool ImportRun::appendTid(const TID& tid) {
+  auto& f = s_.table<TID>(24);
+  f.rec = tid;
+  if (!store::UppDat(s_, f, store::UppAppend, store::ErrRelease)) return false;
+  ++sinceFlush_;
+  return true;
+}
+
+// ---- steps 11 and 12: register and end ------------------------------------------------
+
+void ImportRun::registerStep() {
+  if (!request_.allowReimport) {
+    progress_.status = "Building SaveFile Index!\r\n";
+    Err e = s_.SaveFile().buildKeys();
+    if (e != Err::Ok && e != Err::DuplicateKey)
+      s_.tell(std::string(store::errorText(e)) + "\r\n" + "Message SaveFile can not be built!", "Warning!");
+  }
+  phase_ = RunPhase::End;
+}
+
+void ImportRun::end() {
+  stats_.elapsedSeconds = watch_.StartStop(2, 2);
+  finalMessage_ = stats_.imported > 0 ? "The import process has finished!" : "No messages to import!";
+  progress_.status = finalMessage_;
+  if (store::setting(s_, store::SetShowCompletion) == 1 && s_.DoTask != 2 && !stats_.failed) {
+    s_.beep();
+    s_.tell("The time for completion was: " + std::to_string(stats_.elapsedSeconds) + " seconds",
+            " Import Processing ");
+  }
+  cleanup();
+  phase_ = RunPhase::Done;
+  if (onEnd) onEnd(stats_);
+}
+
+void ImportRun::closeDatabaseFiles() {
+  if (!dbFiles_.empty()) store::OP_CLOSE(s_, store::OpClose, dbFiles_);
+  dbFiles_.clear();
+}
+
+// Closes every file of the run, deletes the work files and makes the
+// database that was current before the run current again.
+void ImportRun::cleanup() {
+  if (s_.transaction().active()) s_.transaction().rollback();
+  closeDatabaseFiles();
+  releaseControl();
+  if (workOpen_) {
+    s_.file(10).unlock();
+    store::OP_CLOSE(s_, store::OpClose, {10, 19, 24, 18});
+    workOpen_ = false;
+  }
+  if (mainOpen_) {
+    store::OP_CLOSE(s_, store::OpClose, {2, 8});
+    mainOpen_ = false;
+  }
+  if (converter_) converter_.reset();
+  store::OP_CLOSE(s_, store::OpDelete, {10, 19, 24});
+  s_.Dirnamn = saved_.Dirnamn;
+  s_.Description = saved_.Description;
+  s_.ForumNumber = saved_.ForumNumber;
+  s_.PersonID = saved_.PersonID;
+  s_.ForumType = saved_.ForumType;
+  s_.ForumCheck = saved_.ForumCheck;
+  s_.TargetNG = saved_.TargetNG;
+  s_.WordListIndexNeedsUpdate = saved_.WordListIndexNeedsUpdate;
+}
+
+}  // namespace qb::import
