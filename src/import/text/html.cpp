@@ -202,8 +202,10 @@ void HtmlConverter::closeLink() {
   out_.append("] ");
 }
 
+// Writes the text between two tags. Blanks and line ends at its end are
+// kept as one blank (blank rule), so that words on both sides of a tag such
+// as FONT or SPAN stay apart; the break rules replace that blank.
 void HtmlConverter::writeRun(std::string_view run) {
-  while (!run.empty() && run.back() == ' ') run.remove_suffix(1);
   const std::size_t n = run.size();
   for (std::size_t i = 0; i < n; ++i) {
     const char c = run[i];

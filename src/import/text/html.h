@@ -5,8 +5,10 @@
 // TITLE text is dropped; after "</HTML>" the rest is dropped; runs of blanks
 // and line ends become one blank outside PRE; the ISO-8859-1 entities of the
 // usual families (acute, grave, circ, tilde, uml, ...) become their bytes,
-// unknown entities stay as written; "=" with a decodable hex pair is decoded.
-// The result is at most 64000 bytes.
+// numeric character references become their Windows-1252 byte where there
+// is one; unknown entities stay as written; "=" with a decodable hex pair is
+// decoded. STYLE and SCRIPT bodies are dropped like the TITLE. The result is
+// at most 64000 bytes.
 
 #include <string>
 #include <string_view>
