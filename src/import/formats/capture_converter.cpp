@@ -4,6 +4,8 @@
 #include <vector>
 
 #include "import/formats/capture_forum_header.h"
+#include "import/formats/capture_mail_header.h"
+#include "import/text/mime.h"
 #include "import/text/text_assembler.h"
 #include "store/session.h"
 
@@ -79,6 +81,7 @@ bool CaptureConverter::scanStep(ImportContext& ctx) {
     ctx.session().tell(kNotMessageFile, "Warning!");
     return finish();
   }
+  if (kind_ == FileKind::Mail) mailTarget_.startFile(ctx);
   reader_.start(kind_);
   phase_ = Phase::Read;
   return false;
@@ -155,9 +158,27 @@ bool CaptureConverter::convertForum(ImportContext& ctx, const CaptureReader::Blo
 }
 
 bool CaptureConverter::convertMail(ImportContext& ctx, const CaptureReader::Block& b) {
-  // Mail in capture files is passed over for now.
-  ctx.skipped();
-  return true;
+  if (!mailTarget_.accepts()) {  // mail not taken, no such mail database, or databases only
+    ctx.skipped();
+    return true;
+  }
+  std::vector<std::string> head(kHeaderLines);
+  for (std::size_t i = 0; i < kHeaderLines && i < b.size(); ++i) head[i] = reader_.lineText(b.first + i);
+  NHR nhr{};
+  std::size_t bodyOffset = 0;
+  if (!parseMailHeader(format_, head, mailTarget_.owner(), nhr, bodyOffset)) return true;  // dropped silently
+  std::string text;
+  if (bodyOffset < b.size()) {
+    auto body = reader_.pieces(b.first + bodyOffset, b.end);
+    std::size_t lead = 0;  // blank lines before the text
+    while (lead < body.size() && body[lead].empty()) ++lead;
+    body = body.subspan(lead);
+    if (!body.empty()) {
+      text::EmbeddedHeader e = text::dropEmbeddedHeader(body);
+      text = text::assembleText(body, e.firstBody, body.size() - 1, e.kind);
+    }
+  }
+  return mailTarget_.append(ctx, nhr, text, {});
 }
 
 }  // namespace qb::import::captures

@@ -3,7 +3,10 @@
 // "OzWin II", "TAPCIS 5.x", "TAPCIS 6.x", "AUTOSIG", "GoldenCompass",
 // "NavCIS Save format"). Per file it decides whether the file holds forum
 // messages or mail, then reads it through the capture reader and turns each
-// message block into an import work record.
+// message block into an import work record: forum messages for the forum
+// their header names (or the one chosen for the import), mail for the mail
+// database the import request names. Mail whose body starts with the
+// Internet header of a gateway loses that header.
 //
 // Each step does a bounded amount of work: the forum/mail scan reads at most
 // kScanLinesPerStep lines, a queue fill at most kFillLinesPerStep lines, and
@@ -17,6 +20,7 @@
 #include "import/formats/capture_format.h"
 #include "import/formats/capture_kind.h"
 #include "import/formats/capture_reader.h"
+#include "import/formats/mail_converter.h"
 
 namespace qb::import::captures {
 
@@ -52,6 +56,7 @@ class CaptureConverter : public Converter {
   std::optional<FileKindScanner> scanner_;
   FileKind kind_ = FileKind::Unknown;
   Phase phase_ = Phase::Done;
+  mail::MailTarget mailTarget_;  // the mail database of the run, for mail files
 };
 
 // The forum name for messages whose file does not name their forum: the one
