@@ -882,6 +882,7 @@ int64_t KeyedFile::storedCount(const std::string& path) {
         sqlite3_step(s) == SQLITE_ROW)
       n = sqlite3_column_int64(s, 0);
     sqlite3_finalize(s);
+    s = nullptr;
     if (n < 0 && sqlite3_prepare_v2(db, "SELECT count(*) FROM sqlite_master", -1, &s, nullptr) == SQLITE_OK &&
         sqlite3_step(s) == SQLITE_ROW && sqlite3_column_int(s, 0) == 0)
       n = 0;  // an empty file

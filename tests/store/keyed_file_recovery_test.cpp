@@ -1,0 +1,150 @@
+// Keyed record store: files written with another layout, damaged keys and
+// their repair, foreign and truncated files.
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <fstream>
+#include <random>
+#include <vector>
+
+#include "store_test_records.h"
+
+using namespace qb::store;
+using qb::store::test::Item;
+using qb::store::test::ItemOld;
+using qb::store::test::TempDir;
+
+namespace {
+
+struct Damage : ::testing::Test {
+  TempDir dir;
+  std::string path = dir.file("IDX003.TPS");
+  void SetUp() override {
+    Table<Item> t;
+    ASSERT_EQ(t.create(path), Err::Ok);
+    ASSERT_EQ(t.open(path), Err::Ok);
+    t.setDurable(false);
+    for (uint32_t i = 1; i <= 50; ++i) {
+      t.clear();
+      t.rec.ID = i;
+      t.rec.NAME = "name" + std::to_string(i % 7);
+      t.rec.ALIAS = std::to_string(i);
+      t.rec.DATE = static_cast<int32_t>(i);
+      ASSERT_EQ(t.add(), Err::Ok);
+    }
+  }
+  // Changes the file behind the store's back.
+  void raw(const std::string& sql) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+    sqlite3_close(db);
+  }
+  void expectRepaired() {
+    Table<Item> t;
+    ASSERT_EQ(t.open(path), Err::DamagedKeys);
+    EXPECT_TRUE(t.isOpen());  // open, so that the keys can be rebuilt
+    t.set(Item::IdKey);
+    EXPECT_EQ(t.next(), Err::DamagedKeys);
+    EXPECT_EQ(t.add(), Err::DamagedKeys);
+    ASSERT_EQ(t.buildKeys(), Err::Ok);
+    t.close();
+    ASSERT_EQ(t.open(path), Err::Ok);
+    std::vector<uint32_t> ids;
+    t.set(Item::IdKey);
+    while (t.next() == Err::Ok) ids.push_back(t.rec.ID);
+    ASSERT_EQ(ids.size(), 50u);
+    for (uint32_t i = 0; i < 50; ++i) EXPECT_EQ(ids[i], 50 - i);
+    t.rec.ID = 17;
+    EXPECT_EQ(t.get(Item::IdKey), Err::Ok);
+    t.rec.ALIAS = "17";
+    EXPECT_EQ(t.get(Item::AliasKey), Err::Ok);
+  }
+};
+
+}  // namespace
+
+TEST_F(Damage, WrongKeyValueIsReportedAndRepaired) {
+  raw("UPDATE records SET k0 = x'00000001' WHERE pos = 17");
+  expectRepaired();
+}
+
+TEST_F(Damage, MissingIndexIsReportedAndRepaired) {
+  raw("DROP INDEX records_k3");
+  expectRepaired();
+}
+
+TEST_F(Damage, IndexThatLostItsUniquenessIsReportedAndRepaired) {
+  raw("DROP INDEX records_k0; CREATE INDEX records_k0 ON records(k0)");
+  expectRepaired();
+}
+
+TEST_F(Damage, ForeignRandomTruncatedAndEmptyFiles) {
+  std::mt19937 rng(7);
+  auto write = [&](const std::string& name, const std::string& bytes) {
+    std::ofstream(dir.file(name), std::ios::binary) << bytes;
+    return dir.file(name);
+  };
+  std::string random(5000, '\0');
+  for (auto& c : random) c = static_cast<char>(rng());
+  Table<Item> t;
+  EXPECT_EQ(t.open(write("random.TPS", random)), Err::BadFormat);
+  EXPECT_EQ(t.open(write("text.TPS", "From someone\nSubject: hello\n")), Err::BadFormat);
+  EXPECT_FALSE(t.isOpen());
+  EXPECT_EQ(KeyedFile::storedCount(dir.file("random.TPS")), -1);
+
+  // an empty file carries no layout: reported as another layout, holding nothing
+  EXPECT_EQ(t.open(write("empty.TPS", "")), Err::LayoutDiffers);
+  EXPECT_EQ(KeyedFile::storedCount(dir.file("empty.TPS")), 0);
+
+  // a store file cut short
+  std::ifstream in(path, std::ios::binary);
+  std::string whole((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  for (std::size_t cut : {std::size_t(50), whole.size() / 2, whole.size() - 100}) {
+    std::string p = write("cut.TPS", whole.substr(0, cut));
+    Err e = t.open(p);
+    if (e == Err::Ok || e == Err::DamagedKeys) {
+      // the part that is left may still open; reading it must not crash
+      t.set(Item::IdKey);
+      int n = 0;
+      while (t.next() == Err::Ok && n < 100) ++n;
+      t.close();
+    } else {
+      EXPECT_TRUE(e == Err::BadFormat || e == Err::IoError) << errorNumber(e) << " at " << cut;
+    }
+  }
+}
+
+TEST_F(Damage, FileWrittenWithAnotherLayoutIsReportedAsSuch) {
+  Table<ItemOld> old;
+  EXPECT_EQ(old.open(path), Err::LayoutDiffers);
+  EXPECT_FALSE(old.isOpen());
+  EXPECT_EQ(KeyedFile::storedCount(path), 50);
+  // and the other way round
+  std::string oldPath = dir.file("IDX009.TPS");
+  ASSERT_EQ(old.create(oldPath), Err::Ok);
+  Table<Item> t;
+  EXPECT_EQ(t.open(oldPath), Err::LayoutDiffers);
+  EXPECT_EQ(KeyedFile::storedCount(oldPath), 0);
+  EXPECT_EQ(KeyedFile::remove(oldPath), Err::Ok);
+  EXPECT_EQ(t.create(oldPath), Err::Ok);
+  EXPECT_EQ(t.open(oldPath), Err::Ok);
+}
+
+TEST(StoreErrors, EveryKindHasItsOwnNumberAndText) {
+  std::vector<Err> all = {Err::Ok, Err::FileNotFound, Err::PathNotFound, Err::AccessDenied, Err::InvalidName,
+                          Err::DamagedKeys, Err::LayoutDiffers, Err::AlreadyOpen, Err::NoRecord, Err::RecordHeld,
+                          Err::DuplicateKey, Err::EndOfFile, Err::NotOpen, Err::FileLocked, Err::NoTransaction,
+                          Err::TooManyFiles, Err::IoError, Err::BadFormat, Err::FileExists,
+                          Err::TransactionActive};
+  std::set<int> numbers;
+  std::set<std::string> texts;
+  for (Err e : all) {
+    numbers.insert(errorNumber(e));
+    texts.insert(errorText(e));
+    EXPECT_LE(std::string(errorText(e)).size(), 50u);
+  }
+  EXPECT_EQ(numbers.size(), all.size());
+  EXPECT_EQ(texts.size(), all.size());
+}
