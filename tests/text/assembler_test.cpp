@@ -130,6 +130,8 @@ TEST(TextAssembler, BodyKindsConvert) {
   EXPECT_EQ(assembleText(sniffed, BodyKind::Plain), "Text here");
   auto plain = lines({"Talking about <html> tags"});
   EXPECT_EQ(assembleText(plain, BodyKind::Plain), "Talking about <html> tags\r\n");
+  auto word = lines({"HTML is <b>easy</b>, really"});
+  EXPECT_EQ(assembleText(word, BodyKind::Plain), "HTML is <b>easy</b>, really\r\n");
 }
 
 TEST(TextAssembler, ReusedAfterFinish) {

@@ -19,7 +19,7 @@ TEST(Html, BoldGivesBlanksAndBreakGivesLineEnd) {
 
 TEST(Html, TextBeforeTheFirstTagAndAfterTheEndIsDropped) {
   EXPECT_EQ(htmlToText("junk<p>text here"), "text here");
-  EXPECT_EQ(htmlToText("no tags at all"), "");
+  EXPECT_EQ(htmlToText("no tags at all &amp;\r\n"), "no tags at all &amp;\r\n");
   EXPECT_EQ(htmlToText("<html>in</html>out<p>more"), "in");
   EXPECT_EQ(htmlToText("<html><head><title>Secret</title></head><body>Body</body></html>"), "Body");
 }

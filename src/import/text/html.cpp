@@ -313,7 +313,11 @@ void HtmlConverter::handleTag(std::string_view tag) {
 
 void HtmlConverter::run(std::string_view html) {
   std::size_t pos = html.find('<');
-  if (pos == std::string_view::npos) return;  // text before the first tag is dropped
+  if (pos == std::string_view::npos) {  // no markup at all: the text is kept as it is
+    out_.append(html);
+    return;
+  }
+  // Text before the first tag is dropped.
   std::size_t runStart = pos;
   while (pos < html.size()) {
     if (stopped_) return;  // after the closing HTML tag

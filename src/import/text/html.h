@@ -1,6 +1,6 @@
 #pragma once
 // HTML to plain text, in one pass over the text. Everything before the first
-// "<" is dropped; tags give line and paragraph breaks, list bullets ("* "),
+// "<" is dropped (a text without any "<" is no markup and stays as it is); tags give line and paragraph breaks, list bullets ("* "),
 // indented definitions, link addresses ("[address] " after the anchor text);
 // TITLE text is dropped; after "</HTML>" the rest is dropped; runs of blanks
 // and line ends become one blank outside PRE; the ISO-8859-1 entities of the

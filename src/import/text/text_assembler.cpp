@@ -10,9 +10,11 @@ namespace {
 
 constexpr std::string_view kCrLf = "\r\n";
 
-// The first eight characters of a plain text name it HTML.
+// The first eight characters of a plain text name it HTML, in a tag: a
+// text that merely begins with the word "HTML" is not markup.
 bool looksLikeHtml(std::string_view text) {
   std::string_view head = text.substr(0, 8);
+  if (head.find('<') == std::string_view::npos) return false;
   for (std::size_t i = 0; i + 4 <= head.size(); ++i) {
     if (store::upper1252(uint8_t(head[i])) == 'H' && store::upper1252(uint8_t(head[i + 1])) == 'T' &&
         store::upper1252(uint8_t(head[i + 2])) == 'M' && store::upper1252(uint8_t(head[i + 3])) == 'L')

@@ -13,8 +13,8 @@
 //    more is cut so that the text reaches 63998 bytes, CR LF is appended and
 //    nothing further is taken.
 //  - Body kind HTML runs htmlToText(), enriched runs enrichedToText(); a plain
-//    body whose first eight characters contain "HTML" (any case) is taken as
-//    HTML too.
+//    body whose first eight characters contain "HTML" (any case) and a "<"
+//    ("<HTML>", "<html><head>") is taken as HTML too.
 
 #include <cstddef>
 #include <cstdint>
