@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "import/text/encodings.h"
 #include "import/text/line_piece.h"
 #include "store/session.h"
 
@@ -44,6 +45,17 @@ bool addLine(text::TextAssembler& text, std::string_view line) {
     if (!text.add(piece, !line.empty())) return false;
   } while (!line.empty());
   return true;
+}
+
+void addBase64Text(text::TextAssembler& text, std::string_view encoded) {
+  std::string decoded = text::decodeBase64(encoded);
+  std::string_view rest = decoded;
+  while (!rest.empty()) {
+    std::size_t lf = rest.find('\n');
+    std::string_view line = rest.substr(0, lf);
+    rest.remove_prefix(lf == std::string_view::npos ? rest.size() : lf + 1);
+    if (!addLine(text, text::stripCR(line))) break;
+  }
 }
 
 MailConverter::MailConverter(std::string typeName)
@@ -103,10 +115,17 @@ bool MailConverter::convertOne(ImportContext& ctx, bool& stop) {
   std::optional<text::MimeBodyFilter> mime;
   if (header_.mime().hasBoundary()) mime.emplace(header_.mime().boundary());
   text_.clear();
+  encoded_.clear();
+  const bool base64 = header_.base64Body();
   while (reader_->nextLine(line_)) {
     if (mime && !mime->keep(line_)) continue;
-    if (!addLine(text_, line_)) break;
+    if (base64) {
+      if (encoded_.size() < kMaxEncodedBody) encoded_ += line_;
+    } else if (!addLine(text_, line_)) {
+      break;
+    }
   }
+  if (base64) addBase64Text(text_, encoded_);
   text::BodyKind kind = header_.bodyKind();
   if (mime) kind = mime->html() ? text::BodyKind::Html : text::BodyKind::Plain;
   std::string text = text_.finish(kind);

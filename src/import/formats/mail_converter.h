@@ -55,6 +55,12 @@ class MailTarget {
 // False once the text is full.
 bool addLine(text::TextAssembler& text, std::string_view line);
 
+// A Base64 body: the encoded text of at most kMaxEncodedBody characters is
+// decoded and its lines (cut at LF, a CR before it dropped) are offered to
+// the text assembler.
+constexpr std::size_t kMaxEncodedBody = text::kMaxText / 3 * 4 + 4;
+void addBase64Text(text::TextAssembler& text, std::string_view encoded);
+
 class MailConverter : public Converter {
  public:
   // Mails converted per step at most.
@@ -74,6 +80,7 @@ class MailConverter : public Converter {
   MailHeaderReader header_;
   text::TextAssembler text_;
   std::string line_;
+  std::string encoded_;
 };
 
 }  // namespace qb::import::mail

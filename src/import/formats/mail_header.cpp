@@ -94,7 +94,7 @@ text::DateTime eudoraSeparatorDate(std::string_view separator) {
 
 void MailHeaderReader::clear() {
   first_ = true;
-  news_ = sawDate_ = sawTo_ = false;
+  news_ = sawDate_ = sawTo_ = base64_ = false;
   separator_.clear();
   from_.clear();
   date_.clear();
@@ -146,6 +146,8 @@ void MailHeaderReader::line(std::string_view line) {
   } else if (has(upper, "CC:")) {
     appendList(ccList_, from(line, 4));
     list_ = List::Cc;
+  } else if (has(upper, "CONTENT-TRANSFER-ENCODING:")) {
+    base64_ = trim(std::string_view(upper).substr(26)).substr(0, 6) == "BASE64";
   } else if (has(upper, "CONTENT-TYPE: TEXT/HTML")) {
     kind_ = text::BodyKind::Html;
   } else if (has(upper, "CONTENT-TYPE: TEXT/ENRI")) {
@@ -155,6 +157,11 @@ void MailHeaderReader::line(std::string_view line) {
   } else if (has(upper, "CONTENT-TYPE: MULTIPART") && !has(upper, "CONTENT-TYPE: MULTIPART/DIGEST")) {
     mime_.multipartLine(line);
   }
+}
+
+std::string MailHeaderReader::recipientText() const {
+  std::vector<std::string> to = splitAddressList(toList_);
+  return to.size() > 1 ? to.front() : std::string(withoutMark(to_));
 }
 
 bool MailHeaderReader::finish(NHR& nhr, const MailOwner& owner) {
@@ -174,9 +181,8 @@ bool MailHeaderReader::finish(NHR& nhr, const MailOwner& owner) {
   NameAddress sender = newsAddress(from_);
   nhr.S_NAME = sender.name;
   nhr.S_CISADRESS = sender.address;
-  std::vector<std::string> to = splitAddressList(toList_);
   NameAddress recipient;
-  if (sawTo_) recipient = newsAddress(to.size() > 1 ? std::string_view(to.front()) : withoutMark(to_));
+  if (sawTo_) recipient = newsAddress(recipientText());
   nhr.R_NAME = recipient.name;
   nhr.R_CISADRESS = recipient.address;
 

@@ -12,6 +12,8 @@
 //    following ones;
 //  - "Cc:" lines and further addresses of a "To:" list name further
 //    recipients, filed as carbon copies;
+//  - "Content-Transfer-Encoding: base64" on a single-part mail has its
+//    body decoded before the text is assembled;
 //  - a "Newsgroups:" line (a news article) and a multipart mail without a
 //    boundary make the mail be skipped;
 //  - the mailbox-owner rule decides the direction and puts the owner on his
@@ -70,6 +72,12 @@ class MailHeaderReader {
   // the mail's recipient are not among them.
   const std::vector<Recipient>& copies() const { return copies_; }
   bool sawNewsgroups() const { return news_; }
+  // The recipient text: the "To:" text without a trailing mark such as
+  // "(X)", or the first address of a list.
+  std::string recipientText() const;
+  // A single-part body sent as Base64 ("Content-Transfer-Encoding: base64"):
+  // the text is decoded before it is assembled, so that it is readable.
+  bool base64Body() const { return base64_ && !mime_.multipart(); }
 
  private:
   enum class List { None, To, Cc };
@@ -77,7 +85,7 @@ class MailHeaderReader {
   HeaderStyle style_;
   bool first_ = true;
   bool news_ = false;
-  bool sawDate_ = false, sawTo_ = false;
+  bool sawDate_ = false, sawTo_ = false, base64_ = false;
   std::string separator_, from_, date_, subject_, to_;
   std::string toList_, ccList_;
   List list_ = List::None;

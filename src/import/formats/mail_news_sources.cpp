@@ -34,6 +34,19 @@ std::size_t readHeader(const std::vector<text::LinePiece>& pieces, std::size_t f
   return any ? pieces.size() : first;
 }
 
+// The text of the body pieces from `first` on.
+std::string bodyText(const std::vector<text::LinePiece>& pieces, std::size_t first, text::BodyKind kind,
+                     bool base64) {
+  if (first >= pieces.size()) return {};
+  if (!base64) return text::assembleText(pieces, first, pieces.size() - 1, kind);
+  std::string encoded;
+  for (std::size_t i = first; i < pieces.size() && encoded.size() < kMaxEncodedBody; ++i)
+    encoded += pieces[i].view();
+  text::TextAssembler text;
+  addBase64Text(text, encoded);
+  return text.finish(kind);
+}
+
 class FromLineMailFiler : public news::NewsFiler {
  public:
   using NewsFiler::NewsFiler;
@@ -55,16 +68,22 @@ class FromLineMailFiler : public news::NewsFiler {
       ctx.skipped();
       return true;
     }
-    if (r.outgoing)
-      setDirection(nhr, target_.owner(), Outgoing);
-    else
-      applyOwnerRule(nhr, target_.owner());
+    // The news header reader puts the owner on the receiving side unless
+    // the sender text begins with "You"; the mailbox-owner rule decides by
+    // the owner's addresses, and a sent mail gets its recipient back.
+    const MailOwner& owner = target_.owner();
     readHeader(m.pieces, m.first, header_);
-    header_.fileCopies(nhr, target_.owner());
-    std::string text;
-    if (r.firstBody < m.pieces.size())
-      text = text::assembleText(m.pieces, r.firstBody, m.pieces.size() - 1,
-                                r.html ? text::BodyKind::Html : text::BodyKind::Plain);
+    if (r.outgoing || owner.owns(nhr.S_CISADRESS.str())) {
+      NameAddress recipient = otherAddress(header_.recipientText());
+      nhr.R_NAME = recipient.name;
+      nhr.R_CISADRESS = recipient.address;
+      setDirection(nhr, owner, Outgoing);
+    } else {
+      setDirection(nhr, owner, Incoming);
+    }
+    header_.fileCopies(nhr, owner);
+    std::string text = bodyText(m.pieces, r.firstBody, r.html ? text::BodyKind::Html : text::BodyKind::Plain,
+                                header_.base64Body());
     return target_.append(ctx, nhr, text, header_.copies());
   }
 
@@ -95,8 +114,7 @@ class MessageDatabaseMailFiler : public news::NewsFiler {
       std::span<text::LinePiece> rest(m.pieces.data() + body, m.pieces.size() - body);
       kind = text::markMimeBody(rest, header_.mime().boundary()) ? text::BodyKind::Html : text::BodyKind::Plain;
     }
-    std::string text;
-    if (body < m.pieces.size()) text = text::assembleText(m.pieces, body, m.pieces.size() - 1, kind);
+    std::string text = bodyText(m.pieces, body, kind, header_.base64Body());
     return target_.append(ctx, nhr, text, header_.copies());
   }
 
