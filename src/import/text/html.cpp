@@ -17,6 +17,15 @@ char up(char c) { return static_cast<char>(store::upper1252(uint8_t(c))); }
 
 bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
+// Characters of a text run that a rule applies to: blanks, tabs, line ends,
+// entities and hex pairs.
+constexpr std::array<bool, 256> makeSpecial() {
+  std::array<bool, 256> t{};
+  for (char c : {' ', '\t', '\r', '\n', '&', '='}) t[static_cast<uint8_t>(c)] = true;
+  return t;
+}
+constexpr auto kSpecial = makeSpecial();
+
 // Upper-cased name of the entity, or empty when it is too long to be one.
 std::string_view upperName(std::string_view name, std::array<char, 8>& buf) {
   if (name.empty() || name.size() > buf.size()) return {};
@@ -207,46 +216,46 @@ void HtmlConverter::closeLink() {
 // as FONT or SPAN stay apart; the break rules replace that blank.
 void HtmlConverter::writeRun(std::string_view run) {
   const std::size_t n = run.size();
-  for (std::size_t i = 0; i < n; ++i) {
-    const char c = run[i];
-    if (!pre_) {
-      if (c == ' ' || c == '\r' || c == '\n') {
-        blank();
-        continue;
-      }
-      if (c == '\t') continue;
+  std::size_t i = 0;
+  while (i < n) {
+    // Ordinary characters up to the next one that needs a rule are copied
+    // in one piece.
+    std::size_t j = i;
+    while (j < n && !kSpecial[static_cast<uint8_t>(run[j])]) ++j;
+    if (j > i) {
+      emit(run[i]);
+      out_.append(run.data() + i + 1, j - i - 1);
+      i = j;
+      continue;
     }
-    if (c == '&') {
+    const char c = run[i];
+    if (isSpace(c)) {
+      if (pre_)
+        emit(c);
+      else if (c != '\t')
+        blank();
+    } else if (c == '&') {
       std::size_t semi = std::string_view::npos;
       for (std::size_t k = 1; k <= 7 && i + k < n; ++k)
         if (run[i + k] == ';') {
           semi = i + k;
           break;
         }
+      int b = -1;
       if (semi != std::string_view::npos) {
-        int b = entityByte(run.substr(i + 1, semi - i - 1));
-        if (b >= 0) {
-          emit(static_cast<char>(b));
-          i = semi;
-          continue;
-        }
+        b = entityByte(run.substr(i + 1, semi - i - 1));
+        if (b >= 0) i = semi;
       } else if (i + 5 < n && run[i + 5] == ' ' && findUpper(run.substr(i + 1, 4), "NBSP") == 0) {
-        emit(static_cast<char>(0xA0));
+        b = 0xA0;
         i += 4;
-        continue;
       }
-      emit('&');
-      continue;
+      emit(b >= 0 ? static_cast<char>(b) : '&');
+    } else {  // "=" and maybe a hex pair
+      int b = i + 2 < n ? hexPair(run[i + 1], run[i + 2]) : -1;
+      if (b >= 0) i += 2;
+      emit(b >= 0 ? static_cast<char>(b) : '=');
     }
-    if (c == '=' && i + 2 < n) {
-      int b = hexPair(run[i + 1], run[i + 2]);
-      if (b >= 0) {
-        emit(static_cast<char>(b));
-        i += 2;
-        continue;
-      }
-    }
-    emit(c);
+    ++i;
   }
 }
 
