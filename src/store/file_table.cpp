@@ -83,7 +83,7 @@ void openWithRecovery(Session& s, int no, Access mode, bool probe) {
   // A database or word-index file while no database is current would land
   // in the top directory: refuse it as a missing path.
   if ((e.dir == FileDir::Database || e.dir == FileDir::WordIndex) && s.Dirnamn.empty())
-    s.fatal("The path " + directoryPart(name) + "/ does not exist.\r\n" + kTerminate, "Path Not Found",
+    s.fatal("The path " + directoryPart(name) + " does not exist.\r\n" + kTerminate, "Path Not Found",
             "Check your directory setup in Preferences and run File/Rebuild.");
 
   // Work files of an import run are thrown away after the run: no need to
