@@ -1,0 +1,240 @@
+// `quillbox-cli import`: an import run from the command line, with a
+// progress bar, the run's statistics and its final message.
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "cli/cli_session.h"
+#include "cli/command.h"
+#include "cli/progress.h"
+#include "import/import_run.h"
+#include "import/import_types.h"
+#include "store/config.h"
+#include "store/display_text.h"
+#include "store/file_table.h"
+#include "store/maildb.h"
+#include "store/record_access.h"
+
+namespace qb::cli {
+namespace {
+
+const char* kHelp =
+    "quillbox-cli import --format NAME|NUMBER (--tree DIR | --dir DIR | FILE...) [options]\n"
+    "\n"
+    "Converts the messages of the chosen files and stores them in the archive.\n"
+    "\n"
+    "  --format NAME|NUMBER  the source format: its name or number (see --list-formats)\n"
+    "  --tree DIR            every matching file in DIR and all directories below it\n"
+    "  --dir DIR             every matching file in DIR\n"
+    "  FILE...               the files given\n"
+    "  --mask \"*.MSG;*.OLD\"  file masks for --tree and --dir (default: the format's)\n"
+    "  --forum NAME          forum name for files that do not name their forum\n"
+    "  --mail-db NAME        the mail database that receives mail\n"
+    "  --kinds mail,forum,news  the kinds of messages to import (default: all)\n"
+    "  --reimport            store messages again that were imported before\n"
+    "  --create-only         create the databases, but store no messages\n"
+    "  --topic NAME          file every stored mail under this topic of the mail database\n"
+    "                        (created when missing)\n"
+    "  --list-formats        the source formats with their numbers and masks\n"
+    "\n"
+    "Exit code: 0 when messages were imported, 1 when none were, 2 on a failure\n"
+    "or a bad command line. Ctrl-C stops the run (while storing, --yes is needed\n"
+    "to confirm; a second Ctrl-C ends the program at once).";
+
+volatile std::sig_atomic_t interrupted = 0;
+extern "C" void onInterrupt(int) {
+  interrupted = 1;
+  std::signal(SIGINT, SIG_DFL);
+}
+
+int bad(const std::string& text) {
+  std::fprintf(stderr, "quillbox-cli import: %s\n", text.c_str());
+  return 2;
+}
+
+void listFormats() {
+  for (const auto& t : import::importTypes())
+    if (t.offered())
+      std::printf("%3d  %-24s %s%s\n", t.number, t.name, *t.defaultMask ? t.defaultMask : "(folders)",
+                  import::makeConverter(t.name) ? "" : "  [not available]");
+}
+
+// The COD:ID of topic `name` of the current (mail) database; the topic is
+// added when missing. 0 on failure (reported).
+uint32_t topicId(store::Session& s, const std::string& name) {
+  store::OP_CLOSE(s, store::OpOpen, {1, 8});
+  auto& codes = s.Codes();
+  codes.clear();
+  codes.rec.TYPE = 2;
+  codes.rec.INDEX = name;
+  uint32_t id = 0;
+  if (codes.get(store::Codes::ClassKey) == store::Err::Ok) {
+    id = codes.rec.ID;
+  } else if (store::StartTransaction(s, {&codes, &s.Control()}) == 0) {
+    id = store::NextNr(s);
+    codes.clear();
+    codes.rec.TYPE = 2;
+    codes.rec.INDEX = name;
+    codes.rec.ID = id;
+    if (id == 0 || !store::UppDat(s, codes, store::UppAdd, store::ErrRollback) || !store::CommitTransaction(s))
+      id = 0;
+  }
+  store::OP_CLOSE(s, store::OpClose, {1, 8});
+  return id;
+}
+
+bool parseKinds(const std::string& list, unsigned& kinds) {
+  kinds = 0;
+  std::size_t start = 0;
+  while (start <= list.size()) {
+    std::size_t comma = list.find(',', start);
+    if (comma == std::string::npos) comma = list.size();
+    std::string k = list.substr(start, comma - start);
+    if (k == "mail")
+      kinds |= import::KindMail;
+    else if (k == "forum")
+      kinds |= import::KindForum;
+    else if (k == "news")
+      kinds |= import::KindNews;
+    else
+      return false;
+    start = comma + 1;
+  }
+  return kinds != 0;
+}
+
+void printStats(const import::ImportRun& run) {
+  const import::RunStats& st = run.stats();
+  std::printf("%s\n", run.caption().c_str());
+  std::printf("  Files read:        %u", st.files);
+  if (st.missingFiles) std::printf(" (%u missing)", st.missingFiles);
+  std::printf("\n  Work records:      %llu\n", static_cast<unsigned long long>(st.workRecords));
+  std::printf("  Skipped:           %llu\n", static_cast<unsigned long long>(st.skipped));
+  for (const auto& db : st.databases) {
+    std::printf("  %s \"%s\"%s: %u before, %u work records, %u stored, %u duplicates", store::kindName(db.kind),
+                store::displayText(db.name).c_str(), db.created ? " (new)" : "", db.before, db.workRecords,
+                db.stored, db.duplicates);
+    if (db.after) std::printf(", %u now", db.after);
+    std::printf("\n");
+  }
+  std::printf("  Imported:          %llu\n", static_cast<unsigned long long>(st.imported));
+  std::printf("  Duplicates:        %llu\n", static_cast<unsigned long long>(st.duplicates));
+  std::printf("  Time:              %u seconds\n", st.elapsedSeconds);
+  if (st.cancelled) std::printf("The import was stopped.\n");
+  std::printf("%s\n", run.finalMessage().c_str());
+}
+
+int runImport(const GlobalOptions& g, std::vector<std::string>& args) {
+  import::ImportRequest req;
+  std::string format, topic;
+  bool haveSelection = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    auto value = [&](std::string& into) {
+      if (i + 1 >= args.size()) return false;
+      into = args[++i];
+      return true;
+    };
+    auto selection = [&](int method) {
+      if (haveSelection && (req.selectionMethod != method || method != 2)) return false;
+      haveSelection = true;
+      req.selectionMethod = method;
+      return true;
+    };
+    if (a == "--list-formats") {
+      listFormats();
+      return 0;
+    } else if (a == "--format") {
+      if (!value(format)) return bad("--format needs a name or number");
+    } else if (a == "--tree" || a == "--dir") {
+      if (!selection(a == "--tree" ? 0 : 1) || !value(req.sourcePath))
+        return bad("give exactly one of --tree DIR, --dir DIR or files");
+    } else if (a == "--mask") {
+      if (!value(req.pattern)) return bad("--mask needs masks");
+    } else if (a == "--forum") {
+      if (!value(req.forumName)) return bad("--forum needs a name");
+    } else if (a == "--mail-db") {
+      if (!value(req.mailDatabase)) return bad("--mail-db needs a name");
+    } else if (a == "--kinds") {
+      std::string k;
+      if (!value(k) || !parseKinds(k, req.kinds)) return bad("--kinds takes mail, forum and news, separated by commas");
+    } else if (a == "--reimport") {
+      req.allowReimport = true;
+    } else if (a == "--create-only") {
+      req.createOnly = true;
+    } else if (a == "--topic") {
+      if (!value(topic)) return bad("--topic needs a name");
+    } else if (!a.empty() && a[0] == '-') {
+      return bad("unknown option \"" + a + "\" (see `quillbox-cli help import`)");
+    } else {
+      if (!selection(2)) return bad("give exactly one of --tree DIR, --dir DIR or files");
+      req.files.push_back(std::filesystem::absolute(a).lexically_normal().string());
+    }
+  }
+  if (format.empty()) return bad("--format is needed (see --list-formats)");
+  const import::ImportType* type = import::findImportType(format);
+  if (!type) return bad("there is no source format \"" + format + "\" (see --list-formats)");
+  if (!import::makeConverter(type->name)) return bad(std::string("the format ") + type->name + " is not available");
+  req.typeName = type->name;
+  if (!haveSelection) return bad("give --tree DIR, --dir DIR or files to import");
+  if (req.selectionMethod != 2) {
+    std::error_code ec;
+    if (!std::filesystem::is_directory(req.sourcePath, ec)) return bad("there is no directory " + req.sourcePath);
+    req.sourcePath = std::filesystem::absolute(req.sourcePath).lexically_normal().string();
+  }
+  if (!topic.empty() && req.mailDatabase.empty()) return bad("--topic needs --mail-db");
+  if (req.kinds == import::KindMail) req.messageKind = 2;
+  if (req.kinds == import::KindForum) req.messageKind = 1;
+
+  auto cs = openArchive(g);
+  if (!cs) return 2;
+  store::Session& s = cs->session;
+  store::Konfig(s, 1);
+  store::Konfig(s, 6);
+  store::SpeedVal(s, 2);
+  if (!req.mailDatabase.empty()) {
+    store::Forums mdb;
+    if (!store::findMailDatabase(s, req.mailDatabase, mdb))
+      return bad("there is no mail database \"" + req.mailDatabase + "\" (create it with `quillbox-cli maildb create`)");
+    req.mailDatabase = mdb.DESCRIPTION.str();
+    if (!topic.empty()) {
+      s.selectDatabase(mdb);
+      req.mailTopic = topicId(s, topic);
+      s.clearDatabase();
+      if (req.mailTopic == 0) return bad("the topic \"" + topic + "\" cannot be used");
+    }
+  }
+
+  import::ImportRun run(s, req);
+  ProgressBar bar(!g.quiet);
+  interrupted = 0;
+  std::signal(SIGINT, onInterrupt);
+  while (run.step()) {
+    if (interrupted) {
+      interrupted = 0;
+      bar.done();
+      run.cancel();
+    }
+    const import::RunProgress& p = run.progress();
+    if (p.storing) {
+      double f = p.storeTotal ? double(p.storeDone) / double(p.storeTotal) : 0;
+      bar.show(f, "to " + store::displayText(p.importingTo));
+    } else {
+      std::string from = std::filesystem::path(p.importingFrom).filename().string();
+      bar.show(p.conversion, from + " (" + std::to_string(p.workRecords) + ")");
+    }
+  }
+  std::signal(SIGINT, SIG_DFL);
+  bar.done();
+  printStats(run);
+  const import::RunStats& st = run.stats();
+  if (st.failed) return 2;
+  return st.imported > 0 ? 0 : 1;
+}
+
+CommandRegistration reg({"import", "import messages from the files of another program", kHelp, runImport});
+
+}  // namespace
+}  // namespace qb::cli
