@@ -152,7 +152,6 @@ int sid(int op, int key = -1) { return op < OpUpdate ? op * 256 + key + 1 : op; 
 
 struct Row {
   int64_t pos = 0;
-  std::string key;
   std::string image;
   std::string memo;
 };
@@ -214,6 +213,10 @@ struct KeyedFile::Impl {
   bool hasLo = false, hasHi = false;
   std::string loK, hiK;
   int64_t loP = 0, hiP = 0;
+  // After a read from the page the cursor is that row; its bounds are taken
+  // from it only when the page is about to change (settle()).
+  Row* atRow = nullptr;
+  bool boundIsRow = false;  // the bounds are a record read (not a value set)
 
   // Rows read ahead in one direction.
   std::vector<Row> page;
@@ -241,23 +244,42 @@ struct KeyedFile::Impl {
   }
   const std::string& schema() const { return cur->schema(); }
   void touch() { ++*gen; }
+  // Puts the cursor at a record read: its key value is encoded from its
+  // image, which is what the key column holds.
+  void boundsAt(Row& r) {
+    if (r.image.size() != layout.size) r.image.resize(layout.size, '\0');
+    if (order >= 0) enc[order].encode(reinterpret_cast<const uint8_t*>(r.image.data()), loK);
+    else loK.clear();
+    hiK = loK;
+    loP = hiP = r.pos;
+    hasLo = hasHi = true;
+    boundIsRow = true;
+  }
+  void settle() {
+    if (!atRow) return;
+    boundsAt(*atRow);
+    atRow = nullptr;
+  }
   void dropPage() {
+    settle();
     pageDir = 0;
     pageLen = pageAt = 0;
   }
-  int firstFetch() const { return layout.memo ? 1 : 8; }
-  int maxFetch() const { return layout.memo ? 16 : 512; }
+  // Read-ahead sizes: small after positioning (a single read is common), a
+  // browse page next, then growing for long runs. Memos are read few at a time.
+  int firstFetch() const { return layout.memo ? 1 : 4; }
+  int nextFetch(int last) const { return layout.memo ? std::min(last * 4, 16) : std::min(std::max(last * 4, 60), 512); }
 
   std::string selectRow(int key) const {
-    return "SELECT pos, " + (key >= 0 ? keyCol(key) : std::string("NULL")) + ", image, memo FROM " + schema() +
-           ".records ";
+    return std::string("SELECT pos, image") + (layout.memo ? ", memo" : "") + " FROM " + schema() + ".records ";
   }
   sqlite3_stmt* stmt(int op, int key = -1);
   int readRows(sqlite3_stmt* s, int limit);
   Err fetch(int dir, int n);
   Err unlockedStep(KeyedFile& f, int dir);
   Err heldStep(KeyedFile& f, int dir);
-  void take(KeyedFile& f, Row& r);
+  enum class Bounds { FromRow, PageRow, Keep };
+  void take(KeyedFile& f, Row& r, Bounds b = Bounds::FromRow);
   Err readByPos(int64_t pos, Row& r, bool& found);
   Err acquireHold(int64_t pos, int seconds);
   void releaseHold();
@@ -307,6 +329,9 @@ sqlite3_stmt* KeyedFile::Impl::stmt(int op, int key) {
       case OpLast:
         if (key < 0) return selectRow(key) + "WHERE pos < ?1 ORDER BY pos DESC LIMIT ?2";
         return selectRow(key) + "WHERE " + kc + " >= x'' ORDER BY " + kc + " DESC, pos DESC LIMIT ?2";
+      // Rows after (?1, ?3) in (key, position) order are the rest of the
+      // equal key values and then the greater ones: two index seeks (a
+      // row-value comparison would scan all equal values before the bound).
       case OpAfterEq: return selectRow(key) + "WHERE " + kc + " = ?1 AND pos > ?3 ORDER BY pos LIMIT ?2";
       case OpAfterGt: return selectRow(key) + "WHERE " + kc + " > ?1 ORDER BY " + kc + ", pos LIMIT ?2";
       case OpBeforeEq:
@@ -334,9 +359,8 @@ int KeyedFile::Impl::readRows(sqlite3_stmt* s, int limit) {
     if (pageLen == page.size()) page.emplace_back();
     Row& r = page[pageLen++];
     r.pos = sqlite3_column_int64(s, 0);
-    sql::columnBlob(s, 1, r.key);
-    sql::columnBlob(s, 2, r.image);
-    sql::columnBlob(s, 3, r.memo);
+    sql::columnBlob(s, 1, r.image);
+    if (layout.memo) sql::columnBlob(s, 2, r.memo);
     ++got;
   }
   if (got < limit && rc != SQLITE_DONE) {
@@ -349,6 +373,7 @@ int KeyedFile::Impl::readRows(sqlite3_stmt* s, int limit) {
 // Reads up to n rows from the cursor in direction dir (+1 next, -1 previous)
 // into the page.
 Err KeyedFile::Impl::fetch(int dir, int n) {
+  settle();
   pageLen = pageAt = 0;
   auto run = [&](int op, const std::string* k, int64_t pos, int limit) -> int {
     sqlite3_stmt* s = stmt(op, order);
@@ -369,23 +394,18 @@ Err KeyedFile::Impl::fetch(int dir, int n) {
       got = run(OpFirst, nullptr, hasLo ? loP : 0, n);
     else
       got = run(OpLast, nullptr, hasHi ? hiP : INT64_MAX, n);
-  } else if (dir > 0) {
-    if (!hasLo) {
-      got = run(OpFirst, nullptr, 0, n);
-    } else {
-      got = run(OpAfterEq, &loK, loP, n);
-      if (got >= 0 && got < n) {
-        int more = run(OpAfterGt, &loK, 0, n - got);
-        got = more < 0 ? more : got + more;
-      }
-    }
   } else {
-    if (!hasHi) {
-      got = run(OpLast, nullptr, 0, n);
+    // After a record read by a unique key no other record has its value.
+    bool skipEqual = boundIsRow && layout.keys[order].unique;
+    bool has = dir > 0 ? hasLo : hasHi;
+    const std::string& k = dir > 0 ? loK : hiK;
+    int64_t p = dir > 0 ? loP : hiP;
+    if (!has) {
+      got = run(dir > 0 ? OpFirst : OpLast, nullptr, 0, n);
     } else {
-      got = run(OpBeforeEq, &hiK, hiP, n);
+      got = skipEqual ? 0 : run(dir > 0 ? OpAfterEq : OpBeforeEq, &k, p, n);
       if (got >= 0 && got < n) {
-        int more = run(OpBeforeLt, &hiK, 0, n - got);
+        int more = run(dir > 0 ? OpAfterGt : OpBeforeLt, &k, 0, n - got);
         got = more < 0 ? more : got + more;
       }
     }
@@ -397,16 +417,16 @@ Err KeyedFile::Impl::fetch(int dir, int n) {
   return Err::Ok;
 }
 
-void KeyedFile::Impl::take(KeyedFile& f, Row& r) {
+// Moves a record read into the buffer and puts the cursor at it (for a row
+// of the page only when the page changes).
+void KeyedFile::Impl::take(KeyedFile& f, Row& r, Bounds b) {
   if (r.image.size() != layout.size) r.image.resize(layout.size, '\0');
   std::memcpy(f.image_.data(), r.image.data(), layout.size);
   if (layout.memo) f.memo_ = r.memo;
   else f.memo_.clear();
   f.position_ = r.pos;
-  loK = r.key;
-  hiK = r.key;
-  loP = hiP = r.pos;
-  hasLo = hasHi = true;
+  atRow = b == Bounds::PageRow ? &r : nullptr;
+  if (b == Bounds::FromRow) boundsAt(r);
   fromRead = true;
   f.loadBuffer();
 }
@@ -414,7 +434,7 @@ void KeyedFile::Impl::take(KeyedFile& f, Row& r) {
 Err KeyedFile::Impl::unlockedStep(KeyedFile& f, int dir) {
   bool same = pageDir == dir && pageGen == gen->load();
   if (!same || pageAt >= pageLen) {
-    int n = same ? std::min(fetchSize * 4, maxFetch()) : firstFetch();
+    int n = same ? nextFetch(fetchSize) : firstFetch();
     Err e = fetch(dir, n);
     if (e != Err::Ok) {
       dropPage();
@@ -425,7 +445,7 @@ Err KeyedFile::Impl::unlockedStep(KeyedFile& f, int dir) {
     fetchSize = n;
     if (pageLen == 0) return Err::EndOfFile;
   }
-  take(f, page[pageAt++]);
+  take(f, page[pageAt++], Bounds::PageRow);
   return Err::Ok;
 }
 
@@ -477,26 +497,22 @@ Err KeyedFile::Impl::heldStep(KeyedFile& f, int dir) {
       pageLen = 0;
       return e;
     }
+    // the cursor stays where the record was found, even if it changed since
+    boundsAt(r);
     bool found = false;
-    std::string key = r.key;
     e = readByPos(r.pos, r, found);
+    pageLen = 0;
     if (e != Err::Ok) {
       releaseHold();
-      pageLen = 0;
       return e;
     }
     if (found) {
-      r.key = key;
-      take(f, r);
-      pageLen = 0;
+      take(f, r, Bounds::Keep);
       return Err::Ok;
     }
     // deleted while we waited: pass over it
     releaseHold();
-    loK = hiK = key;
-    loP = hiP = r.pos;
-    hasLo = hasHi = true;
-    pageLen = 0;
+    boundIsRow = false;
   }
 }
 
@@ -774,7 +790,9 @@ Err KeyedFile::open(const std::string& path, Access mode) {
     }
   }
 
-  int rc = sqlite3_open_v2(path.c_str(), &d.db, canWrite ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY, nullptr);
+  // A connection belongs to one handle and is used by one thread at a time.
+  int rc = sqlite3_open_v2(path.c_str(), &d.db,
+                           (canWrite ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY) | SQLITE_OPEN_NOMUTEX, nullptr);
   auto giveUp = [&](Err why) {
     if (d.db) {
       if (d.detail.empty()) d.detail = sqlite3_errmsg(d.db);
@@ -956,9 +974,10 @@ Err KeyedFile::set(int key) {
   Impl& d = *d_;
   if (!d.db) return Err::NotOpen;
   if (badKey(layout_, key)) return d.fail(Err::IoError, "no such key");
+  d.dropPage();
   d.order = key;
   d.hasLo = d.hasHi = false;
-  d.dropPage();
+  d.boundIsRow = false;
   return Err::Ok;
 }
 
@@ -969,13 +988,14 @@ Err KeyedFile::setAt(int key, int parts) {
   if (!d.db) return Err::NotOpen;
   if (key < 0 || badKey(layout_, key)) return d.fail(Err::IoError, "no such key");
   storeBuffer();
+  d.dropPage();
   d.order = key;
   d.enc[key].encode(image_.data(), d.loK, parts);
   d.loP = 0;
   d.hasLo = true;
   d.hasHi = prefixSuccessor(d.loK, d.hiK);
   d.hiP = 0;
-  d.dropPage();
+  d.boundIsRow = false;
   return Err::Ok;
 }
 
@@ -983,22 +1003,24 @@ Err KeyedFile::setAtPosition(int key, int64_t pos) {
   Impl& d = *d_;
   if (!d.db) return Err::NotOpen;
   if (badKey(layout_, key)) return d.fail(Err::IoError, "no such key");
-  Row r;
+  d.dropPage();
+  // The record is read now and kept as the first row read ahead, so that
+  // the next read takes it without asking the database again.
+  if (d.page.empty()) d.page.emplace_back();
+  Row& r = d.page[0];
   bool found = false;
   if (Err e = d.readByPos(pos, r, found); e != Err::Ok) return e;
   if (!found) return Err::NoRecord;
+  r.image.resize(layout_.size, '\0');
   d.order = key;
-  if (key >= 0) {
-    r.image.resize(layout_.size, '\0');
-    d.enc[key].encode(reinterpret_cast<const uint8_t*>(r.image.data()), d.loK);
-  } else {
-    d.loK.clear();
-  }
-  d.hiK = d.loK;
+  d.boundsAt(r);
   d.loP = pos - 1;
-  d.hiP = pos;
-  d.hasLo = d.hasHi = true;
-  d.dropPage();
+  d.boundIsRow = false;
+  d.pageLen = 1;
+  d.pageAt = 0;
+  d.pageDir = +1;
+  d.pageGen = d.gen->load();
+  d.fetchSize = 1;
   return Err::Ok;
 }
 
@@ -1039,17 +1061,19 @@ Err KeyedFile::get(int key) {
   }
   Row& r = d.page[0];
   d.pageLen = 0;
-  if (seconds >= 0) {
-    if (Err e = d.acquireHold(r.pos, seconds); e != Err::Ok) return e;
-    bool found = false;
-    std::string k = r.key;
-    if (Err e = d.readByPos(r.pos, r, found); e != Err::Ok || !found) {
-      d.releaseHold();
-      return e != Err::Ok ? e : Err::NoRecord;
-    }
-    r.key = k;
+  if (seconds < 0) {
+    d.take(*this, r);
+    return Err::Ok;
   }
-  d.take(*this, r);
+  // held: read again once the hold is ours; the cursor stays at the key found
+  if (Err e = d.acquireHold(r.pos, seconds); e != Err::Ok) return e;
+  d.boundsAt(r);
+  bool found = false;
+  if (Err e = d.readByPos(r.pos, r, found); e != Err::Ok || !found) {
+    d.releaseHold();
+    return e != Err::Ok ? e : Err::NoRecord;
+  }
+  d.take(*this, r, Impl::Bounds::Keep);
   return Err::Ok;
 }
 
@@ -1067,8 +1091,6 @@ Err KeyedFile::getPosition(int64_t pos) {
     if (seconds >= 0) d.releaseHold();
     return e != Err::Ok ? e : Err::NoRecord;
   }
-  r.image.resize(layout_.size, '\0');
-  if (d.order >= 0) d.enc[d.order].encode(reinterpret_cast<const uint8_t*>(r.image.data()), r.key);
   d.dropPage();
   d.take(*this, r);
   return Err::Ok;
