@@ -73,7 +73,7 @@ HeaderTexts scanHeader(const std::vector<text::LinePiece>& pieces, std::size_t f
   while (i < pieces.size()) {
     const std::size_t next = lineEnd(pieces, i);
     const std::string_view line = pieces[i].view();
-    if (isBlankLine(line)) {
+    if (line.empty() || line == "\r") {  // an empty line (one of blanks is a folded header line)
       if (i == stopAt || h.kind == MessageKind::News || (h.sawFrom && h.sawDate && h.sawSubject) || h.sawTo) {
         h.end = i;
         return h;

@@ -6,6 +6,14 @@
 // index entry for each article: a byte 0xBC with "<" 22 bytes on, then the
 // texts message identifier, subject, sender, references, a host token and
 // the newsgroup, each ended by a NUL.
+//
+// Inside an article's body such a line starts a new article only when its
+// header block (up to the first empty line) holds a "Newsgroups:" or
+// "Message-ID:" line, as every stored news article's header does; a header
+// block quoted in a body ("From:", "Date:", "Subject:" of a forwarded mail)
+// stays body text.
+
+#include <cctype>
 
 #include "import/formats/news_source.h"
 #include "import/formats/raw_window.h"
@@ -55,6 +63,7 @@ class ArticleScanSource : public NewsSource {
 
   bool atArticleStart() const {
     if (!isBreakByte(prev_)) return false;
+    if (inBody_ && !articleHeaderFollows()) return false;
     int c = in_.at(0);
     if (c != 'F' && c != 'D' && c != 'N' && c != 'S' && c != 'M') return false;
     if (in_.startsWith("From:") || in_.startsWith("Date:")) return true;
@@ -65,6 +74,29 @@ class ArticleScanSource : public NewsSource {
       if (d < 0 || d == '\n') return false;
     }
     return false;
+  }
+
+  // Does the header block from the current position hold a "Newsgroups:"
+  // or "Message-ID:" line (looked for within the window's lookahead)?
+  bool articleHeaderFollows() const {
+    constexpr std::size_t kSpan = RawWindow::kLookahead - 2;
+    std::size_t i = 0;
+    for (int lines = 0; lines < 100 && i < kSpan; ++lines) {
+      if (startsWithNoCase(i, "newsgroups:") || startsWithNoCase(i, "message-id:")) return true;
+      while (i < kSpan && in_.at(i) >= 0 && in_.at(i) != '\n') ++i;
+      if (i >= kSpan || in_.at(i) < 0) return false;
+      ++i;
+      if (in_.at(i) == '\n' || (in_.at(i) == '\r' && in_.at(i + 1) == '\n')) return false;  // the empty line
+    }
+    return false;
+  }
+
+  bool startsWithNoCase(std::size_t offset, std::string_view s) const {
+    for (std::size_t k = 0; k < s.size(); ++k) {
+      int c = in_.at(offset + k);
+      if (c < 0 || std::tolower(c) != s[k]) return false;
+    }
+    return true;
   }
 
   bool atBoundary() const { return atIndexEntry() || atArticleStart(); }
@@ -132,13 +164,16 @@ class ArticleScanSource : public NewsSource {
       haveEntry_ = false;  // an entry serves one article
     }
     LineCutter cut(m.pieces, false);
+    inBody_ = false;
     bool first = true;
     while (readLine(line_, first ? Bound::None : Bound::Entry)) {
       first = false;
       cut.addLine(line_);
       if (line_.empty()) break;
     }
+    inBody_ = true;
     while (readLine(line_, Bound::Any)) cut.addLine(line_);
+    inBody_ = false;
     cut.flush();
   }
 
@@ -146,6 +181,7 @@ class ArticleScanSource : public NewsSource {
   RawWindow in_;
   int prev_ = -1;
   bool haveEntry_ = false;
+  bool inBody_ = false;  // reading an article's body
   NewsIndexEntry entry_;
   std::string line_;
 };

@@ -2,13 +2,21 @@
 
 #include <cstdio>
 
+#include "import/formats/mail_owner.h"
 #include "import/text/text_assembler.h"
 
 namespace qb::import::news {
 
 NewsFiler::NewsFiler(std::string typeName) : typeName_(std::move(typeName)), rule_(addressRuleFor(typeName_)) {}
 
-void NewsFiler::startFile(ImportContext& ctx) { owner_ = MailboxSide{}; }
+void NewsFiler::startFile(ImportContext& ctx) {
+  owner_ = MailboxSide{};
+  const ImportRequest& req = ctx.request();
+  if ((req.kinds & KindMail) && !req.mailDatabase.empty()) {
+    mail::MailOwner o = mail::loadMailOwner(ctx.session(), req.mailDatabase);
+    owner_ = MailboxSide{o.name, o.address};
+  }
+}
 
 HeaderOptions NewsFiler::options(const SourceMessage& m) const {
   HeaderOptions o;
