@@ -152,6 +152,7 @@ int sid(int op, int key = -1) { return op < OpUpdate ? op * 256 + key + 1 : op; 
 
 struct Row {
   int64_t pos = 0;
+  uint64_t gen = 0;  // write generation of the file when the row was read
   std::string image;
   std::string memo;
 };
@@ -217,6 +218,7 @@ struct KeyedFile::Impl {
   // from it only when the page is about to change (settle()).
   Row* atRow = nullptr;
   bool boundIsRow = false;  // the bounds are a record read (not a value set)
+  uint64_t boundGen = 0;    // and the file's write generation when it was read
 
   // Rows read ahead in one direction.
   std::vector<Row> page;
@@ -254,6 +256,7 @@ struct KeyedFile::Impl {
     loP = hiP = r.pos;
     hasLo = hasHi = true;
     boundIsRow = true;
+    boundGen = r.gen;
   }
   void settle() {
     if (!atRow) return;
@@ -359,6 +362,7 @@ int KeyedFile::Impl::readRows(sqlite3_stmt* s, int limit) {
     if (pageLen == page.size()) page.emplace_back();
     Row& r = page[pageLen++];
     r.pos = sqlite3_column_int64(s, 0);
+    r.gen = gen->load();
     sql::columnBlob(s, 1, r.image);
     if (layout.memo) sql::columnBlob(s, 2, r.memo);
     ++got;
@@ -395,8 +399,9 @@ Err KeyedFile::Impl::fetch(int dir, int n) {
     else
       got = run(OpLast, nullptr, hasHi ? hiP : INT64_MAX, n);
   } else {
-    // After a record read by a unique key no other record has its value.
-    bool skipEqual = boundIsRow && layout.keys[order].unique;
+    // After a record read by a unique key no other record has its value
+    // (unless the file was written since).
+    bool skipEqual = boundIsRow && layout.keys[order].unique && boundGen == gen->load();
     bool has = dir > 0 ? hasLo : hasHi;
     const std::string& k = dir > 0 ? loK : hiK;
     int64_t p = dir > 0 ? loP : hiP;
@@ -459,6 +464,7 @@ Err KeyedFile::Impl::readByPos(int64_t pos, Row& r, bool& found) {
   if (rc == SQLITE_DONE) return Err::Ok;
   if (rc != SQLITE_ROW) return sqlFail(rc, cur->db());
   r.pos = pos;
+  r.gen = gen->load();
   sql::columnBlob(s, 0, r.image);
   sql::columnBlob(s, 1, r.memo);
   found = true;
