@@ -10,6 +10,8 @@
 #include "capture_fake_context.h"
 #include "import/formats/capture_converter.h"
 #include "store/datetime.h"
+#include "store/maildb.h"
+#include "support/temp_archive.h"
 
 using namespace qb::import;
 using namespace qb::import::captures;
@@ -260,4 +262,44 @@ TEST_F(CaptureTemp, ManyMessagesTakeManySmallSteps) {
   EXPECT_GE(steps, 3000 / kMessagesPerStep);
   EXPECT_EQ(ctx.lastProgress, 1000);
   EXPECT_EQ(ctx.work.back().nhr.MSGNUMBER, 3000u);
+}
+
+TEST_F(CaptureTemp, DamagedMailFilesEndCleanly) {
+  qb::test::TempArchive archive;
+  qb::store::MailDatabaseFields owner{"Wilma Thornbury", "74321,1234", {}};
+  ASSERT_NE(qb::store::createMailDatabase(archive.session(), owner), 0u);
+  std::mt19937 rng(99);
+  std::string random(100000, '\0');
+  for (auto& c : random) c = static_cast<char>(rng() & 0xFF);
+
+  for (const auto& s : kSamples) {
+    SCOPED_TRACE(s.type);
+    std::string sampleFile;
+    for (auto& e : fs::directory_iterator(sampleDir((std::string("mail/") + s.dir).c_str()))) sampleFile = e.path();
+    std::ifstream in(sampleFile, std::ios::binary);
+    const std::string sample((std::istreambuf_iterator<char>(in)), {});
+    const std::pair<const char*, std::string> cases[] = {
+        {"WHOLE.MSG", sample},
+        {"EMPTY.MSG", ""},
+        {"HALF.MSG", sample.substr(0, sample.size() / 2 + 3)},
+        {"HEADER.MSG", sample.substr(0, 70)},
+        {"RANDOM.MSG", sample.substr(0, 300) + random},
+        {"LONG.MSG", sample.substr(0, 200) + std::string(100000, 'q') + "\r\n" + sample.substr(200)},
+    };
+    for (auto& [name, bytes] : cases) {
+      SCOPED_TRACE(name);
+      FakeContext ctx;
+      ctx.archiveSession = &archive.session();
+      ctx.req.mailDatabase = "Wilma Thornbury";
+      ctx.addDatabase("Wilma Thornbury", 2);
+      convertFile(ctx, s.type, file(name, bytes));
+      EXPECT_LE(ctx.work.size(), 5u);
+      if (std::string(name) == "WHOLE.MSG") EXPECT_EQ(ctx.work.size(), 5u);
+      for (auto& w : ctx.work) {
+        EXPECT_TRUE(w.nhr.MAILTYPE == 1 || w.nhr.MAILTYPE == 2);
+        EXPECT_EQ(w.nhr.RECIPTYPE.str(), "TO");
+        EXPECT_EQ(w.nhr.MSGNUMBER, w.nhr.REFNUMBER);
+      }
+    }
+  }
 }

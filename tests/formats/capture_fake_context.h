@@ -42,7 +42,10 @@ class FakeContext : public ImportContext {
   int stepAppends = 0;  // work records appended during the current step
 
   const ImportRequest& request() const override { return req; }
-  store::Session& session() override { return sess; }
+  // Mail needs an archive to find the mailbox owner in; messages then go to
+  // the archive's recorder.
+  store::Session* archiveSession = nullptr;
+  store::Session& session() override { return archiveSession ? *archiveSession : sess; }
   UserInterface& ui() override { return recorder; }
   const std::string& fileName() const override { return file; }
 
