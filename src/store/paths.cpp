@@ -107,7 +107,7 @@ uint8_t ExistPath(Session& s, int mode, int fileNo, bool quiet, const std::strin
     p = directoryPart(buildFileName(s, fileNo));
   }
   if (isDirectory(p)) return 1;
-  if (!quiet && !s.suppressed()) {
+  if (!quiet) {
     s.beep();
     s.tell("The specified path " + p + " does not exist.\r\n" + message, " Path Not Found");
   }
@@ -266,7 +266,8 @@ std::string mountPoint(const std::string& path) {
 uint64_t CheckSpace(Session& s, uint64_t required, const std::string& path) {
   uint64_t free = freeSpace(path);
   if (free >= required) return 0;
-  if (s.DoTask == 2) return free;
+  // During unattended task processing the question is not asked and its
+  // default (Cancel) holds.
   s.beep();
   Button b = s.ask("You have only " + format13(free) + " bytes free on disk  " + mountPoint(path) + " " +
                        "This may be too little for this process. Running out of diskspace may corrupt the "
