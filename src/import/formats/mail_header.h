@@ -21,7 +21,8 @@
 //
 // Eudora writes its mailboxes in its own way: the separator line is the
 // first header line, "Content-Type: multipart/alternative" is kept as HTML,
-// continuation lines that begin with five blanks are passed over, and the
+// continuation lines that begin with five blanks are passed over, bodies are
+// stored decoded whatever the transfer encoding says, and the
 // direction comes from the "Date:" line: with one the mail was received,
 // without one it was sent and is dated from the separator line.
 
@@ -77,7 +78,8 @@ class MailHeaderReader {
   std::string recipientText() const;
   // A single-part body sent as Base64 ("Content-Transfer-Encoding: base64"):
   // the text is decoded before it is assembled, so that it is readable.
-  bool base64Body() const { return base64_ && !mime_.multipart(); }
+  // Eudora keeps the header but stores the body decoded.
+  bool base64Body() const { return base64_ && !mime_.multipart() && style_ != HeaderStyle::Eudora; }
 
  private:
   enum class List { None, To, Cc };

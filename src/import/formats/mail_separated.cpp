@@ -28,6 +28,7 @@ bool SeparatedReader::nextMessage() {
   while (!in_.atEnd()) {
     if (atMessageStart()) {
       enterMessage();
+      if (in_.atEnd()) break;  // a separator that ends the file
       state_ = State::Entered;
       seeking_ = seeksHeader();
       return true;
