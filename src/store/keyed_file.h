@@ -70,12 +70,25 @@ class KeyedFile {
   bool isOpen() const;
 
   // ---- file level ----
+  // create() leaves the file closed; FileExists when the name is taken.
   Err create(const std::string& path);  // empty file with layout and keys; replaces none
+  // open() reports FileNotFound, PathNotFound, InvalidName, AccessDenied
+  // (rights, or another opener's mode), BadFormat (not a store file),
+  // LayoutDiffers (file closed again) or AlreadyOpen (this handle is open).
+  // DamagedKeys leaves the file open so that buildKeys() can repair it;
+  // until then reads in key order and writes other than append() return
+  // DamagedKeys. Close it after the repair.
   Err open(const std::string& path, Access mode = Access::ReadWriteShared);
-  void close();
+  void close();  // also rolls back a transaction the file is part of
+  // remove(): FileNotFound when there is no such file, AccessDenied while
+  // anyone has it open.
   static Err remove(const std::string& path);  // deletes the file and its companions
+  // empty(): AccessDenied while another handle has the file open for writing.
   Err empty();                                  // remove all records (needs exclusive access)
   Err pack();                                   // compact the file
+  // buildKeys(): a record that would duplicate a unique key stays out of
+  // that key (the first record written keeps it) and the result is
+  // DuplicateKey; the keys are built all the same.
   Err buildKeys();                              // rebuild every key (also keys appended records)
   Err buildKey(int key);
   int64_t count();
@@ -109,25 +122,39 @@ class KeyedFile {
   Err previous();                          // EndOfFile before the start
   Err get(int key);                        // exact match on all components from the buffer
   Err getPosition(int64_t pos);
+  // Positions are never handed out twice in a file, and survive other
+  // writes and pack().
   int64_t position() const { return position_; }  // saved position of the record last read/written
 
   // ---- writing ----
   Err add();     // DuplicateKey when a unique key would break; nothing changes then
   Err append();  // add without keys; buildKeys() keys it later
+  // put() and del() return NoRecord when the record is gone and RecordHeld
+  // while another handle holds it. put() keeps a record that is out of a key
+  // (appended, or left out by buildKeys) out of it.
   Err put();     // change the record last read (or held)
   Err del();     // delete the record last read (or held)
+  // The record last read (the one put() would change) does not count as a
+  // duplicate of itself.
   bool duplicate(int key = -1);  // would add() break unique key `key` (-1: any)?
 
   // ---- holds and locks (also between processes) ----
   // hold(seconds): the next read (get/next/previous/getPosition) holds the
   // record it reads, waiting at most `seconds` for another holder; the read
-  // returns RecordHeld when the wait runs out.
+  // returns RecordHeld when the wait runs out. A hold lasts until release(),
+  // put() or del() of the record, the next hold, or close().
   void hold(int seconds);
   void release();
+  // lock(seconds): whole-file lock, waiting at most `seconds`; FileLocked
+  // when the wait runs out. It excludes other lock() calls (by any handle or
+  // process); reads and writes of others go on.
   Err lock(int seconds);  // whole-file lock
   void unlock();
 
   // ---- bulk work ----
+  // stream() keeps the writes of this handle in one database transaction
+  // (others cannot write meanwhile); flush() writes them out and ends it.
+  // Inside a Transaction both do nothing.
   Err stream();  // buffer writes until flush()
   Err flush();
 
@@ -169,6 +196,11 @@ class Table : public KeyedFile {
 // one: after a crash every file holds all of a committed transaction's writes
 // or none of them. While it is open, every read and write of the listed files
 // goes through it.
+//
+// begin() waits at most waitSeconds for the other writers of the files and
+// returns FileLocked when the wait runs out; TooManyFiles beyond 11 distinct
+// files; TransactionActive when a file is already in a transaction. A failed
+// write inside leaves the transaction open (the write itself changed nothing).
 class Transaction {
  public:
   Transaction();

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "store_test_records.h"
 
 using namespace qb::store;
@@ -78,4 +80,82 @@ TEST_F(TwoFiles, DuplicateInsideTransactionLeavesTheRestOpen) {
   ASSERT_EQ(tx.commit(), Err::Ok);
   EXPECT_EQ(items.count(), 2);
   EXPECT_EQ(notes.count(), 2);
+}
+
+TEST_F(TwoFiles, ListsAndStatesThatCannotBegin) {
+  Transaction tx, second;
+  Table<Item> closed;
+  EXPECT_EQ(tx.begin({&items, &closed}, 1), Err::NotOpen);
+  Table<Item> reader;
+  ASSERT_EQ(reader.open(itemPath, Access::ReadOnlyShared), Err::Ok);
+  EXPECT_EQ(tx.begin({&reader}, 1), Err::AccessDenied);
+
+  // at most eleven distinct files in one transaction
+  std::vector<std::unique_ptr<Table<Item>>> many;
+  std::vector<KeyedFile*> list;
+  for (int i = 0; i < 12; ++i) {
+    auto t = std::make_unique<Table<Item>>();
+    std::string p = dir.file("IDX1" + std::to_string(10 + i) + ".TPS");
+    ASSERT_EQ(t->create(p), Err::Ok);
+    ASSERT_EQ(t->open(p), Err::Ok);
+    list.push_back(t.get());
+    many.push_back(std::move(t));
+  }
+  EXPECT_EQ(tx.begin(list, 1), Err::TooManyFiles);
+  list.pop_back();
+  ASSERT_EQ(tx.begin(list, 1), Err::Ok);
+  for (KeyedFile* f : list) {
+    auto* t = static_cast<Table<Item>*>(f);
+    t->clear();
+    t->rec.ID = 1;
+    ASSERT_EQ(t->add(), Err::Ok);
+  }
+  EXPECT_EQ(second.begin({list[3]}, 0), Err::TransactionActive);
+  EXPECT_EQ(tx.begin(list, 1), Err::TransactionActive);
+  ASSERT_EQ(tx.commit(), Err::Ok);
+  for (KeyedFile* f : list) EXPECT_EQ(f->count(), 1);
+}
+
+TEST_F(TwoFiles, ClosingAListedFileRollsBackAndEndingTheObjectToo) {
+  {
+    Transaction tx;
+    ASSERT_EQ(tx.begin({&items, &notes}, 5), Err::Ok);
+    ASSERT_EQ(addPair(1), Err::Ok);
+  }  // not committed
+  EXPECT_EQ(items.count(), 0);
+  EXPECT_EQ(notes.count(), 0);
+
+  Transaction tx;
+  ASSERT_EQ(tx.begin({&notes, &items}, 5), Err::Ok);
+  ASSERT_EQ(addPair(2), Err::Ok);
+  notes.close();
+  EXPECT_FALSE(tx.active());
+  EXPECT_EQ(items.count(), 0);
+  ASSERT_EQ(notes.open(notePath), Err::Ok);
+  EXPECT_EQ(notes.count(), 0);
+  // the files work on their own again
+  ASSERT_EQ(addPair(3), Err::Ok);
+  EXPECT_EQ(items.count(), 1);
+}
+
+TEST_F(TwoFiles, StreamedAppendsOfAWorkFileAndTheirKeys) {
+  items.setDurable(false);
+  ASSERT_EQ(items.stream(), Err::Ok);
+  for (uint32_t i = 1000; i > 0; --i) {
+    items.clear();
+    items.rec.ID = i;
+    items.rec.ALIAS = std::to_string(i);
+    ASSERT_EQ(items.append(), Err::Ok);
+  }
+  // another handle cannot write while the stream is open
+  Table<Item> other;
+  ASSERT_EQ(other.open(itemPath), Err::Ok);
+  Transaction tx;
+  EXPECT_EQ(tx.begin({&other}, 0), Err::FileLocked);
+  ASSERT_EQ(items.flush(), Err::Ok);
+  ASSERT_EQ(items.buildKeys(), Err::Ok);
+  other.set(Item::IdKey);
+  ASSERT_EQ(other.previous(), Err::Ok);
+  EXPECT_EQ(other.rec.ID, 1u);
+  EXPECT_EQ(other.count(), 1000);
 }
