@@ -166,9 +166,11 @@ std::string schemaSql(const Layout& l) {
   return s;
 }
 
+// Records out of a key (NULL) are not in its index at all, so appending costs
+// no index work.
 std::string indexSql(const std::string& schema, const Layout& l, int k) {
   return std::string("CREATE ") + (l.keys[k].unique ? "UNIQUE " : "") + "INDEX " + schema + "." + indexName(k) +
-         " ON records(" + keyCol(k) + ")";
+         " ON records(" + keyCol(k) + ") WHERE " + keyCol(k) + " IS NOT NULL";
 }
 
 }  // namespace
@@ -289,6 +291,7 @@ struct KeyedFile::Impl {
   Err writable() const;
   Err verifyKeys();
   Err rebuild(int only);
+  static void keyFunction(sqlite3_context* ctx, int, sqlite3_value** argv);
   Err execAll(const std::string& text);
   void cutMemo(std::string& memo) const {
     if (memo.size() > kMaxMemo) memo.resize(kMaxMemo);
@@ -595,6 +598,27 @@ Err KeyedFile::Impl::verifyKeys() {
   return result;
 }
 
+// qb_key(key, image): the key column value of a record image.
+void KeyedFile::Impl::keyFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
+  auto* d = static_cast<Impl*>(sqlite3_user_data(ctx));
+  int key = sqlite3_value_int(argv[0]);
+  const void* p = sqlite3_value_blob(argv[1]);
+  auto n = static_cast<std::size_t>(sqlite3_value_bytes(argv[1]));
+  if (key < 0 || key >= static_cast<int>(d->enc.size())) {
+    sqlite3_result_null(ctx);
+    return;
+  }
+  const uint8_t* image = static_cast<const uint8_t*>(p);
+  if (n < d->layout.size) {  // a short image is read as if padded with zeros
+    d->scratch.assign(p ? static_cast<const char*>(p) : "", n);
+    d->scratch.resize(d->layout.size, '\0');
+    image = reinterpret_cast<const uint8_t*>(d->scratch.data());
+  }
+  std::string& out = d->keyVals[static_cast<std::size_t>(key)];
+  d->enc[static_cast<std::size_t>(key)].encode(image, out);
+  sqlite3_result_blob64(ctx, out.data(), out.size(), SQLITE_TRANSIENT);
+}
+
 // Rebuilds every key (only < 0) or one key: drops its index, computes the key
 // values from the images, takes duplicates of a unique key out of it (the
 // record written first keeps the key), and creates the index again.
@@ -618,50 +642,21 @@ Err KeyedFile::Impl::rebuild(int only) {
     if (e != Err::Ok) break;
   }
   if (e == Err::Ok && !keys.empty()) {
+    // one pass over the table, the key values computed by the store's own
+    // encoder, lent to SQLite as a function for the length of the statement
     std::string upd = "UPDATE " + s + ".records SET ";
     for (std::size_t i = 0; i < keys.size(); ++i)
-      upd += (i ? ", " : "") + keyCol(keys[i]) + " = ?" + std::to_string(i + 2);
-    upd += " WHERE pos = ?1";
-    std::string sel = "SELECT pos, image FROM " + s + ".records WHERE pos > ?1 ORDER BY pos LIMIT 1000";
-    sqlite3_stmt* qs = nullptr;
-    sqlite3_stmt* us = nullptr;
-    int rc = sqlite3_prepare_v2(c, sel.c_str(), -1, &qs, nullptr);
-    if (rc == SQLITE_OK) rc = sqlite3_prepare_v2(c, upd.c_str(), -1, &us, nullptr);
-    std::vector<std::pair<int64_t, std::string>> chunk;
-    int64_t last = 0;
-    std::vector<std::string> vals(keys.size());
-    while (rc == SQLITE_OK) {
-      chunk.clear();
-      sqlite3_bind_int64(qs, 1, last);
-      while ((rc = sqlite3_step(qs)) == SQLITE_ROW) {
-        chunk.emplace_back(sqlite3_column_int64(qs, 0), std::string());
-        sql::columnBlob(qs, 1, chunk.back().second);
-      }
-      sqlite3_reset(qs);
-      if (rc != SQLITE_DONE) break;
-      rc = SQLITE_OK;
-      if (chunk.empty()) break;
-      for (auto& [pos, image] : chunk) {
-        image.resize(layout.size, '\0');
-        sqlite3_bind_int64(us, 1, pos);
-        for (std::size_t i = 0; i < keys.size(); ++i) {
-          enc[keys[i]].encode(reinterpret_cast<const uint8_t*>(image.data()), vals[i]);
-          sql::bindBlob(us, static_cast<int>(i) + 2, vals[i]);
-        }
-        rc = sqlite3_step(us);
-        sqlite3_reset(us);
-        if (rc != SQLITE_DONE) break;
-        rc = SQLITE_OK;
-      }
-      last = chunk.back().first;
-    }
-    if (rc != SQLITE_OK) e = sqlFail(rc, c);
-    sqlite3_finalize(qs);
-    sqlite3_finalize(us);
+      upd += (i ? ", " : "") + keyCol(keys[i]) + " = qb_key(" + std::to_string(keys[i]) + ", image)";
+    sqlite3_create_function_v2(c, "qb_key", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_DIRECTONLY, this,
+                               &Impl::keyFunction, nullptr, nullptr, nullptr);
+    e = execAll(upd);
+    sqlite3_create_function_v2(c, "qb_key", 2, SQLITE_UTF8, nullptr, nullptr, nullptr, nullptr, nullptr);
   }
   for (int k : keys) {
     if (e != Err::Ok) break;
+    if (layout.keys[k].unique && sql::exec(c, indexSql(s, layout, k)) == SQLITE_OK) continue;
     if (layout.keys[k].unique) {
+      // the later records with a value already taken stay out of the key
       std::string kc = keyCol(k);
       e = execAll("UPDATE " + s + ".records SET " + kc + " = NULL WHERE pos IN (SELECT pos FROM (SELECT pos, " +
                   "row_number() OVER (PARTITION BY " + kc + " ORDER BY pos) AS n FROM " + s + ".records WHERE " +
