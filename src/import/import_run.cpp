@@ -253,7 +253,12 @@ void ImportRun::convert() {
     return;
   }
   if (sinceFlush_ > kFlushEvery) {
-    for (int no : kWorkFiles) s_.file(no).flush();
+    // A flush writes the buffered work records out and ends the buffering;
+    // it starts again for the next ones.
+    for (int no : kWorkFiles) {
+      s_.file(no).flush();
+      s_.file(no).stream();
+    }
     sinceFlush_ = 0;
   }
   updateConversionProgress();
