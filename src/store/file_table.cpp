@@ -160,9 +160,7 @@ void nameFile(Session& s, int no) {
 }
 
 void closeFile(Session& s, int no) {
-  if (isForeignFile(no)) return;
-  KeyedFile& f = s.file(no);
-  if (f.isOpen()) f.close();
+  if (KeyedFile* f = s.existingFile(no); f && f->isOpen()) f->close();
 }
 
 void foreignAction(Session& s, int no, int action) {

@@ -99,6 +99,10 @@ class Session {
   // number without a record (the foreign files) or without a registered
   // factory.
   KeyedFile& file(int no);
+  // The record buffer of a file number if it has been made; nullptr if not.
+  KeyedFile* existingFile(int no) {
+    return no >= 1 && no <= kFileCount ? files_[static_cast<std::size_t>(no)].get() : nullptr;
+  }
   template <class R>
   Table<R>& table(int no) {
     auto* t = dynamic_cast<Table<R>*>(&file(no));
