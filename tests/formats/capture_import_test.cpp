@@ -15,14 +15,22 @@ using namespace qb::capturetest;
 
 namespace {
 
+// Each format's samples hold the same messages under numbers raised by an
+// offset of their own, so that all of them can go into one archive.
 struct Format {
   const char* type;
   const char* dir;
+  uint32_t offset;
 };
 const Format kFormats[] = {
-    {"OzCIS", "ozcis"},         {"OzWin I", "ozwin1"},         {"OzWin II", "ozwin2"},
-    {"TAPCIS 5.x", "tapcis5"},  {"TAPCIS 6.x", "tapcis6"},     {"AUTOSIG", "autosig"},
-    {"GoldenCompass", "goldencompass"}, {"NavCIS Save format", "navcis"},
+    {"OzCIS", "ozcis", 0},
+    {"OzWin I", "ozwin1", 100000},
+    {"OzWin II", "ozwin2", 200000},
+    {"TAPCIS 5.x", "tapcis5", 300000},
+    {"TAPCIS 6.x", "tapcis6", 400000},
+    {"AUTOSIG", "autosig", 500000},
+    {"GoldenCompass", "goldencompass", 600000},
+    {"NavCIS Save format", "navcis", 700000},
 };
 
 std::string personName(const store::Person& p) {
@@ -51,12 +59,15 @@ TEST_P(CaptureImport, ForumSamplesMakeThreadsSectionsAndPersons) {
 
   // 210001 <- 210005 <- 210009 is one thread; 210020 replies to a message
   // that is not in the archive and starts its own.
-  const auto *m1 = star.header(210001), *m2 = star.header(210005), *m3 = star.header(210009),
-             *orphan = star.header(210020), *other = star.header(210031);
+  const auto* m1 = star.header(210001 + f.offset);
+  const auto* m2 = star.header(210005 + f.offset);
+  const auto* m3 = star.header(210009 + f.offset);
+  const auto* orphan = star.header(210020 + f.offset);
+  const auto* other = star.header(210031 + f.offset);
   ASSERT_TRUE(m1 && m2 && m3 && orphan && other);
   EXPECT_EQ(m2->THREADNUMBER, m1->THREADNUMBER);
   EXPECT_EQ(m3->THREADNUMBER, m1->THREADNUMBER);
-  EXPECT_EQ(m3->REFNUMBER, 210005u);
+  EXPECT_EQ(m3->REFNUMBER, 210005u + f.offset);
   EXPECT_NE(orphan->THREADNUMBER, m1->THREADNUMBER);
   EXPECT_NE(other->THREADNUMBER, orphan->THREADNUMBER);
   EXPECT_EQ(star.threads.size(), 3u);
@@ -81,7 +92,7 @@ TEST_P(CaptureImport, ForumSamplesMakeThreadsSectionsAndPersons) {
   EXPECT_EQ(star.person(m1->FROMID)->FROMCOUNT, 2u);
   EXPECT_EQ(star.person(m2->FROMID)->TOCOUNT, 1u);
   EXPECT_EQ(m1->DATE, store::dayNumber(1995, 3, 12));
-  EXPECT_NE(star.texts[210031].find("Gr\xFC\xDF" "e aus M\xFCnchen!"), std::string::npos);
+  EXPECT_NE(star.texts[210031 + f.offset].find("Gr\xFC\xDF" "e aus M\xFCnchen!"), std::string::npos);
 
   ForumContents brew = a.forum("HOMEBREW");
   EXPECT_EQ(brew.forum.MSGCOUNT, 3u);
