@@ -1,0 +1,423 @@
+#include "app/database_windows.h"
+
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include "app/gui_ui.h"
+#include "app/icons.h"
+#include "app/main_frame.h"
+#include "app/notifications.h"
+#include "store/browse_status.h"
+#include "store/config.h"
+#include "store/databases.h"
+#include "store/record_access.h"
+#include "store/session.h"
+#include "version.h"
+
+namespace qb::app {
+
+using namespace qb::store;
+
+namespace {
+
+QColor statusColour(Session& s, uint8_t status) {
+  const int code = status == StatusDelete ? SetDeleteColour : SetKeepColour;
+  int32_t v = setting(s, code);
+  if (v > 0) return QColor(v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF);
+  return status == StatusDelete ? QColor(255, 0, 0) : QColor(0, 0, 128);
+}
+
+QTableWidget* makeTable(QWidget* parent, const QStringList& headers) {
+  auto* t = new QTableWidget(parent);
+  t->setColumnCount(headers.size());
+  t->setHorizontalHeaderLabels(headers);
+  t->setSelectionBehavior(QAbstractItemView::SelectRows);
+  t->setSelectionMode(QAbstractItemView::SingleSelection);
+  t->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  t->verticalHeader()->hide();
+  t->setShowGrid(false);
+  t->horizontalHeader()->setStretchLastSection(true);
+  return t;
+}
+
+}  // namespace
+
+// ---- ChangeForum ------------------------------------------------------------
+
+ToolWindow* ChangeForumWindow::open(MainFrame& frame) {
+  auto* w = new ChangeForumWindow(frame);
+  frame.addChild(w, QSize(640, 360));
+  w->table_->setFocus();
+  return w;
+}
+
+ChangeForumWindow::ChangeForumWindow(MainFrame& frame)
+    : ToolWindow(frame, "ChangeForum", kNotToolsGroup, PlaceChangeForum) {
+  auto* lay = new QVBoxLayout(this);
+  tabs_ = new QTabBar(this);
+  tabs_->addTab("By &Name");
+  tabs_->addTab("By D&irectory");
+  tabs_->setExpanding(false);
+  connect(tabs_, &QTabBar::currentChanged, this, [this](int i) {
+    setOrder(i == 0 ? DatabaseOrder::ByName : DatabaseOrder::ByDirectory);
+  });
+  lay->addWidget(tabs_);
+  table_ = makeTable(this, {"Database", "Type", "Directory", "Msg", "Counted", "Import"});
+  table_->setToolTip("Right click to change import status");
+  table_->setContextMenuPolicy(Qt::CustomContextMenu);
+  table_->installEventFilter(this);
+  connect(table_, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) { popup(p); });
+  connect(table_, &QTableWidget::cellDoubleClicked, this, [this] { choose(); });
+  lay->addWidget(table_, 1);
+  auto* buttons = new QHBoxLayout;
+  auto* add = new QPushButton("&Add Forum...", this);
+  auto* ok = new QPushButton("&Select", this);
+  auto* cancel = new QPushButton("Cancel", this);
+  connect(add, &QPushButton::clicked, this, [this] { addForum(); });
+  connect(ok, &QPushButton::clicked, this, [this] { choose(); });
+  connect(cancel, &QPushButton::clicked, this, [this] { close(); });
+  buttons->addWidget(add);
+  buttons->addStretch();
+  buttons->addWidget(ok);
+  buttons->addWidget(cancel);
+  lay->addLayout(buttons);
+  setWindowTitle(QString(" Database Selection [") + QString::number(0) + "]");
+  table_->setColumnWidth(0, 240);
+  fill();
+}
+
+void ChangeForumWindow::setOrder(DatabaseOrder o) {
+  order_ = o;
+  fill();
+}
+
+void ChangeForumWindow::fill() {
+  Session& s = session();
+  uint32_t keep = highlighted() ? highlighted()->ID : s.ForumNumber;
+  rows_ = databaseRows(s, order_);
+  table_->setRowCount(static_cast<int>(rows_.size()));
+  int select = 0;
+  for (int r = 0; r < static_cast<int>(rows_.size()); ++r) {
+    const DatabaseRow& d = rows_[static_cast<std::size_t>(r)];
+    const QString cells[] = {shown(d.DESCRIPTION), QString::fromStdString(d.DBTYPE), QString::fromStdString(d.DIRNAMN),
+                             QString::number(d.MSGCOUNT), QString::fromStdString(d.COUNTSTRING),
+                             QString::fromStdString(d.ALLOWIMPORT)};
+    for (int c = 0; c < 6; ++c) {
+      auto* it = new QTableWidgetItem(cells[c]);
+      if (c == 3) it->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+      if (d.STATUS == StatusKeep || d.STATUS == StatusDelete) it->setForeground(statusColour(s, d.STATUS));
+      table_->setItem(r, c, it);
+    }
+    if (d.ID == keep) select = r;
+  }
+  setWindowTitle(QString(" Database Selection [") + QString::number(rows_.size()) + "]");
+  if (parentWidget()) parentWidget()->setWindowTitle(windowTitle());
+  if (!rows_.empty()) table_->selectRow(select);
+}
+
+void ChangeForumWindow::selectRow(int r) { table_->selectRow(r); }
+
+const DatabaseRow* ChangeForumWindow::highlighted() const {
+  int r = table_ ? table_->currentRow() : -1;
+  if (r < 0 || r >= static_cast<int>(rows_.size())) return nullptr;
+  return &rows_[static_cast<std::size_t>(r)];
+}
+
+void ChangeForumWindow::choose() {
+  const DatabaseRow* d = highlighted();
+  if (!d) return;
+  Session& s = session();
+  if (!chooseDatabase(s, d->ID)) s.fatal(errorText(Err::NoRecord), "Forums");
+  rememberDatabase(s);
+  chosen_ = true;
+  close();
+}
+
+void ChangeForumWindow::setRowStatus(uint8_t status) {
+  const DatabaseRow* d = highlighted();
+  if (!d) return;
+  const uint32_t id = d->ID;
+  if (!setStatus(session(), StatusTarget::Database, id, status)) return;
+  fill();
+  if (status == StatusDelete) {
+    // The database to delete becomes current; its browse asks about it.
+    for (int r = 0; r < static_cast<int>(rows_.size()); ++r)
+      if (rows_[static_cast<std::size_t>(r)].ID == id) table_->selectRow(r);
+    choose();
+  }
+}
+
+void ChangeForumWindow::setImport(bool allowed) {
+  const DatabaseRow* d = highlighted();
+  if (!d) return;
+  setImportAllowed(session(), d->ID, allowed);
+  fill();
+}
+
+bool ChangeForumWindow::rename(const QString& name) {
+  const DatabaseRow* d = highlighted();
+  if (!d || name.trimmed().isEmpty()) return false;
+  bool ok = renameDatabase(session(), d->ID, name.trimmed().toStdString());
+  fill();
+  return ok;
+}
+
+void ChangeForumWindow::addForum() {
+  AddForumDialog dlg(this, session());
+  if (dlg.exec() == QDialog::Accepted) fill();
+}
+
+void ChangeForumWindow::popup(const QPoint& at) {
+  const QModelIndex idx = table_->indexAt(at);
+  if (idx.isValid()) table_->selectRow(idx.row());
+  const DatabaseRow* d = highlighted();
+  if (!d) return;
+  QMenu menu(this);
+  menu.addAction("Allow import", this, [this] { setImport(true); });
+  menu.addAction("Disallow import", this, [this] { setImport(false); });
+  if (renamable(*d)) {
+    menu.addSeparator();
+    menu.addAction("Change database name", this, [this, d] {
+      QDialog dlg(this);
+      dlg.setWindowTitle("Database name");
+      auto* lay = new QFormLayout(&dlg);
+      auto* edit = new QLineEdit(shown(d->DESCRIPTION), &dlg);
+      edit->setMaxLength(100);
+      lay->addRow("Database name", edit);
+      auto* save = new QPushButton("Save new name", &dlg);
+      save->setDefault(true);
+      connect(save, &QPushButton::clicked, &dlg, &QDialog::accept);
+      lay->addRow(save);
+      if (dlg.exec() == QDialog::Accepted) rename(edit->text());
+    });
+  }
+  menu.exec(table_->viewport()->mapToGlobal(at));
+}
+
+bool ChangeForumWindow::eventFilter(QObject* o, QEvent* e) {
+  if (o == table_ && e->type() == QEvent::KeyPress) {
+    auto* k = static_cast<QKeyEvent*>(e);
+    const bool ctrl = k->modifiers() & Qt::ControlModifier;
+    if (k->key() == Qt::Key_Delete || (ctrl && k->key() == Qt::Key_D)) { setRowStatus(StatusDelete); return true; }
+    if (ctrl && k->key() == Qt::Key_K) { setRowStatus(StatusKeep); return true; }
+    if (ctrl && k->key() == Qt::Key_N) { setRowStatus(StatusNormal); return true; }
+    if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) { choose(); return true; }
+  }
+  return ToolWindow::eventFilter(o, e);
+}
+
+void ChangeForumWindow::closing() {
+  // Chosen or not, the frame evaluates the active database again.
+  post(&frame_, chosen_ ? NoteDatabaseChanged : NoteReevaluate);
+}
+
+// ---- UpDateBox ------------------------------------------------------------------
+
+UpDateBox::UpDateBox(QWidget* parent, bool inserting, const MailDatabaseFields& fields) : QDialog(parent) {
+  setWindowTitle(inserting ? " Add New Mail Database" : "Update alternative addresses");
+  auto* lay = new QVBoxLayout(this);
+  auto* form = new QFormLayout;
+  name_ = new QLineEdit(this);
+  name_->setMaxLength(static_cast<int>(kMailDbNameLength));
+  address_ = new QLineEdit(this);
+  address_->setMaxLength(static_cast<int>(kMailAddressLength));
+  form->addRow(" Mail database name ", name_);
+  form->addRow(" Default mail address ", address_);
+  lay->addLayout(form);
+  auto* altBox = new QFormLayout;
+  lay->addWidget(new QLabel(" Alternative mail addresses ", this));
+  for (std::size_t i = 0; i < kMaxAltAddresses; ++i) {
+    auto* e = new QLineEdit(this);
+    e->setMaxLength(static_cast<int>(kMailAddressLength));
+    altBox->addRow(QString::number(i + 1), e);
+    alt_.push_back(e);
+  }
+  lay->addLayout(altBox);
+  auto* instr = new QLabel(
+      " Instructions \nGive the mail database a name (the owner's name) and the owner's default mail address. "
+      "Further addresses under which the owner sends or receives mail go into the alternative addresses; mail "
+      "from or to any of them is filed as the owner's.",
+      this);
+  instr->setWordWrap(true);
+  lay->addWidget(instr);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Save | QDialogButtonBox::Cancel, this);
+  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  lay->addWidget(buttons);
+  setFields(fields);
+}
+
+void UpDateBox::setFields(const MailDatabaseFields& f) {
+  name_->setText(shown(f.name));
+  address_->setText(shown(f.address));
+  for (std::size_t i = 0; i < alt_.size(); ++i) alt_[i]->setText(i < f.alternatives.size() ? shown(f.alternatives[i]) : "");
+}
+
+MailDatabaseFields UpDateBox::fields() const {
+  MailDatabaseFields f;
+  f.name = name_->text().trimmed().toStdString();
+  f.address = address_->text().trimmed().toStdString();
+  for (auto* e : alt_)
+    if (!e->text().trimmed().isEmpty()) f.alternatives.push_back(e->text().trimmed().toStdString());
+  return f;
+}
+
+// ---- BrowseBox --------------------------------------------------------------------
+
+ToolWindow* MailDatabasesWindow::open(MainFrame& frame) {
+  auto* w = new MailDatabasesWindow(frame);
+  frame.addChild(w, QSize(620, 320));
+  return w;
+}
+
+MailDatabasesWindow::MailDatabasesWindow(MainFrame& frame)
+    : ToolWindow(frame, "BrowseBox", kNotToolsGroup, PlaceBrowseBox) {
+  setWindowTitle(" Mail Databases");
+  auto* lay = new QVBoxLayout(this);
+  table_ = makeTable(this, {"Mail database name", "Mail address", "Alt address"});
+  table_->setColumnWidth(0, 220);
+  table_->setColumnWidth(1, 280);
+  connect(table_, &QTableWidget::cellDoubleClicked, this, [this] { editHighlighted(); });
+  lay->addWidget(table_, 1);
+  auto* buttons = new QHBoxLayout;
+  auto* ins = new QPushButton("&Insert", this);
+  auto* upd = new QPushButton("&Update", this);
+  auto* cls = new QPushButton("Close", this);
+  connect(ins, &QPushButton::clicked, this, [this] { editNew(); });
+  connect(upd, &QPushButton::clicked, this, [this] { editHighlighted(); });
+  connect(cls, &QPushButton::clicked, this, [this] {
+    close();
+    post(&frame_, NoteReevaluate);
+  });
+  buttons->addWidget(ins);
+  buttons->addWidget(upd);
+  buttons->addStretch();
+  buttons->addWidget(cls);
+  lay->addLayout(buttons);
+  fill();
+}
+
+void MailDatabasesWindow::fill() {
+  dbs_ = listMailDatabases(session());
+  table_->setRowCount(static_cast<int>(dbs_.size()));
+  for (int r = 0; r < static_cast<int>(dbs_.size()); ++r) {
+    const Forums& f = dbs_[static_cast<std::size_t>(r)];
+    int alts = 0;
+    for (auto& a : f.ALTADDRESS) alts += a.blank() ? 0 : 1;
+    table_->setItem(r, 0, new QTableWidgetItem(shown(f.DESCRIPTION.str())));
+    table_->setItem(r, 1, new QTableWidgetItem(shown(f.MAILADDRESS.str())));
+    table_->setItem(r, 2, new QTableWidgetItem(QString::number(alts)));
+  }
+  if (!dbs_.empty()) table_->selectRow(0);
+}
+
+bool MailDatabasesWindow::insert(const MailDatabaseFields& f) {
+  Session& s = session();
+  std::string problem = checkMailDatabaseFields(f);
+  if (!problem.empty()) {
+    s.tell(problem, " Add New Mail Database");
+    return false;
+  }
+  if (!createMailDatabase(s, f)) return false;
+  fill();
+  return true;
+}
+
+bool MailDatabasesWindow::update(const MailDatabaseFields& f) {
+  Session& s = session();
+  const int r = table_->currentRow();
+  if (r < 0 || r >= static_cast<int>(dbs_.size())) return false;
+  std::string problem = checkMailDatabaseFields(f);
+  if (!problem.empty()) {
+    s.tell(problem, "Update alternative addresses");
+    return false;
+  }
+  const uint32_t id = dbs_[static_cast<std::size_t>(r)].ID;
+  if (!updateMailDatabase(s, id, f)) return false;
+  if (id == s.ForumNumber) s.Description = FixedString<100>(f.name).str();
+  fill();
+  return true;
+}
+
+void MailDatabasesWindow::editNew() {
+  UpDateBox box(this, true, {});
+  while (box.exec() == QDialog::Accepted)
+    if (insert(box.fields())) break;
+}
+
+void MailDatabasesWindow::editHighlighted() {
+  const int r = table_->currentRow();
+  if (r < 0 || r >= static_cast<int>(dbs_.size())) return;
+  const Forums& f = dbs_[static_cast<std::size_t>(r)];
+  MailDatabaseFields fields{f.DESCRIPTION.str(), f.MAILADDRESS.str(), {}};
+  for (auto& a : f.ALTADDRESS)
+    if (!a.blank()) fields.alternatives.push_back(a.str());
+  UpDateBox box(this, false, fields);
+  while (box.exec() == QDialog::Accepted)
+    if (update(box.fields())) break;
+}
+
+// ---- Add New Forum ------------------------------------------------------------------
+
+AddForumDialog::AddForumDialog(QWidget* parent, Session& s) : QDialog(parent), s_(s) {
+  setWindowTitle(" Add New Forum");
+  auto* lay = new QFormLayout(this);
+  name_ = new QLineEdit(this);
+  name_->setMaxLength(100);
+  lay->addRow("Forum name", name_);
+  auto* save = new QPushButton("Save new Forum", this);
+  save->setDefault(true);
+  connect(save, &QPushButton::clicked, this, [this] {
+    if (this->save(name_->text())) accept();
+  });
+  lay->addRow(save);
+}
+
+bool AddForumDialog::save(const QString& name) {
+  if (name.trimmed().isEmpty()) return false;
+  // Adding a database makes it current; the current one stays current here.
+  const uint32_t before = s_.ForumNumber;
+  added_ = createDatabase(s_, KindForum, name.trimmed().toStdString(), ErrRelease);
+  if (before) chooseDatabase(s_, before);
+  else s_.clearDatabase();
+  return added_ != 0;
+}
+
+// ---- About ----------------------------------------------------------------------------
+
+ToolWindow* AboutWindow::open(MainFrame& frame) {
+  auto* w = new AboutWindow(frame);
+  frame.addChild(w, QSize(380, 220));
+  return w;
+}
+
+AboutWindow::AboutWindow(MainFrame& frame) : ToolWindow(frame, "About", kNotToolsGroup, PlaceAbout) {
+  setWindowTitle("About Quillbox");
+  auto* lay = new QVBoxLayout(this);
+  auto* icon = new QLabel(this);
+  icon->setPixmap(appIcon(Glyph::Program).pixmap(48, 48));
+  lay->addWidget(icon, 0, Qt::AlignHCenter);
+  auto* t = new QLabel(QString("<h3>Quillbox Message Converter</h3><p>Version 4.2 &mdash; 32-bit archive layout"
+                               "</p><p>Build %1</p><p>Archives forum captures, newsreader stores and mailboxes, "
+                               "and keeps them for browsing and export.</p>")
+                           .arg(QString::fromLatin1(qb::versionString())),
+                       this);
+  t->setAlignment(Qt::AlignCenter);
+  t->setWordWrap(true);
+  lay->addWidget(t);
+  auto* ok = new QPushButton("OK", this);
+  connect(ok, &QPushButton::clicked, this, [this] { close(); });
+  lay->addWidget(ok, 0, Qt::AlignHCenter);
+}
+
+}  // namespace qb::app

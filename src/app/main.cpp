@@ -1,0 +1,88 @@
+// quillbox: the desktop program.
+//
+//   quillbox [--home DIR] [--screenshot FILE]
+//
+// --home chooses the Quillbox home (else $QUILLBOX_HOME, else
+// ~/.local/share/quillbox). --screenshot saves a picture of the frame once
+// it has opened its windows, and ends the program.
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/gui_ui.h"
+#include "app/main_frame.h"
+#include "app/startup.h"
+#include "store/config.h"
+#include "store/home.h"
+#include "store/messages.h"
+#include "store/session.h"
+
+namespace {
+
+// Setting 2 switches the tool tips of the whole program off (1) or on (2).
+class NoToolTips : public QObject {
+ protected:
+  bool eventFilter(QObject* o, QEvent* e) override {
+    return e->type() == QEvent::ToolTip ? true : QObject::eventFilter(o, e);
+  }
+};
+
+// A fatal stop that reaches the event loop ends the program (its message
+// has been shown).
+class Application : public QApplication {
+ public:
+  using QApplication::QApplication;
+  bool notify(QObject* o, QEvent* e) override {
+    try {
+      return QApplication::notify(o, e);
+    } catch (const qb::FatalStop& stop) {
+      std::fprintf(stderr, "quillbox: %s\n", stop.what());
+      std::exit(2);
+    }
+  }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Application app(argc, argv);
+  QApplication::setApplicationName("Quillbox");
+  std::string homeArg, screenshot;
+  const QStringList args = QApplication::arguments();
+  for (int i = 1; i < args.size(); ++i) {
+    if (args[i] == "--home" && i + 1 < args.size()) homeArg = args[++i].toStdString();
+    else if (args[i] == "--screenshot" && i + 1 < args.size()) screenshot = args[++i].toStdString();
+    else if (args[i] == "--help" || args[i] == "-h") {
+      std::printf("usage: quillbox [--home DIR] [--screenshot FILE]\n");
+      return 0;
+    }
+  }
+  qb::app::GuiUI ui;
+  qb::store::Session session(ui);
+  try {
+    const std::string home = qb::store::resolveHome(homeArg);
+    const int result = qb::app::runStartupChecks(session, home, qb::app::NewPath);
+    if (result == qb::app::StartStop) return 1;
+    NoToolTips noTips;
+    if (qb::store::setting(session, qb::store::SetPresentation) == 1) app.installEventFilter(&noTips);
+
+    qb::app::MainFrame frame(session, result);
+    ui.setParent(&frame);
+    QObject::connect(&frame, &qb::app::MainFrame::closedDown, &app, &QApplication::quit);
+    frame.show();
+    if (!screenshot.empty()) {
+      QTimer::singleShot(2500, &frame, [&frame, screenshot] {
+        frame.grab().save(QString::fromStdString(screenshot));
+        QCoreApplication::exit(0);
+      });
+    }
+    return app.exec();
+  } catch (const qb::FatalStop& stop) {
+    // The message has been shown; the program ends.
+    std::fprintf(stderr, "quillbox: %s\n", stop.what());
+    return 2;
+  }
+}

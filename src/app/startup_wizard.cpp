@@ -1,0 +1,99 @@
+#include "app/startup_wizard.h"
+
+#include <QFileDialog>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/gui_ui.h"
+#include "app/main_frame.h"
+#include "app/notifications.h"
+#include "store/maildb.h"
+#include "store/paths.h"
+#include "store/session.h"
+
+namespace qb::app {
+
+namespace {
+int shown_ = 0;
+}
+
+int StartupWizard::shownCount() { return shown_; }
+
+StartupWizard::StartupWizard(MainFrame& frame) : QWizard(&frame), frame_(frame) {
+  setWindowTitle("Quillbox Start-up Wizard");
+  store::Session& s = frame.session();
+
+  auto* welcome = new QWizardPage;
+  welcome->setTitle("Welcome to Quillbox");
+  auto* wl = new QVBoxLayout(welcome);
+  auto* intro = new QLabel(
+      "Quillbox keeps forum captures, newsgroup articles and mail in an archive of databases. "
+      "Each database lives in a directory of its own below the data directory.",
+      welcome);
+  intro->setWordWrap(true);
+  wl->addWidget(intro);
+  auto* row = new QHBoxLayout;
+  dataDir_ = new QLineEdit(shown(s.FileDir), welcome);
+  dataDir_->setReadOnly(true);
+  auto* change = new QPushButton("&Change...", welcome);
+  connect(change, &QPushButton::clicked, this, [this, &s] {
+    QString d = QFileDialog::getExistingDirectory(this, " Top directory for database files ", dataDir_->text());
+    if (!d.isEmpty() && store::saveDataPath(s, d.toStdString())) {
+      s.MasIdxPath = s.FileDir;
+      dataDir_->setText(shown(s.FileDir));
+    }
+  });
+  row->addWidget(new QLabel("Data directory:", welcome));
+  row->addWidget(dataDir_, 1);
+  row->addWidget(change);
+  wl->addLayout(row);
+  addPage(welcome);
+
+  auto* mail = new QWizardPage;
+  mail->setTitle("A first mail database");
+  auto* ml = new QVBoxLayout(mail);
+  auto* mtext = new QLabel(
+      "Mail is archived in a mail database of its owner. Give your name and mail address to create one now, "
+      "or leave the fields empty. Forum and newsgroup databases are created when messages are imported "
+      "(Import menu).",
+      mail);
+  mtext->setWordWrap(true);
+  ml->addWidget(mtext);
+  auto* form = new QFormLayout;
+  name_ = new QLineEdit(mail);
+  name_->setMaxLength(static_cast<int>(store::kMailDbNameLength));
+  address_ = new QLineEdit(mail);
+  address_->setMaxLength(static_cast<int>(store::kMailAddressLength));
+  form->addRow(" Mail database name ", name_);
+  form->addRow(" Default mail address ", address_);
+  ml->addLayout(form);
+  addPage(mail);
+}
+
+bool StartupWizard::createMailDatabase() {
+  store::MailDatabaseFields f{name_->text().trimmed().toStdString(), address_->text().trimmed().toStdString(), {}};
+  if (f.name.empty() && f.address.empty()) return false;
+  store::Session& s = frame_.session();
+  std::string problem = store::checkMailDatabaseFields(f);
+  if (!problem.empty()) {
+    s.tell(problem, " Add New Mail Database");
+    return false;
+  }
+  return store::createMailDatabase(s, f) != 0;
+}
+
+void StartupWizard::run(MainFrame& frame) {
+  ++shown_;
+  auto* w = new StartupWizard(frame);
+  w->setAttribute(Qt::WA_DeleteOnClose);
+  connect(w, &QWizard::accepted, &frame, [w, &frame] {
+    if (w->createMailDatabase()) post(&frame, NoteReevaluate);
+  });
+  w->open();
+}
+
+}  // namespace qb::app
