@@ -141,6 +141,8 @@ class ArticleScanSource : public NewsSource {
 
   // One line: up to LF (CR and NUL bytes dropped), or up to a boundary.
   // False when nothing was read (at the end, or at a boundary).
+  // NUL bytes after the last line (padding before the next record) give no
+  // line of their own.
   bool readLine(std::string& line, Bound bound) {
     line.clear();
     bool any = false;
@@ -148,9 +150,10 @@ class ArticleScanSource : public NewsSource {
       if ((bound == Bound::Entry && atIndexEntry()) || (bound == Bound::Any && atBoundary())) return any;
       int c = in_.at(0);
       step();
+      if (c == '\n') return true;
+      if (c == 0) continue;
       any = true;
-      if (c == '\n') break;
-      if (c != '\r' && c != 0 && line.size() < text::kMaxLineLength) line.push_back(static_cast<char>(c));
+      if (c != '\r' && line.size() < text::kMaxLineLength) line.push_back(static_cast<char>(c));
     }
     return any;
   }
