@@ -63,7 +63,9 @@ class ImportContext {
   virtual const std::string& fileName() const = 0;
 
   // Finds or creates the run's entry for a forum, newsgroup or mailbox name
-  // (kind 3 newsgroup, otherwise forum). For a newsgroup it sets
+  // (kind 3 newsgroup, 2 mail, otherwise forum). Mail databases are never
+  // created (unknown: id 0), take only mail, and mail goes only into them
+  // (accept false otherwise). For a newsgroup it sets
   // nhr.SECTIONNUMBER and nhr.SEC_DESCRIPTION and follows redirection. With
   // existsOnly nothing is created: id 0 when the name is unknown.
   virtual Resolution resolveDatabase(const std::string& name, int kind, NHR& nhr, bool existsOnly = false) = 0;

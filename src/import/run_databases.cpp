@@ -92,6 +92,8 @@ Resolution RunDatabases::resolve(const std::string& name, int kind, NHR& nhr, bo
     add(std::move(fresh));
     db = &list_.back();
   }
+  // Mail goes only into mail databases, forum and newsgroup messages never.
+  if ((db->kind == store::KindMail) != (kind == store::KindMail)) return Resolution{db->id, false, db->kind};
   const RunDatabase* target = db;
   if (kind == store::KindNewsgroup) {
     nhr.SECTIONNUMBER = db->id;

@@ -44,7 +44,8 @@ class RunDatabases {
   // `newId`, the next free directory number, kind 3 for a newsgroup and 1
   // otherwise) unless existsOnly is set or kind is 2 (mail databases are
   // made by the user, never by an import); then the result has id 0 and
-  // does not accept. A blank name never resolves.
+  // does not accept. A blank name never resolves; a mail database takes
+  // only mail (kind 2) and mail goes only into a mail database.
   Resolution resolve(const std::string& name, int kind, NHR& nhr, bool existsOnly,
                      const std::function<uint32_t()>& newId);
 

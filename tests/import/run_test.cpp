@@ -305,6 +305,17 @@ TEST_F(RunFixture, MailWithCarbonCopiesAndTopic) {
     }
 }
 
+TEST_F(RunFixture, MailAndForumMessagesGoOnlyIntoTheirKindOfDatabase) {
+  store::MailDatabaseFields fields{"Writers", "w@x.org", {}};
+  ASSERT_NE(store::createMailDatabase(s, fields), 0u);
+  archive.addDatabase(store::KindForum, "Chess");
+  RunStats st = run(request({script("x.scr", {kMsg1, "M|Chess|1|Hello|Bob Ray|bob@x.org|N|n@x|20020304|101542|Hi|"})}));
+  EXPECT_EQ(st.imported, 0u);
+  EXPECT_EQ(st.skipped, 2u);
+  EXPECT_EQ(forum("Writers").MSGCOUNT, 0u);
+  EXPECT_EQ(forum("Chess").MSGCOUNT, 0u);
+}
+
 TEST_F(RunFixture, UnknownMailDatabaseIsNeverCreated) {
   RunStats st = run(request({script("m.scr", {"M|Nobody|1|Hello|Bob Ray|bob@x.org|N|n@x|20020304|101542|Hi|"})}));
   EXPECT_EQ(st.imported, 0u);
