@@ -49,7 +49,7 @@ const std::vector<SettingInfo>& table() {
   static const std::vector<SettingInfo> t = {
       // record 1: general settings
       {2, 1, K::Number, 0, 0, 1, nullptr, "Tool tips (1 off, 2 on)"},
-      {3, 1, K::Number, 4, 0, 15, nullptr, "List locator delay (tenths of a second)"},
+      {3, 1, K::Number, 4, 0, 15, nullptr, "List locator delay"},
       {4, 1, K::Number, 8, 0, 1, nullptr, "General option 4"},
       {6, 1, K::Number, 12, 0, 0, nullptr, "Database made current at start-up"},
       {9, 1, K::Number, 16, 0, 1, nullptr, "General option 9"},
@@ -87,12 +87,12 @@ const std::vector<SettingInfo>& table() {
       {58, 9, K::Number, 172, 0, 78, nullptr, "Export wrap column"},
       {59, 9, K::Number, 176, 0, 1, nullptr, "Display option 59"},
       {60, 9, K::Number, 180, 0, 0, nullptr, "Export text wrap"},
-      {64, 9, K::Number, 184, 0, 0, nullptr, "No logo on the frame background"},
       // record 11: export formats by database kind. The newsgroup default is
       // "Unix News" (5), the one format offered for newsgroups.
       {61, 11, K::Number, 0, 0, 1, nullptr, "Export format of mail databases"},
       {62, 11, K::Number, 4, 0, 1, nullptr, "Export format of forum databases"},
       {63, 11, K::Number, 8, 0, 5, nullptr, "Export format of newsgroup databases"},
+      {64, 9, K::Number, 184, 0, 0, nullptr, "No logo on the frame background"},
   };
   return t;
 }

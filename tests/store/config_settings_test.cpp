@@ -275,3 +275,20 @@ TEST(ConfigNeo, DeliveredTextsAreInstalledAndRead) {
   EXPECT_EQ(installNeoTexts(s), 1);  // again: nothing to change
   EXPECT_TRUE(a.ui.entries.empty());
 }
+
+TEST(ConfigNeo, SettingNotSavedUsesTheNeoTextsOrTheDeliveredWording) {
+  qb::test::TempArchive a;
+  Session& s = a.session();
+  tellSettingNotSaved(s);  // Neo file still empty
+  ASSERT_EQ(a.ui.entries.size(), 1u);
+  EXPECT_EQ(a.ui.entries[0].title, "Settings Not Saved");
+  OP_CLOSE(s, OpOpen, {43});
+  s.Neo().clear();
+  s.Neo().rec.ID = 27;
+  s.Neo().rec.NEOFIELD = "Own Title";
+  ASSERT_EQ(s.Neo().add(), Err::Ok);
+  OP_CLOSE(s, OpClose, {43});
+  tellSettingNotSaved(s);
+  EXPECT_EQ(a.ui.entries[1].title, "Own Title");
+  EXPECT_EQ(a.ui.entries[1].text, a.ui.entries[0].text);
+}

@@ -212,3 +212,31 @@ TEST(PersonsRecount, MessageCountsOfForumDatabases) {
   EXPECT_EQ(CFromToMsg(s), RecountNone);
   OP_CLOSE(s, OpClose, {3});
 }
+
+TEST(PersonsAddPers, NoIdentifierLeftIsReportedAndRolledBack) {
+  PersonDb db;
+  Session& s = db.s;
+  OP_CLOSE(s, OpOpen, {8});
+  s.Control().clear();
+  s.Control().rec.ID = 1;
+  ASSERT_EQ(s.Control().get(Control::IdKey), Err::Ok);
+  s.Control().rec.NEXTNUMBER = UINT32_MAX;  // the generator is exhausted
+  ASSERT_EQ(s.Control().put(), Err::Ok);
+  ASSERT_EQ(StartTransaction(s, {&s.Person(), &s.PLINK(), &s.Control()}), 0);
+  EXPECT_EQ(AddPers(s, "Late Comer", "late@example.org"), 1);
+  EXPECT_FALSE(s.transaction().active());
+  ASSERT_FALSE(db.a.ui.entries.empty());
+  const auto& last = db.a.ui.entries.back();
+  EXPECT_EQ(last.text, "A new person ID could not be generated \r\nThe last transaction is rolled back.");
+  EXPECT_EQ(last.title, fileTitle(s.Person()));
+  EXPECT_EQ(db.persons(), 0);
+
+  // Unattended: the same without a word.
+  db.a.ui.entries.clear();
+  s.DoTask = 2;
+  ASSERT_EQ(StartTransaction(s, {&s.Person(), &s.PLINK(), &s.Control()}), 0);
+  EXPECT_EQ(AddPers(s, "Late Comer", "late@example.org"), 1);
+  EXPECT_FALSE(s.transaction().active());
+  EXPECT_TRUE(db.a.ui.entries.empty());
+  OP_CLOSE(s, OpClose, {8});
+}
