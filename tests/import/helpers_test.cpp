@@ -9,6 +9,7 @@
 #include "import/dup_string.h"
 #include "import/file_list.h"
 #include "import/import_types.h"
+#include "import/run_databases.h"
 #include "import/run_timing.h"
 
 namespace qb::import {
@@ -132,6 +133,36 @@ TEST(StopWatch, ElapsedAcrossMidnightAndDays) {
   EXPECT_EQ(w.elapsedAt(2, 1003, 23 * 360000 + 1), 3u * 86400);
   w.StartStop(0);
   EXPECT_EQ(w.elapsedAt(2, 1003, 1), 0u);
+}
+
+TEST(RunDatabases, ResolutionCreatesFindsAndOnlyAsksInExistsMode) {
+  RunDatabases dbs;
+  dbs.add({250001, "comp.lang", "", 4, false, true, 3, 0, ""});
+  dbs.add({250002, "Quiet", "", 9, false, false, 1, 0, ""});
+  uint32_t next = 300000;
+  auto newId = [&] { return next++; };
+  NHR nhr;
+  // Exists mode neither creates nor counts as receiving.
+  EXPECT_EQ(dbs.resolve("alt.new", 3, nhr, true, newId).id, 0u);
+  EXPECT_EQ(dbs.resolve("COMP.LANG", 3, nhr, true, newId).id, 250001u);
+  EXPECT_TRUE(dbs.received().empty());
+  EXPECT_EQ(next, 300000u);
+  // A new newsgroup: the next identifier and directory number.
+  Resolution r = dbs.resolve("alt.new", 3, nhr, false, newId);
+  EXPECT_EQ(r.id, 300000u);
+  EXPECT_TRUE(r.accept);
+  EXPECT_EQ(r.kind, 3);
+  EXPECT_EQ(nhr.SECTIONNUMBER, 300000u);
+  EXPECT_EQ(nhr.SEC_DESCRIPTION.str(), "alt.new");
+  EXPECT_EQ(dbs.find(300000)->dirNumber, 10u);
+  EXPECT_EQ(dbs.resolve("ALT.NEW", 3, nhr, false, newId).id, 300000u);
+  // Imports switched off: found, not accepted, not a receiving database.
+  EXPECT_FALSE(dbs.resolve("quiet", 1, nhr, false, newId).accept);
+  // Blank names never resolve; mail databases are never created.
+  EXPECT_EQ(dbs.resolve("   ", 1, nhr, false, newId).id, 0u);
+  EXPECT_EQ(dbs.resolve("Some Owner", 2, nhr, false, newId).id, 0u);
+  ASSERT_EQ(dbs.received().size(), 1u);
+  EXPECT_EQ(dbs.received()[0]->id, 300000u);
 }
 
 }  // namespace

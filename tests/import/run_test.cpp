@@ -251,6 +251,20 @@ TEST_F(RunFixture, UnattendedRunShowsNoMessages) {
   EXPECT_EQ(registered[0], forum("Writers").ID);
 }
 
+TEST_F(RunFixture, CancelOfAnUnattendedRunEndsItWithoutAsking) {
+  std::vector<std::string> lines;
+  for (int i = 1; i <= 120; ++i)
+    lines.push_back("F|Writers|1|General|" + std::to_string(i) + "|0|Topic|John Smith|12345,678|All||19960315|T");
+  s.DoTask = 2;
+  RunStats st = run(request({script("a.scr", lines)}), 127);
+  EXPECT_EQ(s.DoTask, 6);
+  s.DoTask = 0;
+  EXPECT_TRUE(st.cancelled);
+  EXPECT_TRUE(archive.ui.entries.empty());
+  Db db(s, forum("Writers"));
+  EXPECT_EQ(db.headers().size(), st.imported);
+}
+
 TEST_F(RunFixture, CreateOnlyMakesTheDatabaseWithoutMessages) {
   import::ImportRequest r = request({script("a.scr", {kMsg1})});
   r.createOnly = true;
