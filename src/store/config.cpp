@@ -218,9 +218,24 @@ ConfigState::Group& groupOf(ConfigState& st, int record) {
 uint8_t loadGroup(Session& s, uint8_t id) {
   ConfigState::Group& g = groupOf(s.part<ConfigState>(), id);
   Block block = Control::zeroBlock();
-  if (id == kGeneralId) {
+  bool raise = false;
+  {
+    ControlOpen open(s);
+    Err e = readControl(s, id);
+    if (e == Err::Ok) {
+      block = settingsBlock(s.Control().rec);
+      raise = id == kGeneralId && s.Control().rec.NEXTNUMBER < kFirstIdentifier;
+    } else if (e == Err::NoRecord || e == Err::EndOfFile) {
+      raise = id == kGeneralId;
+    } else {
+      return 0;
+    }
+  }
+  if (raise) {
     // Record 1 also holds the identifier generator: created when missing,
-    // raised to the first identifier of the archive when below it.
+    // raised to the first identifier of the archive when below it. Only
+    // then is the file written, so a plain load never waits for another
+    // copy's transaction.
     Err e = updateControl(s, id, kFirstIdentifier, [&](Control& r) {
       block = settingsBlock(r);
       if (r.NEXTNUMBER >= kFirstIdentifier) return false;
@@ -228,13 +243,6 @@ uint8_t loadGroup(Session& s, uint8_t id) {
       return true;
     });
     if (e != Err::Ok) return 0;
-  } else {
-    ControlOpen open(s);
-    Err e = readControl(s, id);
-    if (e == Err::Ok)
-      block = settingsBlock(s.Control().rec);
-    else if (e != Err::NoRecord && e != Err::EndOfFile)
-      return 0;
   }
   applyDefaults(block, id);
   g.block = block;
