@@ -45,12 +45,20 @@ class RunFixture : public ::testing::Test {
     return r;
   }
 
-  // Runs an import to its end; cancels it after `cancelAfter` steps.
-  import::RunStats run(const import::ImportRequest& r, int cancelAfter = -1) {
+  // Runs an import to its end.
+  import::RunStats run(const import::ImportRequest& r) { return runCancelling(r, import::RunPhase::Done, 0); }
+
+  // Runs an import and cancels it once, at the `skip`+1-th step that
+  // begins in `phase`.
+  import::RunStats runCancelling(const import::ImportRequest& r, import::RunPhase phase, int skip = 0) {
     import::ImportRun ir(s, r);
-    int steps = 0;
-    while (ir.step())
-      if (++steps == cancelAfter) ir.cancel();
+    bool cancelled = false;
+    do {
+      if (!cancelled && ir.phase() == phase && skip-- == 0) {
+        ir.cancel();
+        cancelled = true;
+      }
+    } while (ir.step());
     finalMessage = ir.finalMessage();
     return ir.stats();
   }

@@ -153,7 +153,7 @@ TEST_F(RunFixture, CancelDuringConversionLeavesTheArchiveUntouched) {
   uint32_t next = s.Control().rec.NEXTNUMBER;
   store::OP_CLOSE(s, store::OpClose, {8});
 
-  RunStats st = run(request({script("a.scr", {kMsg1, kMsg2, kMsg1})}), 4);
+  RunStats st = runCancelling(request({script("a.scr", {kMsg1, kMsg2, kMsg1})}), import::RunPhase::Convert);
   EXPECT_TRUE(st.cancelled);
   EXPECT_EQ(st.imported, 0u);
   EXPECT_EQ(forum("Writers").ID, 0u);
@@ -174,9 +174,7 @@ TEST_F(RunFixture, CancelWhileStoringAsksAndNoGoesOn) {
     lines.push_back("F|Writers|1|General|" + std::to_string(i) + "|0|Topic " + std::to_string(i % 7) +
                     "|John Smith|12345,678|All||19960315|Text");
   std::string file = script("a.scr", lines);
-  // 1 start, 1 entry, 120 converter calls, 1 end of files and entries,
-  // close: the storing phase begins after about 125 steps.
-  RunStats st = run(request({file}), 127);
+  RunStats st = runCancelling(request({file}), import::RunPhase::Store, 1);
   EXPECT_FALSE(st.cancelled);
   EXPECT_EQ(st.imported, 120u);
   EXPECT_TRUE(archive.ui.saw(
@@ -188,7 +186,7 @@ TEST_F(RunFixture, CancelWhileStoringAsksAndNoGoesOn) {
   lines.clear();
   for (int i = 200; i < 320; ++i)
     lines.push_back("F|Writers|1|General|" + std::to_string(i) + "|0|Topic|John Smith|12345,678|All||19960315|T");
-  st = run(request({script("b.scr", lines)}), 127);
+  st = runCancelling(request({script("b.scr", lines)}), import::RunPhase::Store, 1);
   EXPECT_TRUE(st.cancelled);
   // What was stored before the cancel stays (the open transaction is committed).
   EXPECT_GT(st.imported, 0u);
@@ -256,7 +254,7 @@ TEST_F(RunFixture, CancelOfAnUnattendedRunEndsItWithoutAsking) {
   for (int i = 1; i <= 120; ++i)
     lines.push_back("F|Writers|1|General|" + std::to_string(i) + "|0|Topic|John Smith|12345,678|All||19960315|T");
   s.DoTask = 2;
-  RunStats st = run(request({script("a.scr", lines)}), 127);
+  RunStats st = runCancelling(request({script("a.scr", lines)}), import::RunPhase::Store, 1);
   EXPECT_EQ(s.DoTask, 6);
   s.DoTask = 0;
   EXPECT_TRUE(st.cancelled);
