@@ -1,5 +1,6 @@
 // Message storing through whole runs: threads, replies, newsgroup numbers,
 // mail duplicates and times.
+#include "import/dup_string.h"
 #include "run_fixture.h"
 #include "store/datetime.h"
 #include "store/maildb.h"
@@ -155,8 +156,13 @@ TEST_F(MailStoring, DuplicateMailIsNotStoredTwice) {
   auto other = run(request({script("m3.scr", {mail("Hello", "101500", body + std::string(20, 'x'))})}));
   EXPECT_EQ(other.imported, 1u);
   Db db(s, forum("Jane Doe"));
-  EXPECT_EQ(db.mails().size(), 2u);
+  auto mails = db.mails();
+  ASSERT_EQ(mails.size(), 2u);
   EXPECT_EQ(forum("Jane Doe").MSGCOUNT, 2u);
+  // Mode 2 compares two stored texts.
+  EXPECT_EQ(import::DupString(s, 2, mails[0].MAILID, mails[0].MAILID), 1);
+  EXPECT_EQ(import::DupString(s, 2, mails[0].MAILID, mails[1].MAILID), 0);
+  EXPECT_EQ(import::DupString(s, 2, mails[0].MAILID, 12345), 0);  // no such text
 }
 
 }  // namespace
