@@ -1,5 +1,6 @@
 // `quillbox-cli import`: an import run from the command line, with a
 // progress bar, the run's statistics and its final message.
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
@@ -35,6 +36,7 @@ const char* kHelp =
     "  --kinds mail,forum,news  the kinds of messages to import (default: all)\n"
     "  --reimport            store messages again that were imported before\n"
     "  --create-only         create the databases, but store no messages\n"
+    "  --timings             also print the seconds of the conversion and of the storing phase\n"
     "  --topic NAME          file every stored mail under this topic of the mail database\n"
     "                        (created when missing)\n"
     "  --list-formats        the source formats with their numbers and masks\n"
@@ -130,6 +132,7 @@ int runImport(const GlobalOptions& g, std::vector<std::string>& args) {
   import::ImportRequest req;
   std::string format, topic;
   bool haveSelection = false;
+  bool timings = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     auto value = [&](std::string& into) {
@@ -164,6 +167,8 @@ int runImport(const GlobalOptions& g, std::vector<std::string>& args) {
       req.allowReimport = true;
     } else if (a == "--create-only") {
       req.createOnly = true;
+    } else if (a == "--timings") {
+      timings = true;
     } else if (a == "--topic") {
       if (!value(topic)) return bad("--topic needs a name");
     } else if (!a.empty() && a[0] == '-') {
@@ -211,6 +216,9 @@ int runImport(const GlobalOptions& g, std::vector<std::string>& args) {
   ProgressBar bar(!g.quiet);
   interrupted = 0;
   std::signal(SIGINT, onInterrupt);
+  const auto started = std::chrono::steady_clock::now();
+  auto storingFrom = started;
+  bool storingSeen = false;
   while (run.step()) {
     if (interrupted) {
       interrupted = 0;
@@ -218,6 +226,10 @@ int runImport(const GlobalOptions& g, std::vector<std::string>& args) {
       run.cancel();
     }
     const import::RunProgress& p = run.progress();
+    if (p.storing && !storingSeen) {
+      storingSeen = true;
+      storingFrom = std::chrono::steady_clock::now();
+    }
     if (p.storing) {
       double f = p.storeTotal ? double(p.storeDone) / double(p.storeTotal) : 0;
       bar.show(f, "to " + store::displayText(p.importingTo));
@@ -229,6 +241,12 @@ int runImport(const GlobalOptions& g, std::vector<std::string>& args) {
   std::signal(SIGINT, SIG_DFL);
   bar.done();
   printStats(run);
+  if (timings) {
+    const auto ended = std::chrono::steady_clock::now();
+    if (!storingSeen) storingFrom = ended;
+    std::printf("  Conversion:        %.3f seconds\n", std::chrono::duration<double>(storingFrom - started).count());
+    std::printf("  Storing:           %.3f seconds\n", std::chrono::duration<double>(ended - storingFrom).count());
+  }
   const import::RunStats& st = run.stats();
   if (st.failed) return 2;
   return st.imported > 0 ? 0 : 1;
