@@ -6,6 +6,7 @@
 #include "cli/cli_session.h"
 #include "cli/command.h"
 #include "store/archive_home.h"
+#include "store/config.h"
 
 namespace qb::cli {
 namespace {
@@ -43,6 +44,12 @@ int runInit(const GlobalOptions& g, std::vector<std::string>& args) {
   std::string error;
   if (!store::initHome(cs.session, g.home, options, error)) {
     std::fprintf(stderr, "quillbox-cli init: %s\n", error.c_str());
+    return 1;
+  }
+  // The settings with their defaults, the identifier generator and the
+  // delivered texts.
+  if (!store::StartupSettings(cs.session, existed)) {
+    std::fprintf(stderr, "quillbox-cli init: the settings cannot be stored\n");
     return 1;
   }
   if (!g.quiet) {

@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "store/file_table.h"
+#include "store/neo.h"
 #include "store/record_access.h"
 
 namespace qb::store {
@@ -81,20 +82,7 @@ std::string existingAncestor(const std::string& path) {
   return p.empty() ? std::string("/") : p.string();
 }
 
-// Text n of the Neo file, blank when missing.
-std::string neoText(Session& s, uint32_t n) {
-  OP_CLOSE(s, OpOpen, {43});
-  Table<Neo>& f = s.Neo();
-  f.clear();
-  f.rec.ID = n;
-  std::string text = f.get(Neo::IDKey) == Err::Ok ? f.rec.NEOFIELD.str() : std::string();
-  OP_CLOSE(s, OpClose, {43});
-  return text;
-}
 
-// A stored setting could not be saved: told with Neo texts 27 (title) and
-// 28 (text).
-void writeFailed(Session& s) { s.tell(neoText(s, 28), neoText(s, 27)); }
 
 }  // namespace
 
@@ -174,7 +162,7 @@ uint8_t AutoPath(Session& s, int action, int kind, std::string& path) {
     }
   }
   OP_CLOSE(s, OpClose, {8});
-  if (!result) writeFailed(s);
+  if (!result) tellSettingNotSaved(s);
   return result;
 }
 

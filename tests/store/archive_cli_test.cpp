@@ -100,6 +100,7 @@ TEST(ArchiveCli, InitThenListTheDatabases) {
             std::string::npos)
       << r.out;
   EXPECT_NE(r.out.find("\"messages\": 12, \"counted\": false, \"import\": false"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("{\"id\": 250000, "), std::string::npos) << "init started the identifiers: " << r.out;
 
   r = run("--home " + home + " init --data-dir relative/dir/" + std::string(120, 'x'));
   EXPECT_NE(r.code, 0);
