@@ -74,12 +74,14 @@ Err fromSqlite(int rc) {
   }
 }
 
+// The memo comes last: reading the image or the key columns of a record then
+// never walks the pages of a long memo.
 std::string schemaSql(const Layout& l) {
   std::string s =
       "CREATE TABLE meta(name TEXT PRIMARY KEY, value TEXT) WITHOUT ROWID;"
-      "CREATE TABLE records(pos INTEGER PRIMARY KEY AUTOINCREMENT, image BLOB NOT NULL, memo BLOB";
+      "CREATE TABLE records(pos INTEGER PRIMARY KEY AUTOINCREMENT, image BLOB NOT NULL";
   for (std::size_t k = 0; k < l.keys.size(); ++k) s += ", " + keyCol(static_cast<int>(k)) + " BLOB";
-  s += ");";
+  s += ", memo BLOB);";
   return s;
 }
 

@@ -33,8 +33,8 @@ constexpr int kBusyMillis = 10000;    // wait for another writer's commit
 constexpr int kMaxAttached = 10;      // SQLite's default limit of attached databases
 constexpr int kVerifyRows = 2000;     // records whose keys are checked on open
 
-inline std::string keyCol(int k) { return "k" + std::to_string(k); }
-inline std::string indexName(int k) { return "records_k" + std::to_string(k); }
+inline std::string keyCol(int k) { return std::string("k").append(std::to_string(k)); }
+inline std::string indexName(int k) { return std::string("records_k").append(std::to_string(k)); }
 
 // Write generations shared by every handle of one file in this process, so
 // that rows read ahead by one handle are dropped after a write by another.

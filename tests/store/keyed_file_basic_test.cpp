@@ -9,6 +9,7 @@
 using namespace qb::store;
 using qb::store::test::Item;
 using qb::store::test::Note;
+using qb::store::test::Plain;
 using qb::store::test::TempDir;
 
 namespace {
@@ -302,4 +303,35 @@ TEST_F(StoreFile, AppendedRecordsAreKeyedByBuildKeys) {
   ASSERT_EQ(t.rec.ID, 2u);
   ASSERT_EQ(t.del(), Err::Ok);
   EXPECT_EQ(t.buildKeys(), Err::Ok);
+}
+
+TEST(StorePlain, FileWithoutKeysIsReadInFileOrder) {
+  TempDir dir;
+  std::string path = dir.file("IDX022.DAT");
+  Table<Plain> p;
+  ASSERT_EQ(p.create(path), Err::Ok);
+  ASSERT_EQ(p.open(path), Err::Ok);
+  p.set(-1);
+  EXPECT_EQ(p.next(), Err::EndOfFile);
+  p.clear();
+  p.rec.TYPE = 2;
+  p.rec.TEXT = "first";
+  ASSERT_EQ(p.add(), Err::Ok);
+  p.rec.TEXT = "second";
+  ASSERT_EQ(p.add(), Err::Ok);
+  p.set(-1);
+  ASSERT_EQ(p.next(), Err::Ok);
+  EXPECT_EQ(p.rec.TEXT.str(), "first");
+  p.rec.TEXT = "changed";
+  ASSERT_EQ(p.put(), Err::Ok);
+  p.close();
+  ASSERT_EQ(p.open(path), Err::Ok);
+  p.setFileOrder();
+  ASSERT_EQ(p.previous(), Err::Ok);
+  EXPECT_EQ(p.rec.TEXT.str(), "second");
+  ASSERT_EQ(p.previous(), Err::Ok);
+  EXPECT_EQ(p.rec.TEXT.str(), "changed");
+  EXPECT_EQ(p.rec.TYPE, 2);
+  EXPECT_EQ(p.count(), 2);
+  EXPECT_EQ(p.buildKeys(), Err::Ok);
 }

@@ -80,6 +80,21 @@ struct Note {
   }
 };
 
+// A record without keys (like a reference file).
+struct Plain {
+  uint8_t TYPE = 0;
+  FixedString<20> TEXT;
+  template <class V>
+  void visit(V& v) {
+    v("TYPE", TYPE);
+    v("TEXT", TEXT);
+  }
+  static const Layout& layout() {
+    static const Layout l = declareLayout<Plain>("Plain", "PLN", 21, false, {});
+    return l;
+  }
+};
+
 class TempDir {
  public:
   TempDir() {
