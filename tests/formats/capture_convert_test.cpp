@@ -302,7 +302,9 @@ TEST_F(CaptureTemp, DamagedMailFilesEndCleanly) {
       ctx.addDatabase("Wilma Thornbury", 2);
       convertFile(ctx, s.type, file(name, bytes));
       EXPECT_LE(ctx.work.size(), 5u);
-      if (std::string(name) == "WHOLE.MSG") EXPECT_EQ(ctx.work.size(), 5u);
+      if (std::string(name) == "WHOLE.MSG") {
+        EXPECT_EQ(ctx.work.size(), 5u);
+      }
       for (auto& w : ctx.work) {
         EXPECT_TRUE(w.nhr.MAILTYPE == 1 || w.nhr.MAILTYPE == 2);
         EXPECT_EQ(w.nhr.RECIPTYPE.str(), "TO");

@@ -91,8 +91,6 @@ TEST_P(CaptureImport, ForumSamplesMakeThreadsSectionsAndPersons) {
   EXPECT_EQ(star.person(m1->FROMID)->ADDRESS.str(), "71234,567");
   EXPECT_EQ(star.person(m1->FROMID)->FROMCOUNT, 2u);
   EXPECT_EQ(star.person(m2->FROMID)->TOCOUNT, 1u);
-  EXPECT_EQ(m1->DATE, store::dayNumber(1995, 3, 12));
-  EXPECT_NE(star.texts[210031 + f.offset].find("Gr\xFC\xDF" "e aus M\xFCnchen!"), std::string::npos);
 
   ForumContents brew = a.forum("HOMEBREW");
   EXPECT_EQ(brew.forum.MSGCOUNT, 3u);
@@ -122,7 +120,6 @@ TEST_P(CaptureImport, MailSamplesGoToTheMailDatabase) {
   EXPECT_EQ(personName(mails[0].from), "Oskar Feldmann");
   EXPECT_EQ(mails[0].from.ADDRESS.str(), "76543,210");
   EXPECT_EQ(mails[0].mail.TOID, a.forumRecord(kOwnerDb).PERSONID);
-  EXPECT_EQ(mails[0].mail.DATE, store::dayNumber(1995, 3, 14));
   EXPECT_EQ(mails[0].text.rfind("Wilma,\r\n\r\nthe club meets", 0), 0u);
 
   // Received through the Internet gateway: the name loses its quotes, the
@@ -145,7 +142,6 @@ TEST_P(CaptureImport, MailSamplesGoToTheMailDatabase) {
   // Gateway mail in HTML is turned into text.
   EXPECT_EQ(mails[4].text.find("<b>"), std::string::npos);
   EXPECT_NE(mails[4].text.find("new dome"), std::string::npos);
-  EXPECT_EQ(mails[4].mail.DATE, store::dayNumber(1995, 10, 17));
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, CaptureImport, ::testing::ValuesIn(kFormats),
