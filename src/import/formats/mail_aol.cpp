@@ -53,6 +53,7 @@ class AolReader : public MailboxReader {
 
  protected:
   bool atMessageStart() const override { return at(kTag); }
+  bool hasBoundaries() const override { return true; }
   std::size_t boundaryWithin(std::size_t n) const override {
     for (std::size_t i = 0; i < n; ++i)
       if (in_.at(i) == 'A' && in_.at(i + 1) == 'O' && in_.at(i + 2) == 'L' && in_.at(i + 3) == 'F') return i;
@@ -117,7 +118,7 @@ class AolReader : public MailboxReader {
   // line, an empty line, then the body.
   void arrange() {
     std::size_t i = 0;
-    while (i < header_.size() && classifyHeader(header_[i]) == HdrNone) ++i;
+    while (i < header_.size() && headerKind(header_[i]) == HdrNone) ++i;
     for (; i < header_.size() && !header_[i].empty(); ++i) out_.push_back(std::move(header_[i]));
     out_.emplace_back();
     for (auto& l : body_) out_.push_back(std::move(l));

@@ -26,7 +26,7 @@ class CandidateReader : public MailboxReader {
     if (!blockReady_) {
       std::string line;
       while (!blockReady_ && cutLineSoft(line))
-        if (classifyHeader(line) != HdrNone) candidate(line);
+        if (headerKind(line) != HdrNone) candidate(line);
       if (!blockReady_) return false;
     }
     replay_.assign(block_.begin(), block_.end());
@@ -43,7 +43,7 @@ class CandidateReader : public MailboxReader {
         inMessage_ = false;
         return false;
       }
-      if (classifyHeader(line) == HdrNone) return true;
+      if (headerKind(line) == HdrNone) return true;
       candidate(line);
       if (blockReady_) {
         inMessage_ = false;
@@ -72,7 +72,7 @@ class CandidateReader : public MailboxReader {
     }
     unsigned kinds = 0;
     for (auto& l : block_) {
-      int k = classifyHeader(l);
+      int k = headerKind(l);
       if (k >= HdrFrom && k <= HdrSubject) kinds |= 1u << k;
     }
     int count = 0;

@@ -28,6 +28,7 @@ class PegasusReader : public SeparatedReader {
   bool undoesSoftBreaks() const override { return true; }
 
   // A separator after a lone CR stands inside what is cut as one line.
+  bool hasBoundaries() const override { return true; }
   std::size_t boundaryWithin(std::size_t n) const override {
     for (std::size_t i = 0; i < n; ++i)
       if (in_.at(i) == kSeparator && (i == 0 || in_.at(i - 1) == '\r')) return i;
@@ -62,7 +63,7 @@ class PegasusReader : public SeparatedReader {
         if (c < 0 || c == '\0' || c == '\n' || c == '\r') break;
         head.push_back(static_cast<char>(c));
       }
-      if (classifyHeader(head) != HdrNone) return true;
+      if (headerKind(head) != HdrNone) return true;
       in_.advance(colon - lineStart + 1);
     }
     return false;

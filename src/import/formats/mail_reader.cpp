@@ -2,6 +2,7 @@
 
 #include <cctype>
 
+#include "import/formats/internet_header.h"
 #include "import/text/encodings.h"
 #include "import/text/text_assembler.h"
 
@@ -32,6 +33,11 @@ bool MailboxReader::open(const std::string& path, std::string& error) {
 bool MailboxReader::cutLine(std::string& line) {
   line.clear();
   if (in_.atEnd()) return false;
+  if (!hasBoundaries()) {
+    in_.readLine(line, kMaxKeptLine);
+    while (!line.empty() && line.back() == '\0') line.pop_back();
+    return true;
+  }
   for (;;) {
     // Bytes visible ahead: the window's lookahead, or what is left of the file.
     uint64_t left = in_.size() > in_.position() ? in_.size() - in_.position() : 0;
@@ -67,6 +73,12 @@ bool MailboxReader::cutLineSoft(std::string& line) {
 bool isAddressHeaderStart(std::string_view line) {
   return startsWithNoCase(line, "From:") || startsWithNoCase(line, "Date:") || startsWithNoCase(line, "To:") ||
          startsWithNoCase(line, "Subject:");
+}
+
+int headerKind(std::string_view line) {
+  std::string_view head = line.substr(0, 50);
+  if (head.find(':') == std::string_view::npos && !startsWithNoCase(line, "From ")) return HdrNone;
+  return classifyHeader(line);
 }
 
 std::unique_ptr<MailboxReader> makeMailboxReader(std::string_view typeName) {

@@ -47,6 +47,9 @@ class MailboxReader {
   // the middle of a line (record marker bytes, tags) reports the offset of
   // the first such boundary within the `n` bytes ahead, or npos.
   virtual std::size_t boundaryWithin(std::size_t n) const { return RawWindow::npos; }
+  // Readers that override boundaryWithin() say so here; the others have
+  // their lines cut at LF alone, which is faster.
+  virtual bool hasBoundaries() const { return false; }
 
   // Cuts the next physical line from the window into `line` (cleared
   // first). The line ends at LF (taken), at a boundary (not taken) or at the
@@ -87,5 +90,10 @@ inline bool startsWith(std::string_view s, std::string_view p) { return s.substr
 // Does the line begin with "From:", "Date:", "To:" or "Subject:" (the first
 // header line of a Netscape or Outlook Express 4 message)?
 bool isAddressHeaderStart(std::string_view line);
+// The header classifier's kind of a line, with a quick answer for the many
+// body lines that cannot be header lines (every header name the classifier
+// knows ends in a colon within the first 50 characters, except the "From "
+// separator lines).
+int headerKind(std::string_view line);
 
 }  // namespace qb::import::mail

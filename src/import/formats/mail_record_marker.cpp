@@ -37,6 +37,7 @@ class RecordMarkerReader : public SeparatedReader {
     return true;
   }
 
+  bool hasBoundaries() const override { return true; }
   std::size_t boundaryWithin(std::size_t n) const override {
     for (std::size_t i = 0; i < n; ++i)
       if (in_.at(i) == 0x7F && in_.at(i + 1) == 0x00 && (!seekingHeader() || in_.at(i + 2) == 0x7F)) return i;
