@@ -7,7 +7,6 @@ namespace qb::store {
 
 using namespace sqlstore;
 
-
 // Steps a row query, appending up to `limit` rows to the page.
 int KeyedFile::Impl::readRows(sqlite3_stmt* s, int limit) {
   int got = 0;

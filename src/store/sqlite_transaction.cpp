@@ -29,7 +29,8 @@ void Transaction::Impl::end() {
 
 Err Transaction::Impl::rollback() {
   if (!active) return Err::NoTransaction;
-  int rc = sql::exec(db, "ROLLBACK");
+  // SQLite itself rolls back after some failures (disk full, I/O error)
+  int rc = sqlite3_get_autocommit(db) ? SQLITE_OK : sql::exec(db, "ROLLBACK");
   end();
   return rc == SQLITE_OK ? Err::Ok : fromSqlite(rc);
 }
@@ -112,6 +113,10 @@ Err Transaction::begin(const std::vector<KeyedFile*>& list, int waitSeconds) {
 Err Transaction::commit() {
   Impl& t = *d_;
   if (!t.active) return Err::NoTransaction;
+  if (sqlite3_get_autocommit(t.db)) {  // already rolled back after a failed write
+    t.end();
+    return Err::IoError;
+  }
   int rc = sql::exec(t.db, "COMMIT");
   if ((rc & 0xFF) == SQLITE_BUSY) return Err::FileLocked;  // still open: commit again or roll back
   if (rc != SQLITE_OK) {
