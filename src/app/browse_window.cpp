@@ -713,23 +713,25 @@ void BrowseWindow::locate(const QString& entry) {
     if (!d.isValid()) d = QLocale().toDate(t, QLocale::ShortFormat);
     if (!d.isValid()) { session().beep(); return; }
     const int32_t day = dayNumber(d.year(), d.month(), d.day());
+    int64_t at = 0;
     loading_ = true;
-    if (mail_) model_.showRows(pager_->at([&] { session().Mail().rec.DATE = day; }, 1, model_.pageSize), true);
-    else model_.showRows(pager_->at([&] { session().MsgNmbr().rec.DATE = day; }, 1, model_.pageSize), true);
+    if (mail_) model_.showRows(pager_->at([&] { session().Mail().rec.DATE = day; }, 1, model_.pageSize, &at), true);
+    else model_.showRows(pager_->at([&] { session().MsgNmbr().rec.DATE = day; }, 1, model_.pageSize, &at), true);
     loading_ = false;
     afterReload();
-    setCurrentRow(0);
+    setCurrentRow(at ? model_.rowOfPosition(at) : model_.rowCount() - 1);
     return;
   }
   if (!mail_ && view_ == 6) {
     bool ok = false;
     const uint32_t n = t.toUInt(&ok);
     if (!ok) { session().beep(); return; }
+    int64_t at = 0;
     loading_ = true;
-    model_.showRows(pager_->at([&] { session().MsgNmbr().rec.MSGNUMBER = n; }, 1, model_.pageSize), true);
+    model_.showRows(pager_->at([&] { session().MsgNmbr().rec.MSGNUMBER = n; }, 1, model_.pageSize, &at), true);
     loading_ = false;
     afterReload();
-    setCurrentRow(0);
+    setCurrentRow(at ? model_.rowOfPosition(at) : model_.rowCount() - 1);
     return;
   }
   if (filteredView()) lookUp();

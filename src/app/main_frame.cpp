@@ -163,11 +163,23 @@ MainFrame::MainFrame(store::Session& s, int startResult) : s_(s), startResult_(s
   evaluateDatabase();
 }
 
-MainFrame::~MainFrame() = default;
+MainFrame::~MainFrame() {
+  // The windows go before the registry they are listed in.
+  delete mdi_;
+  mdi_ = nullptr;
+}
 
 void MainFrame::applyBackground() {
   if (store::setting(s_, store::SetNoLogo) == 1) return;
-  mdi_->setBackground(QBrush(backgroundPicture(1600, 1000)));
+  mdi_->setBackground(QBrush(backgroundPicture(mdi_->width(), mdi_->height())));
+  mdi_->installEventFilter(this);
+}
+
+bool MainFrame::eventFilter(QObject* o, QEvent* e) {
+  // The picture is drawn to the size of the frame's background.
+  if (o == mdi_ && e->type() == QEvent::Resize && store::setting(s_, store::SetNoLogo) != 1)
+    mdi_->setBackground(QBrush(backgroundPicture(mdi_->width(), mdi_->height())));
+  return QMainWindow::eventFilter(o, e);
 }
 
 void MainFrame::buildMenus() {

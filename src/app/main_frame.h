@@ -83,6 +83,7 @@ class MainFrame : public QMainWindow {
 
  protected:
   bool event(QEvent* e) override;
+  bool eventFilter(QObject* o, QEvent* e) override;
   void closeEvent(QCloseEvent* e) override;
 
  private:

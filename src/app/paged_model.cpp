@@ -61,6 +61,7 @@ int PagedListModel::loadBefore() {
   rowsRead_ += static_cast<int64_t>(more.size());
   if (static_cast<int>(more.size()) < pageSize) atStart_ = true;
   if (more.empty()) return 0;
+  if (!atStart_) atStart_ = pager_->before(more.front().pos, 1).empty();
   const int n = static_cast<int>(more.size());
   beginInsertRows({}, 0, n - 1);
   rows_.insert(rows_.begin(), std::make_move_iterator(more.begin()), std::make_move_iterator(more.end()));
@@ -81,6 +82,7 @@ int PagedListModel::loadAfter() {
   rowsRead_ += static_cast<int64_t>(more.size());
   if (static_cast<int>(more.size()) < pageSize) atEnd_ = true;
   if (more.empty()) return 0;
+  if (!atEnd_) atEnd_ = pager_->after(more.back().pos, 1).empty();
   const int n = static_cast<int>(more.size());
   int excess = static_cast<int>(rows_.size()) + n - maxRows;
   if (excess > 0) {

@@ -73,15 +73,18 @@ class BrowsePager {
     if (rows.empty()) return first(n);
     return fillUp(std::move(rows), n);
   }
-  // A page that starts at the first record at or after the key value that
-  // `locate` puts into the buffer (its first `locateParts` components).
-  std::vector<Entry> at(const std::function<void()>& locate, int locateParts, int n) {
+  // A page that holds the first record at or after the key value that
+  // `locate` puts into the buffer (its first `locateParts` components); its
+  // position goes to `located` (0 when the value lies past the range).
+  std::vector<Entry> at(const std::function<void()>& locate, int locateParts, int n, int64_t* located = nullptr) {
+    if (located) *located = 0;
     file_.clearBuffer();
     if (setRange) setRange();
     locate();
     if (file_.setAt(key_, locateParts) != Err::Ok) return {};
     if (file_.next() != Err::Ok || !accepted()) return last(n);
     std::vector<Entry> rows{{file_.position(), build()}};
+    if (located) *located = rows.front().pos;
     auto more = readForward(n - 1, rows.front().pos);
     rows.insert(rows.end(), more.begin(), more.end());
     return fillUp(std::move(rows), n);
