@@ -25,7 +25,7 @@ namespace qb::capturetest {
 // The owner of the capture mail samples.
 inline const char* kOwnerDb = "Wilma Thornbury";
 inline const char* kOwnerAddress = "74321,1234";
-inline const std::vector<std::string> kOwnerAlternatives{"75555,101", "wilma@example.com"};
+inline const std::vector<std::string> kOwnerAlternatives{"wilma@example.com"};
 
 inline std::string sampleDir(const std::string& dir) {
   return std::string(QB_SOURCE_DIR) + "/samples/captures/" + dir;

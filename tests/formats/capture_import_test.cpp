@@ -134,10 +134,11 @@ TEST_P(CaptureImport, MailSamplesGoToTheMailDatabase) {
   EXPECT_EQ(personName(mails[2].to), "Oskar Feldmann");
   EXPECT_EQ(mails[2].mail.PAIRID, mails[0].mail.FROMID);
 
-  // Sent (the owner as sender in every format; the capture names the
-  // second account in TAPCIS, AUTOSIG and NavCIS files).
+  // Sent (in TAPCIS, AUTOSIG and NavCIS files from the owner's second
+  // address): the partner is the recipient.
   EXPECT_EQ(mails[3].mail.FROMID, a.forumRecord(kOwnerDb).PERSONID);
   EXPECT_EQ(mails[3].to.ADDRESS.str(), "dana@example.org");
+  EXPECT_EQ(mails[3].mail.PAIRID, mails[3].mail.TOID);
 
   // Gateway mail in HTML is turned into text.
   EXPECT_EQ(mails[4].text.find("<b>"), std::string::npos);
