@@ -107,7 +107,7 @@ TEST(CaptureSamples, EveryFormatGivesTheSameMessages) {
     EXPECT_EQ(reply->nhr.HEADING.str(), "Choosing a first telescope");
     EXPECT_EQ(reply->nhr.R_CISADRESS.str(), "71234,567");
     EXPECT_EQ(ctx.number(210009 + s.offset)->nhr.REFNUMBER, 210005u + s.offset);
-    EXPECT_EQ(ctx.number(210009 + s.offset)->nhr.DATE, qb::store::dayNumber(1995, 3, 5));
+    EXPECT_EQ(ctx.number(210009 + s.offset)->nhr.DATE, qb::store::dayNumber(1995, 4, 5));  // a one-digit day
 
     EXPECT_EQ(orphan->nhr.REFNUMBER, 209950u + s.offset);  // its parent is not in the capture
     EXPECT_EQ(orphan->nhr.SECTIONNUMBER, 5u);
