@@ -29,8 +29,9 @@ int KeyedFile::Impl::readRows(sqlite3_stmt* s, int limit) {
 
 // Reads up to n rows from the cursor in direction dir (+1 next, -1 previous)
 // into the page.
-Err KeyedFile::Impl::fetch(int dir, int n) {
+Err KeyedFile::Impl::fetch(int dir, int n, bool runDone) {
   settle();
+  runDoneDir = 0;
   pageLen = pageAt = 0;
   auto run = [&](int op, const std::string* k, int64_t pos, int limit) -> int {
     sqlite3_stmt* s = stmt(op, order);
@@ -54,7 +55,7 @@ Err KeyedFile::Impl::fetch(int dir, int n) {
   } else {
     // After a record read by a unique key no other record has its value
     // (unless the file was written since).
-    bool skipEqual = boundIsRow && layout.keys[order].unique && boundGen == gen->load();
+    bool skipEqual = runDone || (boundIsRow && layout.keys[order].unique && boundGen == gen->load());
     bool has = dir > 0 ? hasLo : hasHi;
     const std::string& k = dir > 0 ? loK : hiK;
     int64_t p = dir > 0 ? loP : hiP;
@@ -93,7 +94,7 @@ Err KeyedFile::Impl::unlockedStep(KeyedFile& f, int dir) {
   bool same = pageDir == dir && pageGen == gen->load();
   if (!same || pageAt >= pageLen) {
     int n = same ? nextFetch(fetchSize) : firstFetch();
-    Err e = fetch(dir, n);
+    Err e = fetch(dir, n, same && runDoneDir == dir);
     if (e != Err::Ok) {
       dropPage();
       return e;
@@ -215,23 +216,38 @@ Err KeyedFile::setAtPosition(int key, int64_t pos) {
   if (!d.db) return Err::NotOpen;
   if (badKey(layout_, key)) return d.fail(Err::IoError, "no such key");
   d.dropPage();
-  // The record is read now and kept as the first row read ahead, so that
-  // the next read takes it without asking the database again.
-  if (d.page.empty()) d.page.emplace_back();
-  Row& r = d.page[0];
-  bool found = false;
-  if (Err e = d.readByPos(pos, r, found); e != Err::Ok) return e;
-  if (!found) return Err::NoRecord;
-  r.image.resize(layout_.size, '\0');
   d.order = key;
-  d.boundsAt(r);
+  // The record is read now and kept as the first row read ahead, with the
+  // records after it that share its key value, so that the next reads take
+  // them without asking the database again.
+  int limit = layout_.memo ? 1 : 60;
+  int got = 0;
+  if (key >= 0) {
+    sqlite3_stmt* s = d.stmt(OpAtPos, key);
+    if (!s) return d.sqlFail(SQLITE_ERROR, d.cur->db());
+    sql::Use use(s);
+    sqlite3_bind_int64(s, 3, pos);
+    sqlite3_bind_int(s, 2, limit);
+    got = d.readRows(s, limit);
+    if (got < 0) return d.lastErr;
+  }
+  if (got == 0) {  // file order, or a record that is in no key order
+    if (d.page.empty()) d.page.emplace_back();
+    bool found = false;
+    if (Err e = d.readByPos(pos, d.page[0], found); e != Err::Ok) return e;
+    if (!found) return Err::NoRecord;
+    got = 1;
+    limit = 2;  // the records after it are not known
+  }
+  d.boundsAt(d.page[0]);
   d.loP = pos - 1;
   d.boundIsRow = false;
-  d.pageLen = 1;
+  d.pageLen = static_cast<std::size_t>(got);
   d.pageAt = 0;
   d.pageDir = +1;
   d.pageGen = d.gen->load();
   d.fetchSize = 1;
+  d.runDoneDir = got < limit && key >= 0 ? +1 : 0;
   return Err::Ok;
 }
 

@@ -136,6 +136,10 @@ sqlite3_stmt* KeyedFile::Impl::stmt(int op, int key) {
       case OpBeforeLt:
         return selectRow(key) + "WHERE " + kc + " < ?1 AND " + kc + " >= x'' ORDER BY " + kc +
                " DESC, pos DESC LIMIT ?2";
+      // The record at a position and the records after it with its key value.
+      case OpAtPos:
+        return selectRow(key) + "WHERE " + kc + " = (SELECT " + kc + " FROM " + s + ".records WHERE pos = ?3)" +
+               " AND pos >= ?3 ORDER BY pos LIMIT ?2";
       default: {
         // OpUpdate + (mask << 8): image, memo and the key columns in the mask
         unsigned mask = static_cast<unsigned>(op - OpUpdate) >> 8;

@@ -67,6 +67,7 @@ enum Op : int {
   OpAfterGt,
   OpBeforeEq,
   OpBeforeLt,
+  OpAtPos,
   OpUpdate = 64,  // + key mask << 8
 };
 inline int sid(int op, int key = -1) { return op < OpUpdate ? op * 256 + key + 1 : op; }
@@ -141,6 +142,7 @@ struct KeyedFile::Impl {
   int pageDir = 0;
   uint64_t pageGen = 0;
   int fetchSize = 0;
+  int runDoneDir = 0;  // the page ends with the last record of its key value (in this direction)
 
   int holdSeconds = -1;  // >= 0: the next read holds its record
   int64_t heldPos = 0;
@@ -180,6 +182,7 @@ struct KeyedFile::Impl {
   }
   void dropPage() {
     settle();
+    runDoneDir = 0;
     pageDir = 0;
     pageLen = pageAt = 0;
   }
@@ -193,7 +196,7 @@ struct KeyedFile::Impl {
   }
   sqlite3_stmt* stmt(int op, int key = -1);
   int readRows(sqlite3_stmt* s, int limit);
-  Err fetch(int dir, int n);
+  Err fetch(int dir, int n, bool runDone = false);
   Err unlockedStep(KeyedFile& f, int dir);
   Err heldStep(KeyedFile& f, int dir);
   enum class Bounds { FromRow, PageRow, Keep };
