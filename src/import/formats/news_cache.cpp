@@ -13,6 +13,7 @@
 // block quoted in a body ("From:", "Date:", "Subject:" of a forwarded mail)
 // stays body text.
 
+#include <algorithm>
 #include <cctype>
 
 #include "import/formats/news_source.h"
@@ -63,9 +64,15 @@ class ArticleScanSource : public NewsSource {
 
   bool atArticleStart() const {
     if (!isBreakByte(prev_)) return false;
-    if (inBody_ && !articleHeaderFollows()) return false;
     int c = in_.at(0);
     if (c != 'F' && c != 'D' && c != 'N' && c != 'S' && c != 'M') return false;
+    if (!startsHeader()) return false;
+    return !inBody_ || articleHeaderFollows();
+  }
+
+  // "From:", "Date:", or "Newsg", "Subje", "Messa" with a ":" within the
+  // next 50 characters of the line.
+  bool startsHeader() const {
     if (in_.startsWith("From:") || in_.startsWith("Date:")) return true;
     if (!in_.startsWith("Newsg") && !in_.startsWith("Subje") && !in_.startsWith("Messa")) return false;
     for (std::size_t i = 5; i < 55; ++i) {
@@ -154,8 +161,22 @@ class ArticleScanSource : public NewsSource {
       if (c == 0) continue;
       any = true;
       if (c != '\r' && line.size() < text::kMaxLineLength) line.push_back(static_cast<char>(c));
+      takePrintableRun(line);
     }
     return any;
+  }
+
+  // Takes the printable characters that follow at once: no index entry
+  // (0xBC) and no article start (which needs a line end or a binary byte
+  // before it) can begin among them.
+  void takePrintableRun(std::string& line) {
+    std::string_view v = in_.ahead();
+    std::size_t k = 0;
+    while (k < v.size() && static_cast<unsigned char>(v[k]) >= 0x20 && static_cast<unsigned char>(v[k]) < 0x7F) ++k;
+    if (k == 0) return;
+    if (line.size() < text::kMaxLineLength) line.append(v.substr(0, std::min(k, text::kMaxLineLength - line.size())));
+    prev_ = static_cast<unsigned char>(v[k - 1]);
+    in_.advance(k);
   }
 
   // The header lines up to the first empty line, then the body up to the

@@ -1,5 +1,8 @@
 #include "import/formats/news_dbx.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <unordered_set>
 
 #include "import/formats/internet_header.h"
@@ -21,8 +24,11 @@ uint32_t le32(const unsigned char* p) {
 bool DbxReader::open(const std::string& path) {
   close();
   scan_.open(path, std::ios::binary);
-  chain_.open(path, std::ios::binary);
-  if (!scan_.is_open() || !chain_.is_open()) return false;
+  chain_ = ::open(path.c_str(), O_RDONLY);
+  if (!scan_.is_open() || chain_ < 0) {
+    close();
+    return false;
+  }
   scan_.seekg(0, std::ios::end);
   auto end = scan_.tellg();
   size_ = end > 0 ? static_cast<uint64_t>(end) : 0;
@@ -32,9 +38,9 @@ bool DbxReader::open(const std::string& path) {
 
 void DbxReader::close() {
   scan_.close();
-  chain_.close();
   scan_.clear();
-  chain_.clear();
+  if (chain_ >= 0) ::close(chain_);
+  chain_ = -1;
   size_ = bufBase_ = pos_ = 0;
   buf_.clear();
   taken_.clear();
@@ -83,17 +89,25 @@ bool DbxReader::isFirstBlock(std::size_t i) const {
 
 bool DbxReader::next(std::vector<text::LinePiece>& pieces) {
   while (fillScanBuffer()) {
+    // The positions of the buffer whose block test sees all it needs (at
+    // the end of the file: every position with a whole block header).
+    const bool tail = bufBase_ + buf_.size() >= size_;
+    const std::size_t need = tail ? kHeaderSize : kTestSpan;
+    const std::size_t end = buf_.size() >= need ? buf_.size() - need + 1 : 0;
     std::size_t i = static_cast<std::size_t>(pos_ - bufBase_);
-    // Chained blocks the scan has passed are no longer needed.
-    while (!taken_.empty() && *taken_.begin() < pos_) taken_.erase(taken_.begin());
-    if (isFirstBlock(i)) {
-      uint32_t first = static_cast<uint32_t>(pos_);
-      uint32_t length = le32(buf_.data() + i + 8);
-      readChain(first, pieces);
-      pos_ += kHeaderSize + length;
-      return true;
+    for (; i < end; ++i) {
+      if (le32(buf_.data() + i) != bufBase_ + i) continue;  // the quick part of the test
+      pos_ = bufBase_ + i;
+      // Chained blocks the scan has passed are no longer needed.
+      while (!taken_.empty() && *taken_.begin() < pos_) taken_.erase(taken_.begin());
+      if (isFirstBlock(i)) {
+        uint32_t length = le32(buf_.data() + i + 8);
+        readChain(static_cast<uint32_t>(pos_), pieces);
+        pos_ += kHeaderSize + length;
+        return true;
+      }
     }
-    ++pos_;
+    pos_ = tail ? size_ : bufBase_ + i;
   }
   return false;
 }
@@ -101,22 +115,18 @@ bool DbxReader::next(std::vector<text::LinePiece>& pieces) {
 void DbxReader::readChain(uint32_t first, std::vector<text::LinePiece>& pieces) {
   LineCutter cut(pieces, true);
   std::unordered_set<uint32_t> visited;
-  unsigned char header[kHeaderSize];
-  char data[kBlockSize];
+  unsigned char buffer[kHeaderSize + kBlockSize];
   uint64_t block = first;
   while (block != 0 && block + kHeaderSize <= size_ && visited.insert(static_cast<uint32_t>(block)).second) {
-    chain_.clear();
-    chain_.seekg(static_cast<std::streamoff>(block));
-    if (!chain_.read(reinterpret_cast<char*>(header), kHeaderSize)) break;
-    uint32_t length = le32(header + 8);
+    ssize_t got = ::pread(chain_, buffer, sizeof buffer, static_cast<off_t>(block));
+    if (got < static_cast<ssize_t>(kHeaderSize)) break;
+    uint32_t length = le32(buffer + 8);
     if (length > kBlockSize) break;
-    if (!chain_.read(data, length)) {
-      cut.feed(std::string_view(data, static_cast<std::size_t>(chain_.gcount())));  // cut short by the file end
-      break;
-    }
-    cut.feed(std::string_view(data, length));
+    std::size_t have = static_cast<std::size_t>(got) - kHeaderSize;  // less at the end of the file
+    cut.feed(std::string_view(reinterpret_cast<const char*>(buffer + kHeaderSize), length < have ? length : have));
+    if (length > have) break;
     if (block != first && block > pos_) taken_.insert(static_cast<uint32_t>(block));
-    block = le32(header + 12);
+    block = le32(buffer + 12);
   }
   cut.flush();
 }

@@ -34,6 +34,11 @@ class DbxReader {
   static constexpr uint32_t kBlockSize = 512;
   static constexpr uint32_t kHeaderSize = 16;
 
+  DbxReader() = default;
+  ~DbxReader() { close(); }
+  DbxReader(const DbxReader&) = delete;
+  DbxReader& operator=(const DbxReader&) = delete;
+
   bool open(const std::string& path);
   void close();
   // The lines of the next message, appended to `pieces`; false when the
@@ -47,7 +52,7 @@ class DbxReader {
   void readChain(uint32_t first, std::vector<text::LinePiece>& pieces);
 
   std::ifstream scan_;   // the forward scan
-  std::ifstream chain_;  // the blocks of one message
+  int chain_ = -1;       // the blocks of one message (read by position)
   uint64_t size_ = 0;
   std::vector<unsigned char> buf_;  // scan buffer
   uint64_t bufBase_ = 0;            // file offset of buf_[0]

@@ -45,6 +45,8 @@ class RawWindow {
   // a CR before it is dropped). At most `keep` bytes are kept, the rest of
   // a longer line is passed over. False when nothing is left to read.
   bool readLine(std::string& line, std::size_t keep);
+  // The bytes visible from the current position.
+  std::string_view ahead() const { return std::string_view(buf_.data() + pos_, filled_ - pos_); }
   // Bytes visible from the current position (at least kLookahead while the
   // file goes on).
   std::size_t available() const { return filled_ - pos_; }
