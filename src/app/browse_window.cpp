@@ -973,6 +973,12 @@ void BrowseWindow::notify(int code, int arg) {
   }
 }
 
+QRect BrowseWindow::firstPlace(const QRect& area) const {
+  // The message browse leaves the right part of the frame to the thread tree.
+  const int w = mail_ ? area.width() : area.width() * 68 / 100;
+  return QRect(0, 0, w, area.height());
+}
+
 void BrowseWindow::closing() {
   if (!mail_) frame_.registry().destroyGroup(kFindGroup);
   Place a{}, b{};

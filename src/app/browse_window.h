@@ -65,6 +65,7 @@ class BrowseWindow : public ToolWindow {
  protected:
   void notify(int code, int arg) override;
   void closing() override;
+  QRect firstPlace(const QRect& area) const override;
   bool eventFilter(QObject* o, QEvent* e) override;
 
  private:

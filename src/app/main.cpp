@@ -72,6 +72,7 @@ int main(int argc, char** argv) {
     qb::app::MainFrame frame(session, result);
     ui.setParent(&frame);
     QObject::connect(&frame, &qb::app::MainFrame::closedDown, &app, &QApplication::quit);
+    if (!screenshot.empty()) frame.resize(1200, 760);
     frame.show();
     if (!screenshot.empty()) {
       QTimer::singleShot(2500, &frame, [&frame, screenshot] {

@@ -160,7 +160,10 @@ MainFrame::MainFrame(store::Session& s, int startResult) : s_(s), startResult_(s
   clock_ = new QTimer(this);
   connect(clock_, &QTimer::timeout, this, &MainFrame::refreshClock);
   clock_->start(1000);
-  evaluateDatabase();
+  setNoDatabaseState();
+  titlePart_ = kNoDatabase;
+  // The active database is evaluated once the frame has its size.
+  post(this, NoteReevaluate);
 }
 
 MainFrame::~MainFrame() {

@@ -23,13 +23,6 @@ ToolWindow* ThreadTreeWindow::open(MainFrame& frame) {
   auto* w = new ThreadTreeWindow(frame);
   QWidget* browse = frame.registry().get("BrowseMsgNmbr");
   frame.addChild(w, QSize(300, 420));
-  // Beside the browse when it has no saved place.
-  if (browse && browse->parentWidget()) {
-    QWidget* sub = w->parentWidget();
-    QWidget* b = browse->parentWidget();
-    if (sub->geometry().intersects(b->geometry()) && sub->x() < 20)
-      sub->move(b->geometry().right() + 4, b->y());
-  }
   // The browse keeps the focus.
   if (browse) post(browse, NoteToFront);
   return w;
@@ -157,6 +150,11 @@ bool ThreadTreeWindow::eventFilter(QObject* o, QEvent* e) {
 
 void ThreadTreeWindow::notify(int code, int arg) {
   if (code == NoteShowThreadTree || code == NoteCurrentChanged) follow();
+}
+
+QRect ThreadTreeWindow::firstPlace(const QRect& area) const {
+  const int left = area.width() * 68 / 100;
+  return QRect(left, 0, area.width() - left, area.height());
 }
 
 void ThreadTreeWindow::closing() {

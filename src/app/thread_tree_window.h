@@ -31,6 +31,7 @@ class ThreadTreeWindow : public ToolWindow {
  protected:
   void notify(int code, int arg) override;
   void closing() override;
+  QRect firstPlace(const QRect& area) const override;
   bool eventFilter(QObject* o, QEvent* e) override;
 
  private:

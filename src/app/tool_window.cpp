@@ -28,6 +28,16 @@ QWidget* placeWidget(QWidget* w) {
 void ToolWindow::restorePlace() {
   store::Place p{};
   if (!placeEntry_ || !store::WindowPos2(session(), 3, placeEntry_, p)) return;
+  // The built-in places cascade from the top left; a window that has never
+  // saved its own place gets a place that fits the frame instead.
+  const int32_t cascade = 20 + 16 * ((placeEntry_ - 1) % 10);
+  const bool builtIn = p == store::Place{cascade, cascade, 640, 440};
+  QWidget* area = placeWidget(this)->parentWidget();
+  if (builtIn && area) {
+    QRect r = firstPlace(QRect(QPoint(0, 0), area->size()));
+    if (!r.isEmpty()) placeWidget(this)->setGeometry(r);
+    return;
+  }
   if (p[2] < 100 || p[3] < 60) return;
   placeWidget(this)->setGeometry(p[0], p[1], p[2], p[3]);
 }

@@ -41,6 +41,9 @@ class ToolWindow : public QWidget {
   virtual void notify(int code, int arg) {}
   // Called once when the window closes (before it unregisters).
   virtual void closing() {}
+  // The place of the window in the frame's area `area` while no place of
+  // its own has been saved; an empty rectangle keeps the size it was given.
+  virtual QRect firstPlace(const QRect& area) const { return {}; }
   store::Session& session();
   MainFrame& frame_;
 
