@@ -61,11 +61,6 @@ class AolReader : public MailboxReader {
   }
 
  private:
-  std::size_t visible() const {
-    uint64_t left = in_.size() > in_.position() ? in_.size() - in_.position() : 0;
-    return left < RawWindow::kLookahead - 1 ? static_cast<std::size_t>(left) : RawWindow::kLookahead - 1;
-  }
-
   // Scans for tags until a message is complete; false when the file ends
   // without one.
   bool collect() {

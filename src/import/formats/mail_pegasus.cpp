@@ -36,11 +36,6 @@ class PegasusReader : public SeparatedReader {
   }
 
  private:
-  std::size_t visible() const {
-    uint64_t left = in_.size() > in_.position() ? in_.size() - in_.position() : 0;
-    return left < RawWindow::kLookahead - 1 ? static_cast<std::size_t>(left) : RawWindow::kLookahead - 1;
-  }
-
   // Looks for a ":", goes back to the start of its line (after a NUL or LF
   // byte) and takes the line when the header classifier knows it. The
   // window is left at the start of that line.

@@ -39,11 +39,9 @@ bool MailboxReader::cutLine(std::string& line) {
     return true;
   }
   for (;;) {
-    // Bytes visible ahead: the window's lookahead, or what is left of the file.
-    uint64_t left = in_.size() > in_.position() ? in_.size() - in_.position() : 0;
-    std::size_t visible = left < RawWindow::kLookahead - 1 ? static_cast<std::size_t>(left) : RawWindow::kLookahead - 1;
-    std::size_t lf = in_.find('\n', visible);
-    std::size_t end = lf == RawWindow::npos ? visible : lf;
+    std::size_t ahead = visible();
+    std::size_t lf = in_.find('\n', ahead);
+    std::size_t end = lf == RawWindow::npos ? ahead : lf;
     std::size_t boundary = boundaryWithin(end);
     bool stop = boundary != RawWindow::npos;
     if (stop) end = boundary;

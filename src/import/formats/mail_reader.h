@@ -65,6 +65,10 @@ class MailboxReader {
 
   // True when the bytes at the current position equal `s`.
   bool at(std::string_view s) const { return in_.startsWith(s); }
+  // Bytes that may be looked at from the current position.
+  std::size_t visible() const {
+    return in_.available() < RawWindow::kLookahead - 1 ? in_.available() : RawWindow::kLookahead - 1;
+  }
 
   RawWindow in_;
 
