@@ -159,6 +159,44 @@ TEST(NewsImportDetails, VirtualAccessForumMessagesAndMail) {
   EXPECT_EQ(mails[0].from.ADDRESS.str(), "wes@example.org");
 }
 
+TEST(NewsImportDetails, NewsgroupChoiceAndRedirection) {
+  CaptureArchive a;
+  uint32_t target = a.archive.addDatabase(store::KindNewsgroup, "alt.example.archive");
+  a.archive.addDatabase(store::KindNewsgroup, "rec.example.kept");
+  uint32_t redirected = a.archive.addDatabase(store::KindNewsgroup, "rec.example.redirected");
+  {
+    store::Session& s = a.session();
+    store::OP_CLOSE(s, store::OpOpen, {2});
+    auto& f = s.Forums();
+    f.clear();
+    f.rec.DESCRIPTION = "rec.example.redirected";
+    ASSERT_EQ(f.get(store::Forums::AlphaKey), store::Err::Ok);
+    f.rec.REDIRNOW = target;
+    ASSERT_EQ(f.put(), store::Err::Ok);
+    store::OP_CLOSE(s, store::OpClose, {2});
+  }
+  std::string dir = std::filesystem::temp_directory_path() / ("qb-news-choice-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  auto art = [](const std::string& groups, const std::string& id, const std::string& text) {
+    return "========\r\nFrom: a@example.com\r\nNewsgroups: " + groups + "\r\nSubject: s\r\nMessage-ID: " + id +
+           "\r\n\r\n" + text + "\r\n";
+  };
+  qb::import::testing::writeFile(dir + "/groups.txt",
+                                 art("alt.example.none, rec.example.kept", "<k@x>", "to the second name") +
+                                     art("rec.example.redirected,rec.example.kept", "<r@x>", "to the target"));
+  auto stats = a.import("Agent News", dir + "/groups.txt");
+  std::filesystem::remove_all(dir);
+  EXPECT_EQ(stats.imported, 2u);
+  EXPECT_TRUE(byText(a.forum("rec.example.kept"), "to the second name"));
+  EXPECT_EQ(a.forumRecord("alt.example.none").ID, 0u) << "no database for a name not chosen";
+  ForumContents t = a.forum("alt.example.archive");
+  const store::MsgNmbr* moved = byText(t, "to the target");
+  ASSERT_TRUE(moved);
+  ASSERT_TRUE(t.section(moved->SECSYSID));
+  EXPECT_EQ(t.section(moved->SECSYSID)->DESCRIPTION.str(), "rec.example.redirected");
+  EXPECT_EQ(moved->SECSYSID, redirected);
+}
+
 TEST(NewsImportDetails, ImportingAgainStoresNothingNew) {
   CaptureArchive a;
   auto first = a.import("Outlook Express 5 News", qb::import::testing::newsSample("oe5news"));
