@@ -21,7 +21,9 @@
 #include <QTabBar>
 #include <QTableView>
 #include <QToolButton>
+#include <QStyledItemDelegate>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 
 #include "app/gui_ui.h"
 #include "app/icons.h"
@@ -107,6 +109,21 @@ QColor colourOf(Session& s, int code, QColor def) {
   // Stored as red + 256 * green + 65536 * blue.
   return QColor(v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF);
 }
+
+// A row in a status colour keeps it when highlighted: the colour becomes the
+// highlight's background.
+class StatusDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+  void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+    QStyledItemDelegate::initStyleOption(option, index);
+    const QVariant fg = index.data(Qt::ForegroundRole);
+    if (fg.isValid() && (option->state & QStyle::State_Selected)) {
+      option->palette.setColor(QPalette::Highlight, fg.value<QColor>());
+      option->palette.setColor(QPalette::HighlightedText, Qt::white);
+    }
+  }
+};
 
 }  // namespace
 
@@ -214,6 +231,8 @@ void BrowseWindow::buildUi() {
   list_->setWordWrap(false);
   list_->horizontalHeader()->setStretchLastSection(true);
   list_->installEventFilter(this);
+  list_->viewport()->installEventFilter(this);
+  list_->setItemDelegate(new StatusDelegate(list_));
   connect(list_, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) { statusMenu(p); });
   connect(list_->verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int v) {
     if (loading_ || v != list_->verticalScrollBar()->minimum() || model_.atStart()) return;
@@ -476,6 +495,20 @@ void BrowseWindow::navigate(int control) {
 }
 
 bool BrowseWindow::eventFilter(QObject* o, QEvent* e) {
+  if (o == list_->viewport() && e->type() == QEvent::Wheel && !model_.atStart() &&
+      static_cast<QWheelEvent*>(e)->angleDelta().y() > 0 &&
+      list_->verticalScrollBar()->value() == list_->verticalScrollBar()->minimum()) {
+    // Scrolling up above the first row read: the page before comes in.
+    const int64_t top = model_.positionOf(qMax(list_->rowAt(0), 0));
+    const int64_t cur = model_.positionOf(currentRow());
+    loading_ = true;
+    model_.loadBefore();
+    loading_ = false;
+    if (int r = model_.rowOfPosition(cur); r >= 0)
+      list_->selectionModel()->setCurrentIndex(model_.index(r, 0),
+                                               QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    if (int r = model_.rowOfPosition(top); r >= 0) list_->scrollTo(model_.index(r, 0), QAbstractItemView::PositionAtTop);
+  }
   if (o == list_ && e->type() == QEvent::KeyPress) {
     auto* k = static_cast<QKeyEvent*>(e);
     const bool ctrl = k->modifiers() & Qt::ControlModifier;

@@ -295,16 +295,18 @@ MailDatabasesWindow::MailDatabasesWindow(MainFrame& frame)
   auto* cls = new QPushButton("Close", this);
   connect(ins, &QPushButton::clicked, this, [this] { editNew(); });
   connect(upd, &QPushButton::clicked, this, [this] { editHighlighted(); });
-  connect(cls, &QPushButton::clicked, this, [this] {
-    close();
-    post(&frame_, NoteReevaluate);
-  });
+  connect(cls, &QPushButton::clicked, this, [this] { close(); });
   buttons->addWidget(ins);
   buttons->addWidget(upd);
   buttons->addStretch();
   buttons->addWidget(cls);
   lay->addLayout(buttons);
   fill();
+}
+
+void MailDatabasesWindow::closing() {
+  // The frame enables its menus again and evaluates the active database.
+  post(&frame_, NoteReevaluate);
 }
 
 void MailDatabasesWindow::fill() {

@@ -75,6 +75,9 @@ class MailDatabasesWindow : public ToolWindow {
   bool insert(const store::MailDatabaseFields& f);
   bool update(const store::MailDatabaseFields& f);
 
+ protected:
+  void closing() override;
+
  private:
   void editNew();
   void editHighlighted();

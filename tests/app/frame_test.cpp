@@ -376,3 +376,40 @@ TEST_F(FrameFixture, DatabaseMarkedForDeletionAsksAndCancelClearsTheMark) {
   EXPECT_EQ(rows[0].STATUS, 0);
   EXPECT_NE(browse(), nullptr);
 }
+
+TEST_F(FrameFixture, MailDatabaseSetupInsertsAndUpdates) {
+  open();
+  frame->press(CmdMailSetup);
+  pump();
+  auto* box = qobject_cast<MailDatabasesWindow*>(frame->registry().get("BrowseBox"));
+  ASSERT_NE(box, nullptr);
+  EXPECT_FALSE(frame->isEnabled(CmdChangeDb));  // an exclusive command runs
+  EXPECT_FALSE(box->insert({"", "", {}}));      // a name and an address are needed
+  EXPECT_TRUE(box->insert({"Jane Smith", "jane@example.org", {"js@example.net"}}));
+  ASSERT_EQ(box->table()->rowCount(), 1);
+  EXPECT_EQ(box->table()->item(0, 1)->text(), "jane@example.org");
+  EXPECT_EQ(box->table()->item(0, 2)->text(), "1");
+  box->table()->selectRow(0);
+  EXPECT_TRUE(box->update({"Jane Smith", "jane@example.com", {"a@example.net", "b@example.net"}}));
+  EXPECT_EQ(box->table()->item(0, 1)->text(), "jane@example.com");
+  EXPECT_EQ(box->table()->item(0, 2)->text(), "2");
+  box->close();
+  pump();
+  EXPECT_EQ(frame->titlePart(), "[Jane Smith]");  // the new database becomes active
+  EXPECT_NE(frame->registry().get("BrowseMail"), nullptr);
+}
+
+TEST_F(FrameFixture, AddNewForumKeepsTheCurrentDatabase) {
+  forum("Current forum");
+  const uint32_t current = s().ForumNumber;
+  AddForumDialog dlg(nullptr, s());
+  EXPECT_FALSE(dlg.save("  "));
+  EXPECT_TRUE(dlg.save("Another forum"));
+  EXPECT_NE(dlg.added(), 0u);
+  EXPECT_EQ(s().ForumNumber, current);
+  EXPECT_FALSE(dlg.save("another FORUM"));  // the name is taken in any letter case
+  auto rows = databaseRows(s(), DatabaseOrder::ByDirectory);
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[1].DESCRIPTION, "Another forum");
+  EXPECT_EQ(rows[1].DBTYPE, "Forum");
+}
