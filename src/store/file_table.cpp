@@ -121,7 +121,9 @@ void openWithRecovery(Session& s, int no, Access mode, bool probe) {
                "File Open Error - Bad keys");
         Err b = f.isOpen() ? f.buildKeys() : Err::NotOpen;
         f.close();
-        if (b != Err::Ok)
+        // A duplicate met while rebuilding leaves that record out of the
+        // unique key; the keys are built all the same.
+        if (b != Err::Ok && b != Err::DuplicateKey)
           s.fatal("The file " + name + " cannot be rebuilt.\r\n" + kTerminate, "File Rebuild Error");
         continue;
       }
