@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+#include "import/formats/mail_owner.h"
 #include "store/datetime.h"
 #include "store/file_table.h"
 #include "store/maildb.h"
@@ -133,6 +134,26 @@ TEST(MailDatabase, NameAndAddressesChanged) {
   EXPECT_TRUE(r.ALTADDRESS[1].blank());
   uint32_t forum = a.addDatabase(KindForum, "Some forum");
   EXPECT_FALSE(updateMailDatabase(s, forum, {"Mail now", "a@example.com", {}}));
+}
+
+TEST(MailDatabase, OwnerAsTheConvertersSeeIt) {
+  test::TempArchive a;
+  Session& s = a.session();
+  std::string name = "Robin Quayle and the Garden Club of Example";  // 44 characters
+  ASSERT_NE(createMailDatabase(s, {name.substr(0, 40), "Robin@Example.com", {"rq@example.org"}}), 0u);
+  import::mail::MailOwner o = import::mail::loadMailOwner(s, "robin quayle and the garden club of exam");
+  EXPECT_EQ(o.name, name.substr(0, 40));
+  EXPECT_EQ(o.address, "Robin@Example.com");
+  EXPECT_TRUE(o.owns("robin@example.com"));
+  EXPECT_TRUE(o.owns("RQ@EXAMPLE.ORG"));
+  EXPECT_FALSE(o.owns("someone@example.org"));
+  EXPECT_FALSE(o.owns(""));
+  a.addDatabase(KindForum, "A forum");
+  for (const char* missing : {"Nobody", "A forum"}) {
+    o = import::mail::loadMailOwner(s, missing);
+    EXPECT_EQ(o.name, "CSINET");
+    EXPECT_EQ(o.address, "CSINET");
+  }
 }
 
 TEST(MaildbCommand, CreateUpdateList) {
