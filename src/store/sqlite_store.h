@@ -216,7 +216,9 @@ struct KeyedFile::Impl {
     if (durable) {
       sql::exec(db, "PRAGMA main.journal_mode=DELETE; PRAGMA main.synchronous=FULL");
     } else {
-      sql::exec(db, "PRAGMA main.journal_mode=MEMORY; PRAGMA main.synchronous=OFF");
+      // Work files need no durability, but their undo journal stays on
+      // disk: a journal in memory grows with the file during a key build.
+      sql::exec(db, "PRAGMA main.journal_mode=TRUNCATE; PRAGMA main.synchronous=OFF");
     }
   }
 };

@@ -84,7 +84,7 @@ Err Transaction::begin(const std::vector<KeyedFile*>& list, int waitSeconds) {
     }
     t.attached.push_back(s);
     sql::exec(db, f->d_->durable ? "PRAGMA " + s + ".journal_mode=DELETE; PRAGMA " + s + ".synchronous=FULL"
-                                 : "PRAGMA " + s + ".journal_mode=MEMORY; PRAGMA " + s + ".synchronous=OFF");
+                                 : "PRAGMA " + s + ".journal_mode=TRUNCATE; PRAGMA " + s + ".synchronous=OFF");
   }
   sqlite3_busy_timeout(db, waitSeconds < 0 ? 0 : waitSeconds * 1000);
   int rc = sql::exec(db, "BEGIN IMMEDIATE");
