@@ -5,6 +5,7 @@
 
 #include "cli/cli_session.h"
 #include "cli/command.h"
+#include "cli/json_text.h"
 #include "store/display_text.h"
 #include "store/file_table.h"
 
@@ -17,28 +18,6 @@ struct Row {
   uint32_t messages;
   bool counted, importAllowed;
 };
-
-std::string jsonString(const std::string& s) {
-  std::string out = "\"";
-  for (unsigned char c : s) {
-    switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      default:
-        if (c < 0x20) {
-          char buf[8];
-          std::snprintf(buf, sizeof buf, "\\u%04x", c);
-          out += buf;
-        } else {
-          out += static_cast<char>(c);
-        }
-    }
-  }
-  return out + "\"";
-}
 
 // Width of a UTF-8 text in characters.
 std::size_t width(const std::string& s) {
