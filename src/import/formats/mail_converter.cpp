@@ -117,15 +117,19 @@ bool MailConverter::convertOne(ImportContext& ctx, bool& stop) {
   text_.clear();
   encoded_.clear();
   const bool base64 = header_.base64Body();
+  // A Base64 text part of a multipart mail is decoded like a Base64 body.
+  // Eudora stores its bodies decoded already. Quoted-printable is undone by
+  // the mailbox readers as they cut the lines.
+  const bool decodeParts = mime && typeName_ != "Eudora";
   while (reader_->nextLine(line_)) {
     if (mime && !mime->keep(line_)) continue;
-    if (base64) {
+    if (base64 || (decodeParts && mime->encoding() == text::TransferEncoding::Base64)) {
       if (encoded_.size() < kMaxEncodedBody) encoded_ += line_;
     } else if (!addLine(text_, line_)) {
       break;
     }
   }
-  if (base64) addBase64Text(text_, encoded_);
+  if (base64 || !encoded_.empty()) addBase64Text(text_, encoded_);
   text::BodyKind kind = header_.bodyKind();
   if (mime) kind = mime->html() ? text::BodyKind::Html : text::BodyKind::Plain;
   std::string text = text_.finish(kind);

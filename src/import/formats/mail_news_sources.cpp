@@ -41,7 +41,7 @@ std::string bodyText(const std::vector<text::LinePiece>& pieces, std::size_t fir
   if (!base64) return text::assembleText(pieces, first, pieces.size() - 1, kind);
   std::string encoded;
   for (std::size_t i = first; i < pieces.size() && encoded.size() < kMaxEncodedBody; ++i)
-    encoded += pieces[i].view();
+    if (!pieces[i].removed()) encoded += pieces[i].view();  // outside the chosen MIME part
   text::TextAssembler text;
   addBase64Text(text, encoded);
   return text.finish(kind);
@@ -110,11 +110,14 @@ class MessageDatabaseMailFiler : public news::NewsFiler {
       return true;
     }
     text::BodyKind kind = header_.bodyKind();
+    bool base64 = header_.base64Body();
     if (header_.mime().hasBoundary() && body < m.pieces.size()) {
       std::span<text::LinePiece> rest(m.pieces.data() + body, m.pieces.size() - body);
-      kind = text::markMimeBody(rest, header_.mime().boundary()) ? text::BodyKind::Html : text::BodyKind::Plain;
+      text::MimePart part = text::markMimePart(rest, header_.mime().boundary());
+      kind = part.html ? text::BodyKind::Html : text::BodyKind::Plain;
+      base64 = part.encoding == text::TransferEncoding::Base64;
     }
-    std::string text = bodyText(m.pieces, body, kind, header_.base64Body());
+    std::string text = bodyText(m.pieces, body, kind, base64);
     return target_.append(ctx, nhr, text, header_.copies());
   }
 

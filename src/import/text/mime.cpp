@@ -66,6 +66,16 @@ void MimeDescription::clear() {
   boundary_.clear();
 }
 
+TransferEncoding transferEncoding(std::string_view line) {
+  constexpr std::string_view kKey = "CONTENT-TRANSFER-ENCODING:";
+  if (!matchUpper(line, 0, kKey)) return TransferEncoding::Identity;
+  std::string_view value = line.substr(kKey.size());
+  while (!value.empty() && (value.front() == ' ' || value.front() == '\t')) value.remove_prefix(1);
+  if (matchUpper(value, 0, "BASE64")) return TransferEncoding::Base64;
+  if (matchUpper(value, 0, "QUOTED-PRINTABLE")) return TransferEncoding::QuotedPrintable;
+  return TransferEncoding::Identity;
+}
+
 MimeBodyFilter::MimeBodyFilter(std::string_view boundary) : boundary_(boundary) {}
 
 bool MimeBodyFilter::keep(std::string_view line) {
@@ -83,6 +93,7 @@ bool MimeBodyFilter::keep(std::string_view line) {
           part_ = Part::Other;
           sawType_ = false;
           nestedPending_ = false;
+          partEncoding_ = TransferEncoding::Identity;
         }
         return false;
       }
@@ -94,11 +105,14 @@ bool MimeBodyFilter::keep(std::string_view line) {
         if (part_ == Part::Text || part_ == Part::Html) {
           taken_ = true;
           html_ = part_ == Part::Html;
+          encoding_ = partEncoding_;
         }
         state_ = State::Outside;
         return false;
       }
-      if (matchUpper(line, 0, kContentType)) {
+      if (TransferEncoding e = transferEncoding(line); e != TransferEncoding::Identity) {
+        partEncoding_ = e;
+      } else if (matchUpper(line, 0, kContentType)) {
         sawType_ = true;
         if (findUpper(line, "TEXT/PLAIN", kTypeFrom, kTypeLast) != std::string_view::npos) {
           part_ = Part::Text;
@@ -133,12 +147,16 @@ bool MimeBodyFilter::keep(std::string_view line) {
   return false;
 }
 
-bool markMimeBody(std::span<LinePiece> body, std::string_view boundary) {
-  if (boundary.empty()) return false;
+MimePart markMimePart(std::span<LinePiece> body, std::string_view boundary) {
+  if (boundary.empty()) return {};
   MimeBodyFilter filter(boundary);
   for (LinePiece& p : body)
     if (!filter.keep(p.view())) p.markRemoved();
-  return filter.html();
+  return {filter.html(), filter.encoding()};
+}
+
+bool markMimeBody(std::span<LinePiece> body, std::string_view boundary) {
+  return markMimePart(body, boundary).html;
 }
 
 EmbeddedHeader dropEmbeddedHeader(std::span<LinePiece> body) {

@@ -51,12 +51,23 @@ class MimeDescription {
   std::string boundary_;
 };
 
+// How the body of a MIME part is sent ("Content-Transfer-Encoding:").
+// Identity covers 7bit, 8bit, binary and a part without that line.
+enum class TransferEncoding { Identity, Base64, QuotedPrintable };
+
+// The encoding named on a "Content-Transfer-Encoding:" line; Identity for
+// any other line or value.
+TransferEncoding transferEncoding(std::string_view line);
+
 // The MIME body routine, line by line: keeps the first text/plain or
 // text/html part of a multipart body and drops part headers, boundary lines,
 // other parts (attachments) and the epilogue. Lines before the first
 // boundary are kept. A nested multipart/alternative or multipart/related
 // part is walked with its own boundary, so its first text part wins. A part
-// header without any Content-Type line is taken as text/plain.
+// header without any Content-Type line is taken as text/plain. The taken
+// part's transfer encoding is remembered: its kept lines are still encoded,
+// and the caller decodes them (Base64 lines are collected and decoded as a
+// whole).
 class MimeBodyFilter {
  public:
   explicit MimeBodyFilter(std::string_view boundary);
@@ -65,6 +76,8 @@ class MimeBodyFilter {
   bool keep(std::string_view line);
   // The taken part is HTML.
   bool html() const { return html_; }
+  // The transfer encoding of the taken part (Identity until one is taken).
+  TransferEncoding encoding() const { return encoding_; }
 
  private:
   enum class State { Outside, PartHeader, Finished };
@@ -76,12 +89,21 @@ class MimeBodyFilter {
   bool nestedPending_ = false;  // a nested multipart type still without boundary
   bool taken_ = false;
   bool html_ = false;
+  TransferEncoding partEncoding_ = TransferEncoding::Identity;  // of the part whose header is read
+  TransferEncoding encoding_ = TransferEncoding::Identity;      // of the taken part
 };
 
 // The MIME body routine over queued pieces: marks every piece of `body` that
 // does not belong to the chosen text part with the removal marker. Returns
 // true when the chosen part is HTML. An empty boundary changes nothing.
 bool markMimeBody(std::span<LinePiece> body, std::string_view boundary);
+
+struct MimePart {
+  bool html = false;
+  TransferEncoding encoding = TransferEncoding::Identity;
+};
+// The same, telling also how the chosen part is encoded.
+MimePart markMimePart(std::span<LinePiece> body, std::string_view boundary);
 
 struct EmbeddedHeader {
   BodyKind kind = BodyKind::Plain;
