@@ -66,6 +66,13 @@ TEST_F(MimeDecode, Base64PlainPart) {
             "Hello, Robin.\r\nSecond line.\r\n");
 }
 
+TEST_F(MimeDecode, Base64PlainPartInAFromLineMailbox) {
+  std::string body = "SGVsbG8sIFJvYmluLg0KU2Vjb25kIGxp\nbmUuDQo=\n\n";
+  std::string mbox = "From hilde.marwick@example.com Mon Mar 02 09:15:42 1998";
+  EXPECT_EQ(text("Generic Mail Type 2", multipartMail(mbox, "Content-Transfer-Encoding: base64", body)),
+            "Hello, Robin.\r\nSecond line.\r\n");
+}
+
 TEST_F(MimeDecode, QuotedPrintablePartWithSoftBreaks) {
   std::string body = "a long line that goes =\non here, and x=3D1\n";
   EXPECT_EQ(text("Netscape Mail", multipartMail(kNetscape, "Content-Transfer-Encoding: quoted-printable", body)),

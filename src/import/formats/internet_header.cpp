@@ -309,7 +309,9 @@ HeaderResult InternetHeaderReader::read(std::vector<text::LinePiece>& pieces, st
   // Only the first text part of a multipart body reaches the text.
   if (!r.boundary.empty() && r.firstBody < pieces.size()) {
     std::span<text::LinePiece> body(pieces.data() + r.firstBody, pieces.size() - r.firstBody);
-    if (text::markMimeBody(body, r.boundary)) r.html = true;
+    text::MimePart part = text::markMimePart(body, r.boundary);
+    if (part.html) r.html = true;
+    r.partEncoding = part.encoding;
   }
   return r;
 }

@@ -35,6 +35,7 @@
 #include "import/addresses.h"
 #include "import/converter.h"
 #include "import/text/line_piece.h"
+#include "import/text/mime.h"
 #include "import/work_records.h"
 
 namespace qb::import {
@@ -110,6 +111,7 @@ struct HeaderResult {
   bool html = false;          // the text is HTML (header, or the chosen MIME part)
   bool multipart = false;     // a "Content-Type: multipart" header was seen
   std::string boundary;       // its MIME boundary (empty when none was found)
+  text::TransferEncoding partEncoding = text::TransferEncoding::Identity;  // of the chosen MIME part
   bool outgoing = false;      // mail whose sender text begins with "You"
   bool sawTo = false;         // a "To:" line was seen
 };

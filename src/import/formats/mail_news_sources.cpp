@@ -83,7 +83,7 @@ class FromLineMailFiler : public news::NewsFiler {
     }
     header_.fileCopies(nhr, owner);
     std::string text = bodyText(m.pieces, r.firstBody, r.html ? text::BodyKind::Html : text::BodyKind::Plain,
-                                header_.base64Body());
+                                header_.base64Body() || r.partEncoding == text::TransferEncoding::Base64);
     return target_.append(ctx, nhr, text, header_.copies());
   }
 
