@@ -26,9 +26,9 @@ MAILDB=""
 while IFS= read -r line || [ -n "$line" ]; do
   case "$line" in
     "#maildb "*)
-      spec=${line#\#maildb }
-      name=${spec%%|*}
-      rest=${spec#*|}
+      entry=${line#\#maildb }
+      name=${entry%%|*}
+      rest=${entry#*|}
       address=${rest%%|*}
       alts=""
       case "$rest" in *"|"*) alts=${rest#*|} ;; esac
