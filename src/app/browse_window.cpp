@@ -47,7 +47,7 @@ namespace {
 
 enum class Filter { None, Thread, Section, Sender, Receiver, Partner };
 
-struct ViewSpec {
+struct ViewEntry {
   const char* tab;
   const char* tip;
   int key;
@@ -58,7 +58,7 @@ struct ViewSpec {
 
 // Views 1 to 9 of the message browse and 1 to 8 of the mail browse; the
 // word, topic and search views come with the word index.
-const ViewSpec kMsgViews[] = {
+const ViewEntry kMsgViews[] = {
     {"&Date", "Sort by message date", MsgNmbr::DateKey, Filter::None, " Find Date ", true},
     {"&Thread", "Sort by message thread", MsgNmbr::Threadkey, Filter::Thread, " Filter Thread ", true},
     {"S&ection", "Sort by message section", MsgNmbr::SECkey, Filter::Section, " Filter Section ", true},
@@ -69,7 +69,7 @@ const ViewSpec kMsgViews[] = {
     {"T&opic", "Filter by topic", 0, Filter::None, " Filter Topic ", false},
     {"Sear&ch", "Show search result set - right click to sort", 0, Filter::None, " ", false},
 };
-const ViewSpec kMailViews[] = {
+const ViewEntry kMailViews[] = {
     {"&Date", "Sort by mail date", Mail::DateKey, Filter::None, "Find Date", true},
     {"Su&bject", "Sort by mail subject", Mail::SubjectKey, Filter::None, " ", true},
     {"&Partner", "Sort by mail partner", Mail::PairKey, Filter::Partner, "Filter Partner", true},
@@ -80,7 +80,7 @@ const ViewSpec kMailViews[] = {
     {"Sear&ch", "Show search result set - right click to sort", 0, Filter::None, " ", false},
 };
 
-const ViewSpec& viewSpec(bool mail, int view) { return mail ? kMailViews[view - 1] : kMsgViews[view - 1]; }
+const ViewEntry& viewEntry(bool mail, int view) { return mail ? kMailViews[view - 1] : kMsgViews[view - 1]; }
 
 QString shortDate(int32_t day) {
   if (day <= 0) return {};
@@ -169,7 +169,7 @@ void BrowseWindow::buildUi() {
   const int nViews = mail_ ? 8 : 9;
   const Session& s = session();
   for (int v = 1; v <= nViews; ++v) {
-    const ViewSpec& vs = viewSpec(mail_, v);
+    const ViewEntry& vs = viewEntry(mail_, v);
     int i = tabs_->addTab(vs.tab);
     tabs_->setTabToolTip(i, vs.tip);
     tabs_->setTabEnabled(i, vs.available);
@@ -291,11 +291,11 @@ void BrowseWindow::buildUi() {
   });
 }
 
-bool BrowseWindow::filteredView() const { return viewSpec(mail_, view_).filter != Filter::None; }
+bool BrowseWindow::filteredView() const { return viewEntry(mail_, view_).filter != Filter::None; }
 
 void BrowseWindow::makePager() {
   Session& s = session();
-  const ViewSpec& vs = viewSpec(mail_, view_);
+  const ViewEntry& vs = viewEntry(mail_, view_);
   if (mail_) {
     pager_ = std::make_unique<Pager>(s.Mail(), vs.key);
     auto& f = s.Mail();
@@ -585,7 +585,7 @@ QString BrowseWindow::textPage() const { return text_->toPlainText(); }
 
 uint32_t BrowseWindow::computeCount() {
   Session& s = session();
-  const Filter f = viewSpec(mail_, view_).filter;
+  const Filter f = viewEntry(mail_, view_).filter;
   if (mail_) {
     uint32_t id = f == Filter::Partner ? mctx_.XPAIRID : f == Filter::Sender ? mctx_.XSENDID
                   : f == Filter::Receiver ? mctx_.XRECEIVEID : 0;
@@ -626,7 +626,7 @@ void BrowseWindow::updateTitle() {
 
 QString BrowseWindow::filterName() const {
   Session& s = const_cast<BrowseWindow*>(this)->session();
-  const Filter f = viewSpec(mail_, view_).filter;
+  const Filter f = viewEntry(mail_, view_).filter;
   auto person = [&](uint32_t id) {
     return id && lookUpPerson(s, id) ? shown(browseName(s.Person().rec, opts_.nameFormat)) : QString();
   };
@@ -648,7 +648,7 @@ QString BrowseWindow::filterName() const {
 }
 
 void BrowseWindow::updatePrompt() {
-  const ViewSpec& vs = viewSpec(mail_, view_);
+  const ViewEntry& vs = viewEntry(mail_, view_);
   prompt_->setText(view_ == 1 ? (mail_ ? "Search Date:" : " Search Date ") : vs.prompt);
   const Filter f = vs.filter;
   static const char* const tips[] = {"", "Limit view to chosen thread", "Limit view to chosen section",
@@ -666,7 +666,7 @@ void BrowseWindow::updatePrompt() {
 }
 
 void BrowseWindow::updateFilterButtons() {
-  const Filter f = viewSpec(mail_, view_).filter;
+  const Filter f = viewEntry(mail_, view_).filter;
   switch (f) {
     case Filter::Thread: frame_.setFilterTexts({"Previous Thread", "Filter Thread", "Next Thread"}); break;
     case Filter::Section:
@@ -683,7 +683,7 @@ void BrowseWindow::updateFilterButtons() {
 
 void BrowseWindow::filterFromCurrent() {
   const ListRow* r = current();
-  const Filter f = viewSpec(mail_, view_).filter;
+  const Filter f = viewEntry(mail_, view_).filter;
   if (!r || f == Filter::None) return;
   Session& s = session();
   const int64_t pos = model_.positionOf(currentRow());
@@ -709,7 +709,7 @@ void BrowseWindow::filterFromCurrent() {
 }
 
 bool BrowseWindow::moveFilter(int dir) {
-  const Filter f = viewSpec(mail_, view_).filter;
+  const Filter f = viewEntry(mail_, view_).filter;
   if (f == Filter::None || !pager_) return false;
   if (!pager_->parts) {
     // No filter yet: the highlighted row's becomes the filter first.
@@ -794,7 +794,7 @@ bool BrowseWindow::goToMessage(uint32_t id) {
 
 // The pick list of threads, sections or persons, starting at the typed text.
 void BrowseWindow::lookUp() {
-  const Filter f = viewSpec(mail_, view_).filter;
+  const Filter f = viewEntry(mail_, view_).filter;
   if (f == Filter::None) return;
   Session& s = session();
   QDialog dlg(this);

@@ -40,7 +40,7 @@ namespace {
 const char* const kTitle = " Quillbox Message Converter ";
 const char* const kNoDatabase = "[No Active Database]";
 
-struct CmdSpec {
+struct CmdEntry {
   Cmd c;
   const char* text;
   const char* status;
@@ -50,7 +50,7 @@ struct CmdSpec {
   int code;
 };
 
-const CmdSpec kCmds[] = {
+const CmdEntry kCmds[] = {
     {CmdPreferences, "&Preferences", "User definable settings", "Preferences", Glyph::Preferences, 4, 3},
     {CmdChangeDb, "&Change Active Database", "Change to another database", "Change active database",
      Glyph::Database, 3, 2},
@@ -85,7 +85,7 @@ const CmdSpec kCmds[] = {
     {CmdAbout, "&About..", "About this program", nullptr, Glyph::Program, -1, 20},
 };
 
-const CmdSpec& spec(Cmd c) { return kCmds[c]; }
+const CmdEntry& entryOf(Cmd c) { return kCmds[c]; }
 
 // Texts of the persons and merge items by database kind: item text, item
 // status, button status, button tip.
@@ -107,11 +107,11 @@ const KindTexts kKindTexts[] = {
 };
 
 // Navigation and filter buttons of the toolbar.
-struct NavSpec {
+struct NavEntry {
   const char* tip;
   Glyph glyph;
 };
-const NavSpec kNav[] = {{"First Page", Glyph::First},        {"Prior Page", Glyph::PriorPage},
+const NavEntry kNav[] = {{"First Page", Glyph::First},        {"Prior Page", Glyph::PriorPage},
                         {"Prior Record", Glyph::PriorRecord}, {"Next Record", Glyph::NextRecord},
                         {"Next Page", Glyph::NextPage},       {"Last Page", Glyph::Last},
                         {"", Glyph::PrevFilter},              {"", Glyph::Filter},
@@ -187,7 +187,7 @@ bool MainFrame::eventFilter(QObject* o, QEvent* e) {
 
 void MainFrame::buildMenus() {
   auto makeItem = [&](QMenu* menu, Cmd c) {
-    const CmdSpec& sp = spec(c);
+    const CmdEntry& sp = entryOf(c);
     QAction* a = menu->addAction(QString::fromLatin1(sp.text));
     a->setStatusTip(QString::fromLatin1(sp.status));
     cmds_[c].item = a;
@@ -268,7 +268,7 @@ void MainFrame::buildToolbar() {
   toolbar_->setObjectName("Toolbar");
   toolbar_->setIconSize(QSize(22, 22));
   auto button = [&](Cmd c) {
-    const CmdSpec& sp = spec(c);
+    const CmdEntry& sp = entryOf(c);
     QAction* a = toolbar_->addAction(appIcon(sp.glyph), QString::fromLatin1(sp.tip));
     a->setToolTip(QString::fromLatin1(sp.tip));
     a->setStatusTip(QString::fromLatin1(sp.status));

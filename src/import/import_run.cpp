@@ -30,8 +30,7 @@ ImportRun::ImportRun(store::Session& s, ImportRequest request) : s_(s), request_
                                                                  : request_.typeName);
   typeName_ = t ? t->name : request_.typeName;
   masks_ = !request_.pattern.empty() ? request_.pattern : t ? t->defaultMask : "*.*";
-  saved_ = {s.Dirnamn,  s.Description, s.ForumNumber, s.PersonID,
-            s.ForumType, s.ForumCheck, s.TargetNG,    s.WordListIndexNeedsUpdate};
+  saved_ = s.currentDatabase();
 }
 
 ImportRun::~ImportRun() {
@@ -419,14 +418,7 @@ void ImportRun::cleanup() {
   }
   if (converter_) converter_.reset();
   store::OP_CLOSE(s_, store::OpDelete, {10, 19, 24});
-  s_.Dirnamn = saved_.Dirnamn;
-  s_.Description = saved_.Description;
-  s_.ForumNumber = saved_.ForumNumber;
-  s_.PersonID = saved_.PersonID;
-  s_.ForumType = saved_.ForumType;
-  s_.ForumCheck = saved_.ForumCheck;
-  s_.TargetNG = saved_.TargetNG;
-  s_.WordListIndexNeedsUpdate = saved_.WordListIndexNeedsUpdate;
+  s_.restoreDatabase(saved_);
 }
 
 }  // namespace qb::import

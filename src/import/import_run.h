@@ -24,6 +24,7 @@
 #include "import/file_list.h"
 #include "import/message_store.h"
 #include "import/run_databases.h"
+#include "store/session.h"
 #include "import/run_timing.h"
 #include "store/keyed_file.h"
 #include "store/records.h"
@@ -226,12 +227,7 @@ class ImportRun : public ImportContext {
   bool cctMailExists_ = false;
 
   // The current database of the session before the run, restored at its end.
-  struct Selection {
-    std::string Dirnamn, Description;
-    uint32_t ForumNumber = 0, PersonID = 0;
-    uint8_t ForumType = 0, ForumCheck = 0, TargetNG = 0;
-    int32_t WordListIndexNeedsUpdate = 0;
-  } saved_;
+  store::Session::DatabaseSelection saved_;
 };
 
 }  // namespace qb::import

@@ -32,34 +32,12 @@ void setFields(Forums& f, const MailDatabaseFields& fields) {
 // The current-database variables of a session, kept across work on
 // another database.
 struct CurrentDatabase {
-  explicit CurrentDatabase(Session& s)
-      : s_(s),
-        dirnamn_(s.Dirnamn),
-        description_(s.Description),
-        forumNumber_(s.ForumNumber),
-        forumType_(s.ForumType),
-        forumCheck_(s.ForumCheck),
-        targetNG_(s.TargetNG),
-        personID_(s.PersonID),
-        wordList_(s.WordListIndexNeedsUpdate) {}
-  ~CurrentDatabase() {
-    s_.Dirnamn = dirnamn_;
-    s_.Description = description_;
-    s_.ForumNumber = forumNumber_;
-    s_.ForumType = forumType_;
-    s_.ForumCheck = forumCheck_;
-    s_.TargetNG = targetNG_;
-    s_.PersonID = personID_;
-    s_.WordListIndexNeedsUpdate = wordList_;
-  }
+  explicit CurrentDatabase(Session& s) : s_(s), saved_(s.currentDatabase()) {}
+  ~CurrentDatabase() { s_.restoreDatabase(saved_); }
 
  private:
   Session& s_;
-  std::string dirnamn_, description_;
-  uint32_t forumNumber_;
-  uint8_t forumType_, forumCheck_, targetNG_;
-  uint32_t personID_;
-  int32_t wordList_;
+  Session::DatabaseSelection saved_;
 };
 
 }  // namespace

@@ -77,6 +77,21 @@ void Session::clearDatabase() {
   WordListIndexNeedsUpdate = 0;
 }
 
+Session::DatabaseSelection Session::currentDatabase() const {
+  return {Dirnamn, Description, ForumNumber, PersonID, ForumType, ForumCheck, TargetNG, WordListIndexNeedsUpdate};
+}
+
+void Session::restoreDatabase(const DatabaseSelection& d) {
+  Dirnamn = d.Dirnamn;
+  Description = d.Description;
+  ForumNumber = d.ForumNumber;
+  PersonID = d.PersonID;
+  ForumType = d.ForumType;
+  ForumCheck = d.ForumCheck;
+  TargetNG = d.TargetNG;
+  WordListIndexNeedsUpdate = d.WordListIndexNeedsUpdate;
+}
+
 std::string Session::databaseDir() const { return FileDir + "/" + Dirnamn; }
 std::string Session::cfgDir() const { return Net + "/CFG"; }
 

@@ -73,6 +73,16 @@ class Session {
   void selectDatabase(const store::Forums& f);
   // No database is current.
   void clearDatabase();
+  // The current-database variables, kept while work is done on another
+  // database and put back afterwards.
+  struct DatabaseSelection {
+    std::string Dirnamn, Description;
+    uint32_t ForumNumber = 0, PersonID = 0;
+    uint8_t ForumType = 0, ForumCheck = 0, TargetNG = 0;
+    int32_t WordListIndexNeedsUpdate = 0;
+  };
+  DatabaseSelection currentDatabase() const;
+  void restoreDatabase(const DatabaseSelection& d);
   // FileDir + "/" + Dirnamn.
   std::string databaseDir() const;
   // Net + "/CFG".
