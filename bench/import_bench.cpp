@@ -24,10 +24,10 @@
 #include <vector>
 
 #include "import/import_run.h"
-#include "store/archive_home.h"
-#include "store/config.h"
-#include "store/messages.h"
-#include "store/session.h"
+#include "archive/archive_home.h"
+#include "archive/config.h"
+#include "archive/messages.h"
+#include "archive/session.h"
 
 namespace {
 

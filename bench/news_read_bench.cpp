@@ -16,8 +16,8 @@
 #include <string>
 
 #include "import/converter.h"
-#include "store/messages.h"
-#include "store/session.h"
+#include "archive/messages.h"
+#include "archive/session.h"
 
 using namespace qb;
 using namespace qb::import;

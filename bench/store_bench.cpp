@@ -26,7 +26,9 @@
 #include <vector>
 
 #include "store/keyed_file.h"
-#include "store/records.h"
+#include "archive/records.h"
+
+using qb::text::upper1252;
 
 using namespace qb::store;
 

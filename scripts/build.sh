@@ -2,5 +2,7 @@
 # Configures and builds Quillbox into build/ (Release with debug info).
 set -e
 cd "$(dirname "$0")/.."
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+WERROR=OFF
+[ "$CI" = "true" ] && WERROR=ON
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQB_WERROR=$WERROR >/dev/null
 cmake --build build -j"$(nproc)"

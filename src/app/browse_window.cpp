@@ -31,13 +31,18 @@
 #include "app/notifications.h"
 #include "app/window_registry.h"
 #include "export/clipboard_text.h"
-#include "store/browse_status.h"
-#include "store/browse_text.h"
-#include "store/config.h"
-#include "store/datetime.h"
-#include "store/file_table.h"
-#include "store/neo.h"
-#include "store/session.h"
+#include "archive/browse/browse_status.h"
+#include "archive/browse/browse_text.h"
+#include "archive/config.h"
+#include "text/datetime.h"
+#include "archive/file_table.h"
+#include "archive/neo.h"
+#include "archive/session.h"
+
+using qb::text::calendarDate;
+using qb::text::clockTime;
+using qb::text::dayNumber;
+using qb::text::upper1252;
 
 namespace qb::app {
 

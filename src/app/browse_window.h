@@ -11,7 +11,7 @@
 
 #include "app/paged_model.h"
 #include "app/tool_window.h"
-#include "store/browse_context.h"
+#include "archive/browse/browse_context.h"
 
 class QLabel;
 class QLineEdit;

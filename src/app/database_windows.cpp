@@ -17,11 +17,11 @@
 #include "app/icons.h"
 #include "app/main_frame.h"
 #include "app/notifications.h"
-#include "store/browse_status.h"
-#include "store/config.h"
-#include "store/databases.h"
-#include "store/record_access.h"
-#include "store/session.h"
+#include "archive/browse/browse_status.h"
+#include "archive/config.h"
+#include "archive/databases.h"
+#include "archive/record_access.h"
+#include "archive/session.h"
 #include "version.h"
 
 namespace qb::app {

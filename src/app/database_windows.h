@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "app/tool_window.h"
-#include "store/browse_databases.h"
-#include "store/maildb.h"
+#include "archive/browse/browse_databases.h"
+#include "archive/maildb.h"
 
 class QLineEdit;
 class QTabBar;

@@ -3,12 +3,12 @@
 #include <QApplication>
 #include <QMessageBox>
 
-#include "store/display_text.h"
+#include "text/display_text.h"
 
 namespace qb::app {
 
 QString shown(const std::string& archiveText) {
-  return QString::fromStdString(store::displayText(archiveText));
+  return QString::fromStdString(text::displayText(archiveText));
 }
 
 QString messageText(const std::string& text) {

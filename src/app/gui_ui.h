@@ -3,7 +3,7 @@
 
 #include <QWidget>
 
-#include "store/messages.h"
+#include "archive/messages.h"
 
 namespace qb::app {
 

@@ -15,10 +15,10 @@
 #include "app/gui_ui.h"
 #include "app/main_frame.h"
 #include "app/startup.h"
-#include "store/config.h"
-#include "store/home.h"
-#include "store/messages.h"
-#include "store/session.h"
+#include "archive/config.h"
+#include "archive/home.h"
+#include "archive/messages.h"
+#include "archive/session.h"
 
 namespace {
 

@@ -26,12 +26,12 @@
 #include "app/startup_wizard.h"
 #include "app/thread_tree_window.h"
 #include "app/tool_window.h"
-#include "store/browse_databases.h"
-#include "store/config.h"
-#include "store/datetime.h"
-#include "store/file_table.h"
-#include "store/paths.h"
-#include "store/session.h"
+#include "archive/browse/browse_databases.h"
+#include "archive/config.h"
+#include "text/datetime.h"
+#include "archive/file_table.h"
+#include "archive/paths.h"
+#include "archive/session.h"
 
 namespace qb::app {
 
@@ -315,7 +315,7 @@ void MainFrame::buildStatusBar() {
 }
 
 void MainFrame::refreshClock() {
-  const int32_t day = store::today(), now = store::clockNow();
+  const int32_t day = text::today(), now = text::clockNow();
   QString date, time;
   if (datePicture_ == 17)
     date = QLocale().toString(QDate::currentDate(), QLocale::ShortFormat);

@@ -11,8 +11,8 @@
 #include <deque>
 #include <variant>
 
-#include "store/browse_pager.h"
-#include "store/browse_rows.h"
+#include "archive/browse/browse_pager.h"
+#include "archive/browse/browse_rows.h"
 
 namespace qb::app {
 

@@ -8,9 +8,9 @@
 #include <filesystem>
 
 #include "app/gui_ui.h"
-#include "store/archive_home.h"
-#include "store/config.h"
-#include "store/paths.h"
+#include "archive/archive_home.h"
+#include "archive/config.h"
+#include "archive/paths.h"
 
 namespace qb::app {
 

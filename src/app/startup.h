@@ -9,7 +9,7 @@
 #include <functional>
 #include <string>
 
-#include "store/session.h"
+#include "archive/session.h"
 
 class QLineEdit;
 class QPushButton;

@@ -11,9 +11,9 @@
 #include "app/gui_ui.h"
 #include "app/main_frame.h"
 #include "app/notifications.h"
-#include "store/maildb.h"
-#include "store/paths.h"
-#include "store/session.h"
+#include "archive/maildb.h"
+#include "archive/paths.h"
+#include "archive/session.h"
 
 namespace qb::app {
 

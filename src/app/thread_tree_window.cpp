@@ -9,10 +9,10 @@
 #include "app/main_frame.h"
 #include "app/notifications.h"
 #include "app/window_registry.h"
-#include "store/browse_rows.h"
-#include "store/config.h"
-#include "store/file_table.h"
-#include "store/session.h"
+#include "archive/browse/browse_rows.h"
+#include "archive/config.h"
+#include "archive/file_table.h"
+#include "archive/session.h"
 
 namespace qb::app {
 

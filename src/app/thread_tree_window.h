@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "app/tool_window.h"
-#include "store/browse_context.h"
-#include "store/browse_thread.h"
+#include "archive/browse/browse_context.h"
+#include "archive/browse/browse_thread.h"
 
 namespace qb::app {
 

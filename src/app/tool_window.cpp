@@ -6,7 +6,7 @@
 
 #include "app/main_frame.h"
 #include "app/notifications.h"
-#include "store/config.h"
+#include "archive/config.h"
 
 namespace qb::app {
 

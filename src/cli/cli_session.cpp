@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "store/archive_home.h"
+#include "archive/archive_home.h"
 
 namespace qb::cli {
 

@@ -12,8 +12,8 @@
 #include <string>
 
 #include "cli/command.h"
-#include "store/messages.h"
-#include "store/session.h"
+#include "archive/messages.h"
+#include "archive/session.h"
 
 namespace qb::cli {
 

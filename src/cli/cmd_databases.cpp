@@ -6,8 +6,8 @@
 #include "cli/cli_session.h"
 #include "cli/command.h"
 #include "cli/json_text.h"
-#include "store/display_text.h"
-#include "store/file_table.h"
+#include "text/display_text.h"
+#include "archive/file_table.h"
 
 namespace qb::cli {
 namespace {
@@ -46,7 +46,7 @@ int runDatabases(const GlobalOptions& g, std::vector<std::string>& args) {
   f.set(store::Forums::AlphaKey);
   while (f.next() == store::Err::Ok) {
     const store::Forums& r = f.rec;
-    rows.push_back({r.ID, store::displayText(r.DESCRIPTION.str()), store::kindName(r.TYPE),
+    rows.push_back({r.ID, text::displayText(r.DESCRIPTION.str()), store::kindName(r.TYPE),
                     r.NODIR ? std::string("-") : "F" + std::to_string(r.DIRNUMBER), r.MSGCOUNT, r.COUNTFLAG == 0,
                     r.NOIMPORT != 1});
   }

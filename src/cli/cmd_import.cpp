@@ -12,11 +12,11 @@
 #include "cli/progress.h"
 #include "import/import_run.h"
 #include "import/import_types.h"
-#include "store/config.h"
-#include "store/display_text.h"
-#include "store/file_table.h"
-#include "store/maildb.h"
-#include "store/record_access.h"
+#include "archive/config.h"
+#include "text/display_text.h"
+#include "archive/file_table.h"
+#include "archive/maildb.h"
+#include "archive/record_access.h"
 
 namespace qb::cli {
 namespace {
@@ -116,7 +116,7 @@ void printStats(const import::ImportRun& run) {
   std::printf("  Skipped:           %llu\n", static_cast<unsigned long long>(st.skipped));
   for (const auto& db : st.databases) {
     std::printf("  %s \"%s\"%s: %u before, %u work records, %u stored, %u duplicates", store::kindName(db.kind),
-                store::displayText(db.name).c_str(), db.created ? " (new)" : "", db.before, db.workRecords,
+                text::displayText(db.name).c_str(), db.created ? " (new)" : "", db.before, db.workRecords,
                 db.stored, db.duplicates);
     if (db.after) std::printf(", %u now", db.after);
     std::printf("\n");
@@ -232,7 +232,7 @@ int runImport(const GlobalOptions& g, std::vector<std::string>& args) {
     }
     if (p.storing) {
       double f = p.storeTotal ? double(p.storeDone) / double(p.storeTotal) : 0;
-      bar.show(f, "to " + store::displayText(p.importingTo));
+      bar.show(f, "to " + text::displayText(p.importingTo));
     } else {
       std::string from = std::filesystem::path(p.importingFrom).filename().string();
       bar.show(p.conversion, from + " (" + std::to_string(p.workRecords) + ")");

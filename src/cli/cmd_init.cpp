@@ -5,8 +5,8 @@
 
 #include "cli/cli_session.h"
 #include "cli/command.h"
-#include "store/archive_home.h"
-#include "store/config.h"
+#include "archive/archive_home.h"
+#include "archive/config.h"
 
 namespace qb::cli {
 namespace {

@@ -9,9 +9,9 @@
 #include "cli/command.h"
 #include "cli/db_lookup.h"
 #include "cli/json_text.h"
-#include "store/datetime.h"
-#include "store/display_text.h"
-#include "store/file_table.h"
+#include "text/datetime.h"
+#include "text/display_text.h"
+#include "archive/file_table.h"
 
 namespace qb::cli {
 namespace {
@@ -46,7 +46,7 @@ class Names {
       std::string first = p.rec.FIRSTNAME.str(), last = p.rec.LASTNAME.str();
       n = first.empty() ? last : first + " " + last;
     }
-    return remember(persons_, id, store::displayText(n));
+    return remember(persons_, id, text::displayText(n));
   }
   std::string thread(uint32_t id) {
     auto it = threads_.find(id);
@@ -55,7 +55,7 @@ class Names {
     t.clear();
     t.rec.THREADNUMBER = id;
     std::string h = t.get(store::Threads::ThreadKey) == store::Err::Ok ? t.rec.heading() : "";
-    return remember(threads_, id, store::displayText(h));
+    return remember(threads_, id, text::displayText(h));
   }
   std::string section(uint32_t id) {
     auto it = sections_.find(id);
@@ -64,7 +64,7 @@ class Names {
     t.clear();
     t.rec.SECSYSID = id;
     std::string h = t.get(store::Sections::SysIdKey) == store::Err::Ok ? t.rec.DESCRIPTION.str() : "";
-    return remember(sections_, id, store::displayText(h));
+    return remember(sections_, id, text::displayText(h));
   }
 
  private:
@@ -149,11 +149,11 @@ int listMessages(store::Session& s, const std::string& by, bool json) {
     Row r;
     r.numbers = {{"number", m.MSGNUMBER}, {"replyTo", m.REFNUMBER}, {"thread", m.THREADNUMBER}};
     if (json) {
-      r.text = {{"date", store::formatDate(m.DATE)},     {"section", names.section(m.SECSYSID)},
+      r.text = {{"date", text::formatDate(m.DATE)},     {"section", names.section(m.SECSYSID)},
                 {"sender", names.person(m.FROMID)},      {"receiver", names.person(m.TOID)},
                 {"subject", names.thread(m.THREADNUMBER)}};
     } else {
-      r.text = {{"", col(std::to_string(m.MSGNUMBER), 9)}, {"", col(store::formatDate(m.DATE), 10)},
+      r.text = {{"", col(std::to_string(m.MSGNUMBER), 9)}, {"", col(text::formatDate(m.DATE), 10)},
                 {"", col(names.section(m.SECSYSID), 16)},   {"", col(names.person(m.FROMID), 20)},
                 {"", col(names.person(m.TOID), 20)},        {"", names.thread(m.THREADNUMBER)}};
     }
@@ -182,15 +182,15 @@ int listMail(store::Session& s, const std::string& by, bool json) {
     std::string direction = m.PAIRID != 0 && m.PAIRID == m.FROMID ? "in" : m.PAIRID != 0 && m.PAIRID == m.TOID ? "out" : "";
     Row r;
     r.numbers = {{"id", m.MAILID}};
-    std::string subject = store::displayText(m.SUBJECT.str());
+    std::string subject = text::displayText(m.SUBJECT.str());
     if (json) {
-      r.text = {{"date", store::formatDate(m.DATE)},  {"time", store::formatTime(m.TIME)},
+      r.text = {{"date", text::formatDate(m.DATE)},  {"time", text::formatTime(m.TIME)},
                 {"subject", subject},                  {"sender", names.person(m.FROMID)},
                 {"receiver", names.person(m.TOID)},    {"direction", direction},
                 {"recipientType", m.RECIPTYPE.str()}};
     } else {
-      r.text = {{"", col(std::to_string(m.MAILID), 9)},    {"", col(store::formatDate(m.DATE), 10)},
-                {"", col(store::formatTime(m.TIME), 5)},    {"", col(direction, 3)},
+      r.text = {{"", col(std::to_string(m.MAILID), 9)},    {"", col(text::formatDate(m.DATE), 10)},
+                {"", col(text::formatTime(m.TIME), 5)},    {"", col(direction, 3)},
                 {"", col(names.person(m.FROMID), 20)},      {"", col(names.person(m.TOID), 20)},
                 {"", subject}};
     }

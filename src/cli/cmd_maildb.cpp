@@ -5,8 +5,8 @@
 
 #include "cli/cli_session.h"
 #include "cli/command.h"
-#include "store/display_text.h"
-#include "store/maildb.h"
+#include "text/display_text.h"
+#include "archive/maildb.h"
 
 namespace qb::cli {
 namespace {
@@ -130,12 +130,12 @@ int list(const GlobalOptions& g) {
   }
   std::printf("%-40s  %-9s  %8s  %s\n", "Mail database name", "Directory", "Mails", "Mail address");
   for (auto& d : dbs) {
-    std::printf("%-40s  %-9s  %8u  %s\n", store::displayText(d.DESCRIPTION.str()).c_str(),
+    std::printf("%-40s  %-9s  %8u  %s\n", text::displayText(d.DESCRIPTION.str()).c_str(),
                 ("F" + std::to_string(d.DIRNUMBER)).c_str(), d.MSGCOUNT,
-                store::displayText(d.MAILADDRESS.str()).c_str());
+                text::displayText(d.MAILADDRESS.str()).c_str());
     for (auto& a : d.ALTADDRESS) {
       if (a.blank()) break;
-      std::printf("%-40s  %-9s  %8s  %s\n", "", "", "", store::displayText(a.str()).c_str());
+      std::printf("%-40s  %-9s  %8s  %s\n", "", "", "", text::displayText(a.str()).c_str());
     }
   }
   return 0;

@@ -8,9 +8,9 @@
 
 #include "cli/cli_session.h"
 #include "cli/command.h"
-#include "store/config.h"
-#include "store/display_text.h"
-#include "store/paths.h"
+#include "archive/config.h"
+#include "text/display_text.h"
+#include "archive/paths.h"
 
 namespace qb::cli {
 namespace {
@@ -57,8 +57,8 @@ std::string valueText(Session& s, const SettingInfo& i) {
   std::string text;
   store::Konfig(s, actionsOf(i.record).read, i.code, v, &text);
   switch (i.kind) {
-    case SettingKind::Text: return store::displayText(text);
-    case SettingKind::Font: return store::displayText(text) + ", " + std::to_string(v);
+    case SettingKind::Text: return text::displayText(text);
+    case SettingKind::Font: return text::displayText(text) + ", " + std::to_string(v);
     case SettingKind::Number: break;
   }
   std::string out = std::to_string(v);

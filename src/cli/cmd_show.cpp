@@ -8,9 +8,9 @@
 #include "cli/command.h"
 #include "cli/db_lookup.h"
 #include "cli/json_text.h"
-#include "store/datetime.h"
-#include "store/display_text.h"
-#include "store/file_table.h"
+#include "text/datetime.h"
+#include "text/display_text.h"
+#include "archive/file_table.h"
 
 namespace qb::cli {
 namespace {
@@ -48,14 +48,14 @@ std::string personText(store::Session& s, uint32_t id) {
   std::string first = p.rec.FIRSTNAME.str(), last = p.rec.LASTNAME.str(), addr = p.rec.ADDRESS.str();
   std::string n = first.empty() ? last : first + " " + last;
   if (!addr.empty()) n += " <" + addr + ">";
-  return store::displayText(n);
+  return text::displayText(n);
 }
 
 std::string messageText(store::Session& s, uint32_t number) {
   auto& t = s.MsgText();
   t.clear();
   t.rec.MSGNUMBER = number;
-  return t.get(store::MsgText::IdKey) == store::Err::Ok ? store::displayText(terminalLines(t.memo())) : "";
+  return t.get(store::MsgText::IdKey) == store::Err::Ok ? text::displayText(terminalLines(t.memo())) : "";
 }
 
 const char* status(uint8_t dummy) { return dummy == 1 ? "Keep" : dummy == 2 ? "Delete" : "Normal"; }
@@ -97,14 +97,14 @@ int showMessage(store::Session& s, uint32_t number, bool json) {
     thr.rec.THREADNUMBER = m.THREADNUMBER;
     std::string subject = thr.get(store::Threads::ThreadKey) == store::Err::Ok ? thr.rec.heading() : "";
     std::vector<Field> fields = {
-        {"Database", "database", store::displayText(s.Description)},
+        {"Database", "database", text::displayText(s.Description)},
         {"Number", "number", std::to_string(m.MSGNUMBER)},
         {"Reply to", "replyTo", m.REFNUMBER ? std::to_string(m.REFNUMBER) : ""},
-        {"Section", "section", store::displayText(section)},
-        {"Subject", "subject", store::displayText(subject)},
+        {"Section", "section", text::displayText(section)},
+        {"Subject", "subject", text::displayText(subject)},
         {"From", "from", personText(s, m.FROMID)},
         {"To", "to", personText(s, m.TOID)},
-        {"Date", "date", store::formatDate(m.DATE)},
+        {"Date", "date", text::formatDate(m.DATE)},
         {"Status", "status", status(m.DUMMY)},
     };
     print(fields, {}, messageText(s, m.MSGNUMBER), json);
@@ -132,20 +132,20 @@ int showMail(store::Session& s, uint32_t id, bool json) {
         std::string c = ccr.rec.R_NAME.str();
         if (!ccr.rec.R_CISADRESS.blank()) c += " <" + ccr.rec.R_CISADRESS.str() + ">";
         if (!ccr.rec.RECIPTYPE.blank()) c += " (" + ccr.rec.RECIPTYPE.str() + ")";
-        copies.push_back(store::displayText(c));
+        copies.push_back(text::displayText(c));
       }
     std::string direction = m.PAIRID != 0 && m.PAIRID == m.FROMID   ? "incoming"
                             : m.PAIRID != 0 && m.PAIRID == m.TOID ? "outgoing"
                                                                   : "";
     std::vector<Field> fields = {
-        {"Database", "database", store::displayText(s.Description)},
+        {"Database", "database", text::displayText(s.Description)},
         {"Mail", "id", std::to_string(m.MAILID)},
-        {"Subject", "subject", store::displayText(m.SUBJECT.str())},
+        {"Subject", "subject", text::displayText(m.SUBJECT.str())},
         {"From", "from", personText(s, m.FROMID)},
         {"To", "to", personText(s, m.TOID)},
         {"Received", "recipientType", m.RECIPTYPE.str()},
-        {"Date", "date", store::formatDate(m.DATE)},
-        {"Time", "time", store::formatTime(m.TIME)},
+        {"Date", "date", text::formatDate(m.DATE)},
+        {"Time", "time", text::formatTime(m.TIME)},
         {"Direction", "direction", direction},
         {"Status", "status", status(m.DUMMY)},
     };

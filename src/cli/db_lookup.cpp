@@ -3,7 +3,7 @@
 #include <cctype>
 #include <cstdio>
 
-#include "store/file_table.h"
+#include "archive/file_table.h"
 
 namespace qb::cli {
 

@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "store/records.h"
-#include "store/session.h"
+#include "archive/records.h"
+#include "archive/session.h"
 
 namespace qb::cli {
 

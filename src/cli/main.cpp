@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "cli/command.h"
-#include "store/home.h"
-#include "store/messages.h"
+#include "archive/home.h"
+#include "archive/messages.h"
 #include "version.h"
 
 namespace qb::cli {

@@ -2,10 +2,14 @@
 
 #include <cstdio>
 
-#include "store/browse_rows.h"
-#include "store/config.h"
-#include "store/datetime.h"
-#include "store/file_table.h"
+#include "archive/browse/browse_rows.h"
+#include "archive/config.h"
+#include "text/datetime.h"
+#include "archive/file_table.h"
+
+using qb::text::calendarDate;
+using qb::text::clockTime;
+using qb::text::weekday;
 
 namespace qb::exporting {
 

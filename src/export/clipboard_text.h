@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "store/records.h"
-#include "store/session.h"
+#include "archive/records.h"
+#include "archive/session.h"
 
 namespace qb::exporting {
 

@@ -3,8 +3,8 @@
 #include <string>
 
 #include "import/work_records.h"
-#include "store/file_table.h"
-#include "store/session.h"
+#include "archive/file_table.h"
+#include "archive/session.h"
 
 namespace qb::import {
 namespace {

@@ -39,13 +39,13 @@ bool matchOne(const std::string& upperName, std::string_view mask) {
   if (mask.empty()) return false;
   if (mask == "*.*" || mask == "*") return true;
   if (mask == "*.") return upperName.find('.') == std::string::npos;
-  return globMatch(upperName, store::upper1252(mask));
+  return globMatch(upperName, text::upper1252(mask));
 }
 
 }  // namespace
 
 bool matchesMask(std::string_view fileName, std::string_view masks) {
-  std::string upperName = store::upper1252(fileName);
+  std::string upperName = text::upper1252(fileName);
   std::size_t start = 0;
   while (start <= masks.size()) {
     std::size_t semi = masks.find(';', start);

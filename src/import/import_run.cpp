@@ -5,12 +5,12 @@
 #include <filesystem>
 
 #include "import/import_types.h"
-#include "store/config.h"
-#include "store/datetime.h"
-#include "store/file_table.h"
-#include "store/paths.h"
-#include "store/record_access.h"
-#include "store/session.h"
+#include "archive/config.h"
+#include "text/datetime.h"
+#include "archive/file_table.h"
+#include "archive/paths.h"
+#include "archive/record_access.h"
+#include "archive/session.h"
 
 namespace qb::import {
 namespace {
@@ -157,8 +157,8 @@ void ImportRun::start() {
   for (int no : kWorkFiles) s_.file(no).stream();
   s_.file(10).lock(1);
 
-  runDate_ = store::today();
-  runTime_ = store::clockNow();
+  runDate_ = text::today();
+  runTime_ = text::clockNow();
   watch_.StartStop(1, 2);
   entries_ = sourceEntries(request_.selectionMethod, request_.sourcePath, request_.files);
   phase_ = RunPhase::NextEntry;

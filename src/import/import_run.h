@@ -24,10 +24,10 @@
 #include "import/file_list.h"
 #include "import/message_store.h"
 #include "import/run_databases.h"
-#include "store/session.h"
+#include "archive/session.h"
 #include "import/run_timing.h"
 #include "store/keyed_file.h"
-#include "store/records.h"
+#include "archive/records.h"
 
 namespace qb::import {
 

@@ -67,10 +67,10 @@ const ImportType* findImportType(std::string_view s) {
   for (char c : s) digits = digits && std::isdigit(static_cast<unsigned char>(c));
   if (digits) return importTypeByNumber(std::stoi(std::string(s)));
   // Older saved definitions carry number 11 as "NavCIS 1.7x-".
-  if (store::upper1252(s) == "NAVCIS 1.7X-") return importTypeByNumber(11);
-  std::string wanted = store::upper1252(s);
+  if (text::upper1252(s) == "NAVCIS 1.7X-") return importTypeByNumber(11);
+  std::string wanted = text::upper1252(s);
   for (const ImportType& t : importTypes())
-    if (t.offered() && store::upper1252(t.name) == wanted) return &t;
+    if (t.offered() && text::upper1252(t.name) == wanted) return &t;
   return nullptr;
 }
 

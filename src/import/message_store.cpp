@@ -1,11 +1,11 @@
 #include "import/message_store.h"
 
 #include "import/dup_string.h"
-#include "import/text/encodings.h"
-#include "store/persons.h"
-#include "store/record_access.h"
-#include "store/records.h"
-#include "store/session.h"
+#include "text/encodings.h"
+#include "archive/persons.h"
+#include "archive/record_access.h"
+#include "archive/records.h"
+#include "archive/session.h"
 
 namespace qb::import {
 namespace {
@@ -148,13 +148,13 @@ bool MessageStore::findOrCreateThread(uint32_t sec, const std::string& heading, 
   thr.rec.SECSYSID = sec;
   thr.rec.setHeading(subject);
   const store::FixedString<10> prefix = thr.rec.ALPHA;
-  const std::string upperPrefix = store::upper1252(prefix.str());
+  const std::string upperPrefix = text::upper1252(prefix.str());
   // The key is case-insensitive: threads whose prefixes differ only in
   // letter case lie together, so all of them are read and the subject is
   // compared exactly.
   if (thr.setAt(store::Threads::SecKey) == Err::Ok) {
     while (thr.next() == Err::Ok && thr.rec.SECSYSID == sec &&
-           store::upper1252(thr.rec.ALPHA.str()) == upperPrefix) {
+           text::upper1252(thr.rec.ALPHA.str()) == upperPrefix) {
       if (thr.rec.heading() == subject) {
         number = thr.rec.THREADNUMBER;
         alpha = thr.rec.ALPHA.str();
@@ -318,13 +318,13 @@ StoreOutcome MessageStore::storeMail(NHR& w, const std::string& text, int32_t ru
   // Duplicate: a mail of the same minute, subject (any case), sender and
   // recipient with an equal text.
   auto& mail = s_.Mail();
-  const std::string subject = store::upper1252(store::FixedString<50>(w.HEADING.str()).str());
+  const std::string subject = text::upper1252(store::FixedString<50>(w.HEADING.str()).str());
   mail.clear();
   mail.rec.DATE = w.DATE;
   mail.rec.TIME = w.TIME;
   if (mail.setAt(store::Mail::DateKey, 2) == Err::Ok) {
     while (mail.next() == Err::Ok && mail.rec.DATE == w.DATE && mail.rec.TIME == w.TIME) {
-      if (store::upper1252(mail.rec.SUBJECT.str()) == subject && mail.rec.FROMID == fromId &&
+      if (text::upper1252(mail.rec.SUBJECT.str()) == subject && mail.rec.FROMID == fromId &&
           mail.rec.TOID == toId && DupString(s_, mail.rec.MAILID, text)) {
         out.result = StoreDuplicate;
         return out;

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "store/records.h"
-#include "store/session.h"
+#include "archive/records.h"
+#include "archive/session.h"
 
 namespace qb::import {
 namespace {
@@ -51,7 +51,7 @@ void RunDatabases::load(store::Session& s) {
 
 void RunDatabases::add(RunDatabase db) {
   db.name = storedName(db.name);
-  db.upperName = store::upper1252(db.name);
+  db.upperName = text::upper1252(db.name);
   nextDir_ = std::max(nextDir_, db.dirNumber + 1);
   index_[db.upperName] = list_.size();
   ids_[db.id] = list_.size();
@@ -69,7 +69,7 @@ const RunDatabase* RunDatabases::find(uint32_t id) const {
 }
 
 const RunDatabase* RunDatabases::findName(const std::string& name) const {
-  auto it = index_.find(store::upper1252(storedName(name)));
+  auto it = index_.find(text::upper1252(storedName(name)));
   return it == index_.end() ? nullptr : &list_[it->second];
 }
 
@@ -77,7 +77,7 @@ Resolution RunDatabases::resolve(const std::string& name, int kind, NHR& nhr, bo
                                  const std::function<uint32_t()>& newId) {
   std::string stored = storedName(name);
   if (stored.empty()) return {};
-  RunDatabase* db = byName(store::upper1252(stored));
+  RunDatabase* db = byName(text::upper1252(stored));
   if (!db) {
     if (existsOnly || kind == store::KindMail) return {};
     uint32_t id = newId();

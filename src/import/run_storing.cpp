@@ -5,11 +5,11 @@
 #include <algorithm>
 
 #include "import/import_run.h"
-#include "store/datetime.h"
-#include "store/file_table.h"
-#include "store/paths.h"
-#include "store/record_access.h"
-#include "store/session.h"
+#include "text/datetime.h"
+#include "archive/file_table.h"
+#include "archive/paths.h"
+#include "archive/record_access.h"
+#include "archive/session.h"
 
 namespace qb::import {
 namespace {
@@ -58,7 +58,7 @@ void ImportRun::nextDatabase() {
     f.ID = db_->id;
     f.DESCRIPTION = db_->name;
     f.DIRNUMBER = db_->dirNumber;
-    f.CREATED = store::today();
+    f.CREATED = text::today();
     f.TYPE = db_->kind;
     f.WORDLISTINDEXNEEDSUPDATE = 1;
     if (!store::UppDat(s_, forums, store::UppAdd, store::ErrRelease)) {
@@ -245,12 +245,12 @@ void ImportRun::storeBatch() {
 // ---- step 8: carbon copies ---------------------------------------------------------------
 
 bool ImportRun::ownerAddress(const std::string& address) const {
-  std::string a = store::lower1252(address);
+  std::string a = text::lower1252(address);
   if (a.empty()) return false;
-  if (store::lower1252(dbRecord_.MAILADDRESS.str()) == a) return true;
+  if (text::lower1252(dbRecord_.MAILADDRESS.str()) == a) return true;
   for (const auto& alt : dbRecord_.ALTADDRESS) {
     if (alt.blank()) break;
-    if (store::lower1252(alt.str()) == a) return true;
+    if (text::lower1252(alt.str()) == a) return true;
   }
   return false;
 }

@@ -1,6 +1,6 @@
 #include "import/run_timing.h"
 
-#include "store/datetime.h"
+#include "text/datetime.h"
 
 namespace qb::import {
 
@@ -10,10 +10,10 @@ uint32_t StopWatch::StartStop(int action, int slot) {
     return 0;
   }
   if (action == 1) {
-    noteAt(slot, store::today(), store::clockNow());
+    noteAt(slot, text::today(), text::clockNow());
     return 0;
   }
-  if (action == 2) return elapsedAt(slot, store::today(), store::clockNow());
+  if (action == 2) return elapsedAt(slot, text::today(), text::clockNow());
   return 0;
 }
 

@@ -1,6 +1,6 @@
 #include "import/work_records.h"
 
-#include "store/session.h"
+#include "archive/session.h"
 
 namespace qb::import {
 using namespace store;

@@ -1,4 +1,6 @@
 #pragma once
+
+#include "text/strings.h"
 // Record declarations: fixed-length records with typed members, their byte
 // image, and the data that describes their fields and keys.
 //
@@ -240,11 +242,8 @@ void fromImage(R& r, const uint8_t* in) {
   r.visit(rd);
 }
 
-// Windows-1252 upper case of one byte (accented letters included), used for
-// case-insensitive key components and identity strings.
-uint8_t upper1252(uint8_t c);
-std::string upper1252(std::string_view s);
-uint8_t lower1252(uint8_t c);
-std::string lower1252(std::string_view s);
+// The Windows-1252 case mapping of case-insensitive key components.
+using text::upper1252;
+using text::lower1252;
 
 }  // namespace qb::store

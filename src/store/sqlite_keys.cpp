@@ -1,5 +1,7 @@
 #include "store/sqlite_keys.h"
 
+using qb::text::upper1252;
+
 namespace qb::store {
 
 KeyEncoder::KeyEncoder(const Layout& layout, int key) {

@@ -4,9 +4,11 @@
 #include <cstdlib>
 #include <stdexcept>
 
-#include "store/datetime.h"
-#include "store/file_table.h"
-#include "store/session.h"
+#include "text/datetime.h"
+#include "archive/file_table.h"
+#include "archive/session.h"
+
+using qb::text::dayNumber;
 
 namespace qb::test {
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "store/records.h"
+#include "archive/records.h"
 #include "support/temp_archive.h"
 
 namespace qb::test {

@@ -5,12 +5,14 @@
 
 #include <set>
 
-#include "store/browse_context.h"
-#include "store/browse_rows.h"
-#include "store/browse_text.h"
-#include "store/browse_thread.h"
-#include "store/datetime.h"
+#include "archive/browse/browse_context.h"
+#include "archive/browse/browse_rows.h"
+#include "archive/browse/browse_text.h"
+#include "archive/browse/browse_thread.h"
+#include "text/datetime.h"
 #include "support/temp_archive.h"
+
+using qb::text::dayNumber;
 
 using namespace qb::store;
 

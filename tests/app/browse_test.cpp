@@ -15,11 +15,14 @@
 #include "app/thread_tree_window.h"
 #include "app/window_registry.h"
 #include "export/clipboard_text.h"
-#include "store/browse_context.h"
-#include "store/config.h"
-#include "store/datetime.h"
-#include "store/file_table.h"
-#include "store/session.h"
+#include "archive/browse/browse_context.h"
+#include "archive/config.h"
+#include "text/datetime.h"
+#include "archive/file_table.h"
+#include "archive/session.h"
+
+using qb::text::dayNumber;
+using qb::text::timeValue;
 
 using namespace qb::store;
 using namespace qb::app;

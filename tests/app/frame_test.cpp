@@ -17,13 +17,15 @@
 #include "app/startup.h"
 #include "app/startup_wizard.h"
 #include "app/thread_tree_window.h"
-#include "store/archive_home.h"
-#include "store/browse_databases.h"
-#include "store/browse_status.h"
-#include "store/config.h"
-#include "store/datetime.h"
-#include "store/paths.h"
-#include "store/session.h"
+#include "archive/archive_home.h"
+#include "archive/browse/browse_databases.h"
+#include "archive/browse/browse_status.h"
+#include "archive/config.h"
+#include "text/datetime.h"
+#include "archive/paths.h"
+#include "archive/session.h"
+
+using qb::text::dayNumber;
 
 using namespace qb::store;
 using namespace qb::app;

@@ -10,9 +10,11 @@
 
 #include "app/app_archive.h"
 #include "app/paged_model.h"
-#include "store/browse_pager.h"
-#include "store/datetime.h"
-#include "store/session.h"
+#include "archive/browse/browse_pager.h"
+#include "text/datetime.h"
+#include "archive/session.h"
+
+using qb::text::dayNumber;
 
 using namespace qb::store;
 using qb::app::ListRow;

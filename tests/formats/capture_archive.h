@@ -14,10 +14,10 @@
 #include <functional>
 #include <map>
 #include "import/import_run.h"
-#include "store/config.h"
-#include "store/file_table.h"
-#include "store/maildb.h"
-#include "store/records.h"
+#include "archive/config.h"
+#include "archive/file_table.h"
+#include "archive/maildb.h"
+#include "archive/records.h"
 #include "support/temp_archive.h"
 
 namespace qb::capturetest {

@@ -8,9 +8,9 @@
 #include <string>
 
 #include "capture_fake_context.h"
-#include "import/formats/capture_converter.h"
-#include "store/datetime.h"
-#include "store/maildb.h"
+#include "import/formats/captures/capture_converter.h"
+#include "text/datetime.h"
+#include "archive/maildb.h"
 #include "support/temp_archive.h"
 
 using namespace qb::import;
@@ -98,7 +98,7 @@ TEST(CaptureSamples, EveryFormatGivesTheSameMessages) {
     EXPECT_EQ(first->nhr.R_NAME.str(), "All");
     EXPECT_EQ(first->nhr.SECTIONNUMBER, 2u);
     EXPECT_EQ(first->nhr.SEC_DESCRIPTION.str(), "Telescopes");
-    EXPECT_EQ(first->nhr.DATE, qb::store::dayNumber(1995, 3, 12));
+    EXPECT_EQ(first->nhr.DATE, qb::text::dayNumber(1995, 3, 12));
     EXPECT_EQ(first->nhr.TIME, 0);
     EXPECT_EQ(first->text.substr(0, 18), "I have saved up fo");
     EXPECT_NE(first->text.find("\r\n\r\nAny advice"), std::string::npos);
@@ -107,23 +107,23 @@ TEST(CaptureSamples, EveryFormatGivesTheSameMessages) {
     EXPECT_EQ(reply->nhr.HEADING.str(), "Choosing a first telescope");
     EXPECT_EQ(reply->nhr.R_CISADRESS.str(), "71234,567");
     EXPECT_EQ(ctx.number(210009 + s.offset)->nhr.REFNUMBER, 210005u + s.offset);
-    EXPECT_EQ(ctx.number(210009 + s.offset)->nhr.DATE, qb::store::dayNumber(1995, 4, 5));  // a one-digit day
+    EXPECT_EQ(ctx.number(210009 + s.offset)->nhr.DATE, qb::text::dayNumber(1995, 4, 5));  // a one-digit day
 
     EXPECT_EQ(orphan->nhr.REFNUMBER, 209950u + s.offset);  // its parent is not in the capture
     EXPECT_EQ(orphan->nhr.SECTIONNUMBER, 5u);
     EXPECT_EQ(orphan->nhr.SEC_DESCRIPTION.str(), "Astrophotography");
-    EXPECT_EQ(orphan->nhr.DATE, qb::store::dayNumber(1995, 10, 4));
+    EXPECT_EQ(orphan->nhr.DATE, qb::text::dayNumber(1995, 10, 4));
     // The long line keeps its first 1200 characters.
     std::size_t longAt = orphan->text.find("This paragraph");
     ASSERT_NE(longAt, std::string::npos);
     EXPECT_EQ(orphan->text.find("\r\n", longAt) - longAt, 1200u);
 
-    EXPECT_EQ(umlauts->nhr.DATE, qb::store::dayNumber(1995, 3, 15));
+    EXPECT_EQ(umlauts->nhr.DATE, qb::text::dayNumber(1995, 3, 15));
     EXPECT_EQ(umlauts->nhr.HEADING.str(), "Gr\xFC\xDF" "e from the dark site");
     EXPECT_NE(umlauts->text.find("Gr\xFC\xDF" "e aus M\xFCnchen!"), std::string::npos);
 
     EXPECT_EQ(brew->nhr.REFNUMBER, 88120u + s.offset);
-    EXPECT_EQ(ctx.number(88130 + s.offset)->nhr.DATE, qb::store::dayNumber(1995, 12, 20));
+    EXPECT_EQ(ctx.number(88130 + s.offset)->nhr.DATE, qb::text::dayNumber(1995, 12, 20));
     EXPECT_EQ(ctx.number(88130 + s.offset)->nhr.SECTIONNUMBER, 4u);
   }
 }

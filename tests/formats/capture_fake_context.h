@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "import/converter.h"
-#include "store/messages.h"
+#include "archive/messages.h"
 #include "store/record.h"
-#include "store/session.h"
+#include "archive/session.h"
 
 namespace qb::import::testing {
 
@@ -51,10 +51,10 @@ class FakeContext : public ImportContext {
 
   // Declares an existing database of a kind (2: mail) or one closed to imports.
   void addDatabase(const std::string& name, uint8_t kind, bool accept = true) {
-    dbs[store::upper1252(name)] = Resolution{nextDb++, accept, kind};
+    dbs[text::upper1252(name)] = Resolution{nextDb++, accept, kind};
   }
   Resolution resolveDatabase(const std::string& name, int kind, NHR&, bool existsOnly) override {
-    std::string key = store::upper1252(name);
+    std::string key = text::upper1252(name);
     auto it = dbs.find(key);
     if (it != dbs.end()) return it->second;
     if (existsOnly) return Resolution{};
@@ -83,7 +83,7 @@ class FakeContext : public ImportContext {
   std::vector<const Work*> of(const std::string& forum) const {
     std::vector<const Work*> r;
     for (auto& w : work)
-      if (store::upper1252(w.nhr.FOR_DESCRIPTION.str()) == store::upper1252(forum)) r.push_back(&w);
+      if (text::upper1252(w.nhr.FOR_DESCRIPTION.str()) == text::upper1252(forum)) r.push_back(&w);
     return r;
   }
   const Work* number(uint32_t n) const {

@@ -6,11 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "import/formats/capture_forum_header.h"
-#include "store/datetime.h"
+#include "import/formats/captures/capture_forum_header.h"
+#include "text/datetime.h"
+
+using qb::text::dayNumber;
 
 using namespace qb::import::captures;
-using qb::store::dayNumber;
+using qb::text::dayNumber;
 
 namespace {
 

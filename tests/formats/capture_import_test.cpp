@@ -7,8 +7,8 @@
 #include <set>
 
 #include "capture_archive.h"
-#include "import/formats/capture_converter.h"
-#include "store/datetime.h"
+#include "import/formats/captures/capture_converter.h"
+#include "text/datetime.h"
 
 using namespace qb;
 using namespace qb::capturetest;

@@ -6,13 +6,16 @@
 #include <string>
 #include <vector>
 
-#include "import/formats/capture_mail_header.h"
-#include "store/datetime.h"
+#include "import/formats/captures/capture_mail_header.h"
+#include "text/datetime.h"
+
+using qb::text::dayNumber;
+using qb::text::timeValue;
 
 using namespace qb::import;
 using namespace qb::import::captures;
-using qb::store::dayNumber;
-using qb::store::timeValue;
+using qb::text::dayNumber;
+using qb::text::timeValue;
 
 namespace {
 

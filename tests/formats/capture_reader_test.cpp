@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "capture_fake_context.h"
-#include "import/formats/capture_kind.h"
-#include "import/formats/capture_lines.h"
-#include "import/formats/capture_reader.h"
+#include "import/formats/captures/capture_kind.h"
+#include "import/formats/captures/capture_lines.h"
+#include "import/formats/captures/capture_reader.h"
 
 using namespace qb::import::captures;
 using qb::import::testing::writeFile;

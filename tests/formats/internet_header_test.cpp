@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "import/formats/internet_header.h"
+#include "import/formats/shared/internet_header.h"
 #include "news_fake_context.h"
-#include "store/datetime.h"
+#include "text/datetime.h"
 
 namespace qb::import {
 namespace {
@@ -153,16 +153,16 @@ TEST(HeaderReader, SubjectLosesOneReplyPrefix) {
 
 TEST(HeaderReader, ReadsTheDateForms) {
   NewsContext ctx;
-  const int32_t march3 = store::dayNumber(1998, 3, 3);
+  const int32_t march3 = text::dayNumber(1998, 3, 3);
   auto r = readHeader(ctx, {"Newsgroups: a", "Date: Tue, 3 Mar 1998 10:15:00 +0100", "", "x"});
   EXPECT_EQ(r.nhr.DATE, march3);
-  EXPECT_EQ(r.nhr.TIME, store::timeValue(10, 15, 0));
+  EXPECT_EQ(r.nhr.TIME, text::timeValue(10, 15, 0));
   r = readHeader(ctx, {"Newsgroups: a", "Date: 03-Mar-98 10:15", "", "x"});
   EXPECT_EQ(r.nhr.DATE, march3);
-  EXPECT_EQ(r.nhr.TIME, store::timeValue(10, 15, 0));
+  EXPECT_EQ(r.nhr.TIME, text::timeValue(10, 15, 0));
   r = readHeader(ctx, {"Newsgroups: a", "Date: Tuesday, March 03, 1998 22:05:09 GMT", "", "x"});
   EXPECT_EQ(r.nhr.DATE, march3);
-  EXPECT_EQ(r.nhr.TIME, store::timeValue(22, 5, 9));
+  EXPECT_EQ(r.nhr.TIME, text::timeValue(22, 5, 9));
   r = readHeader(ctx, {"Newsgroups: a", "", "x"});
   EXPECT_EQ(r.nhr.DATE, 0);
   EXPECT_EQ(r.nhr.TIME, 0);

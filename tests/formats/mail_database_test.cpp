@@ -5,12 +5,14 @@
 
 #include <filesystem>
 
-#include "import/formats/mail_owner.h"
-#include "store/datetime.h"
-#include "store/file_table.h"
-#include "store/maildb.h"
+#include "import/formats/mail/mail_owner.h"
+#include "text/datetime.h"
+#include "archive/file_table.h"
+#include "archive/maildb.h"
 #include "support/cli_run.h"
 #include "support/temp_archive.h"
+
+using qb::text::today;
 
 namespace qb::store {
 namespace {

@@ -7,7 +7,7 @@
 #include <algorithm>
 
 #include "formats/mail_test_support.h"
-#include "store/datetime.h"
+#include "text/datetime.h"
 
 namespace qb::mailtest {
 namespace {
@@ -23,7 +23,7 @@ bool contains(const std::string& text, const std::string& part) { return text.fi
 
 const StoredMail* on(const std::vector<StoredMail>& ms, int day) {
   for (auto& m : ms)
-    if (m.mail.DATE == store::dayNumber(1998, 3, day)) return &m;
+    if (m.mail.DATE == text::dayNumber(1998, 3, day)) return &m;
   return nullptr;
 }
 
@@ -51,7 +51,7 @@ TEST_P(SampleImport, DirectionPartnersCopiesAndTexts) {
   // Received, with two carbon copies; its second copy was not stored again.
   const StoredMail* m1 = ms[0].mail.TIME < ms[1].mail.TIME ? &ms[0] : &ms[1];
   EXPECT_EQ(m1->mail.SUBJECT.str(), "Garden club meeting");
-  EXPECT_EQ(m1->mail.TIME, store::timeValue(9, 15, 0));  // cut to the minute
+  EXPECT_EQ(m1->mail.TIME, text::timeValue(9, 15, 0));  // cut to the minute
   EXPECT_EQ(m1->fromAddress, "hilde.marwick@example.com");
   EXPECT_EQ(m1->from, "Hilde Marwick");
   EXPECT_EQ(m1->toAddress, "robin@example.com");

@@ -7,7 +7,7 @@
 
 #include "formats/capture_fake_context.h"
 #include "formats/mail_test_support.h"
-#include "store/archive_home.h"
+#include "archive/archive_home.h"
 
 namespace qb::mailtest {
 namespace {

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "import/formats/mail_eudora.h"
-#include "import/formats/mail_header.h"
-#include "import/formats/mail_reader.h"
-#include "store/datetime.h"
+#include "import/formats/mail/mail_eudora.h"
+#include "import/formats/mail/mail_header.h"
+#include "import/formats/mail/mail_reader.h"
+#include "text/datetime.h"
 
 namespace qb::import::mail {
 namespace {
@@ -126,8 +126,8 @@ TEST(EudoraHeader, DateLineMakesTheMailIncoming) {
          HeaderStyle::Eudora);
   ASSERT_TRUE(r.ok);
   EXPECT_EQ(r.nhr.MAILTYPE, Incoming);
-  EXPECT_EQ(r.nhr.DATE, store::dayNumber(1998, 3, 2));
-  EXPECT_EQ(r.nhr.TIME, store::timeValue(9, 15, 42));
+  EXPECT_EQ(r.nhr.DATE, text::dayNumber(1998, 3, 2));
+  EXPECT_EQ(r.nhr.TIME, text::timeValue(9, 15, 42));
   EXPECT_EQ(r.nhr.S_CISADRESS.str(), "hilde@example.com");
   EXPECT_EQ(r.nhr.R_CISADRESS.str(), "Robin@Example.com");
   EXPECT_EQ(r.nhr.R_NAME.str(), "Robin Quayle");
@@ -140,8 +140,8 @@ TEST(EudoraHeader, WithoutDateLineTheOwnerSentItOnTheSeparatorsDate) {
          HeaderStyle::Eudora);
   ASSERT_TRUE(r.ok);
   EXPECT_EQ(r.nhr.MAILTYPE, Outgoing);
-  EXPECT_EQ(r.nhr.DATE, store::dayNumber(1998, 3, 3));
-  EXPECT_EQ(r.nhr.TIME, store::timeValue(18, 30, 5));
+  EXPECT_EQ(r.nhr.DATE, text::dayNumber(1998, 3, 3));
+  EXPECT_EQ(r.nhr.TIME, text::timeValue(18, 30, 5));
   EXPECT_EQ(r.nhr.S_NAME.str(), "Robin Quayle");
   EXPECT_EQ(r.nhr.S_CISADRESS.str(), "Robin@Example.com");
   EXPECT_EQ(r.nhr.R_CISADRESS.str(), "tomas@example.net");
@@ -155,8 +155,8 @@ TEST(EudoraHeader, OwnRules) {
           "Content-Type: multipart/alternative;", "     boundary=\"b1\""},
          HeaderStyle::Eudora);
   ASSERT_TRUE(r.ok);
-  EXPECT_EQ(r.nhr.DATE, store::dayNumber(1998, 3, 2));
-  EXPECT_EQ(r.nhr.TIME, store::timeValue(7, 5, 0));
+  EXPECT_EQ(r.nhr.DATE, text::dayNumber(1998, 3, 2));
+  EXPECT_EQ(r.nhr.TIME, text::timeValue(7, 5, 0));
   EXPECT_EQ(r.h.bodyKind(), text::BodyKind::Html);
   EXPECT_FALSE(r.h.mime().multipart());
   EXPECT_EQ(eudoraSeparatorDate("From ???@??? garbage").date, 0);

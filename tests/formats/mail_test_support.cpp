@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "store/file_table.h"
-#include "store/records.h"
+#include "archive/file_table.h"
+#include "archive/records.h"
 
 namespace qb::mailtest {
 

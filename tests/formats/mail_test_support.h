@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "import/import_run.h"
-#include "store/maildb.h"
+#include "archive/maildb.h"
 #include "support/temp_archive.h"
 
 namespace qb::mailtest {

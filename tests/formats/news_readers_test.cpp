@@ -10,11 +10,11 @@
 #include <random>
 #include <string>
 
-#include "import/formats/news_converter.h"
-#include "import/formats/news_dbx.h"
-#include "import/formats/news_virtualaccess.h"
+#include "import/formats/news/news_converter.h"
+#include "import/formats/news/news_dbx.h"
+#include "import/formats/news/news_virtualaccess.h"
 #include "news_fake_context.h"
-#include "store/datetime.h"
+#include "text/datetime.h"
 
 namespace qb::import {
 namespace {
@@ -140,12 +140,12 @@ TEST(VirtualAccessTitle, ReadsForumSectionNumberDateAndReference) {
   EXPECT_EQ(t.section, 3u);
   EXPECT_EQ(t.sectionName, "Utilities");
   EXPECT_EQ(t.number, 12345u);
-  EXPECT_EQ(t.date, store::dayNumber(1998, 3, 3));
+  EXPECT_EQ(t.date, text::dayNumber(1998, 3, 3));
   EXPECT_EQ(t.reference, 12340u);
   t = readVirtualAccessTitle("IBMPRO/General #50000, from X, 9 chars, 04-Mar-1998 11:00", "Comment to 12340.");
   EXPECT_EQ(t.section, 0u);
   EXPECT_EQ(t.sectionName, "General");
-  EXPECT_EQ(t.date, store::dayNumber(1998, 3, 4));
+  EXPECT_EQ(t.date, text::dayNumber(1998, 3, 4));
   EXPECT_EQ(t.reference, 0u) << "more than 30000 below the number";
   EXPECT_EQ(readVirtualAccessTitle("IBMPRO/S3_Help Desk #1, from X", "").number, 0u);
   EXPECT_EQ(readVirtualAccessTitle("IBMPRO/S3_Utilities #12a45, from X", "").number, 0u);

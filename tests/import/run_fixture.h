@@ -11,10 +11,10 @@
 
 #include "import/import_run.h"
 #include "scripted_converter.h"
-#include "store/config.h"
-#include "store/file_table.h"
-#include "store/record_access.h"
-#include "store/session.h"
+#include "archive/config.h"
+#include "archive/file_table.h"
+#include "archive/record_access.h"
+#include "archive/session.h"
 #include "support/temp_archive.h"
 
 namespace qb::test {

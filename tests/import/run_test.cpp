@@ -2,9 +2,9 @@
 #include <filesystem>
 
 #include "run_fixture.h"
-#include "store/databases.h"
-#include "store/datetime.h"
-#include "store/maildb.h"
+#include "archive/databases.h"
+#include "text/datetime.h"
+#include "archive/maildb.h"
 
 namespace qb::test {
 namespace {
@@ -140,7 +140,7 @@ TEST_F(RunFixture, ReimportReplacesHeadersAndTextsWithoutRaisingCounts) {
   EXPECT_EQ(db.threads()[0].MSGCOUNT, 2u);
   EXPECT_EQ(db.sections()[0].MSGCOUNT, 2u);
   for (auto& m : db.headers())
-    if (m.MSGNUMBER == 102) EXPECT_EQ(m.DATE, store::dayNumber(1996, 3, 17));
+    if (m.MSGNUMBER == 102) EXPECT_EQ(m.DATE, text::dayNumber(1996, 3, 17));
   for (auto& p : db.persons())
     if (p.LASTNAME.str() == "Jones") EXPECT_EQ(p.FROMCOUNT, 1u);
 }
@@ -294,7 +294,7 @@ TEST_F(RunFixture, MailWithCarbonCopiesAndTopic) {
     if (m.SUBJECT.str() == "Hello") {
       EXPECT_EQ(m.TOID, f.PERSONID);
       EXPECT_EQ(m.PAIRALPHA.str(), "Ray");
-      EXPECT_EQ(m.TIME, store::timeValue(10, 15, 0));
+      EXPECT_EQ(m.TIME, text::timeValue(10, 15, 0));
       EXPECT_EQ(m.CCR, 1);
       auto cc = db.ccs();
       ASSERT_EQ(cc.size(), 1u);  // the owner's own address and the repeated one are left out

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "import/converter.h"
-#include "store/datetime.h"
-#include "store/records.h"
+#include "text/datetime.h"
+#include "archive/records.h"
 
 namespace qb::test {
 namespace {
@@ -46,12 +46,12 @@ std::string unescape(const std::string& s) {
 
 int32_t date(const std::string& d) {
   if (d.size() != 8) return 0;
-  return store::dayNumber(std::stoi(d.substr(0, 4)), std::stoi(d.substr(4, 2)), std::stoi(d.substr(6, 2)));
+  return text::dayNumber(std::stoi(d.substr(0, 4)), std::stoi(d.substr(4, 2)), std::stoi(d.substr(6, 2)));
 }
 
 int32_t time(const std::string& t) {
   if (t.size() != 6) return 0;
-  return store::timeValue(std::stoi(t.substr(0, 2)), std::stoi(t.substr(2, 2)), std::stoi(t.substr(4, 2)));
+  return text::timeValue(std::stoi(t.substr(0, 2)), std::stoi(t.substr(2, 2)), std::stoi(t.substr(4, 2)));
 }
 
 class ScriptConverter : public Converter {

@@ -2,8 +2,8 @@
 // mail duplicates and times.
 #include "import/dup_string.h"
 #include "run_fixture.h"
-#include "store/datetime.h"
-#include "store/maildb.h"
+#include "text/datetime.h"
+#include "archive/maildb.h"
 
 namespace qb::test {
 namespace {
@@ -138,9 +138,9 @@ TEST_F(MailStoring, TimeIsCutToTheMinute) {
   Db db(s, forum("Jane Doe"));
   auto m = db.mails();
   ASSERT_EQ(m.size(), 1u);
-  EXPECT_EQ(m[0].TIME, store::timeValue(10, 15));
-  EXPECT_EQ(store::formatTime(m[0].TIME), "10:15");
-  EXPECT_EQ(import::cutToMinute(store::timeValue(10, 15, 42)), store::timeValue(10, 15));
+  EXPECT_EQ(m[0].TIME, text::timeValue(10, 15));
+  EXPECT_EQ(text::formatTime(m[0].TIME), "10:15");
+  EXPECT_EQ(import::cutToMinute(text::timeValue(10, 15, 42)), text::timeValue(10, 15));
   EXPECT_EQ(import::cutToMinute(0), 0);
 }
 

@@ -12,6 +12,8 @@
 
 #include "store_test_records.h"
 
+using qb::text::upper1252;
+
 using namespace qb::store;
 using qb::store::test::Item;
 using qb::store::test::TempDir;

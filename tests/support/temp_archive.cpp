@@ -4,9 +4,9 @@
 #include <filesystem>
 #include <stdexcept>
 
-#include "store/archive_home.h"
-#include "store/databases.h"
-#include "store/record_access.h"
+#include "archive/archive_home.h"
+#include "archive/databases.h"
+#include "archive/record_access.h"
 
 namespace qb::test {
 

@@ -13,9 +13,9 @@
 #include <memory>
 #include <string>
 
-#include "store/messages.h"
-#include "store/records.h"
-#include "store/session.h"
+#include "archive/messages.h"
+#include "archive/records.h"
+#include "archive/session.h"
 
 namespace qb::test {
 

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "import/text/line_piece.h"
-#include "import/text/text_assembler.h"
+#include "text/line_piece.h"
+#include "text/text_assembler.h"
 
 namespace qb::text {
 namespace {

@@ -1,7 +1,7 @@
 // Code page 850 and ISO-8859-2 tables.
 #include <gtest/gtest.h>
 
-#include "import/text/codepages.h"
+#include "text/codepages.h"
 
 namespace qb::text {
 namespace {

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "import/text/encodings.h"
+#include "text/encodings.h"
 
 namespace qb::text {
 namespace {

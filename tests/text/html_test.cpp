@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "import/text/enriched.h"
-#include "import/text/html.h"
+#include "text/enriched.h"
+#include "text/html.h"
 
 namespace qb::text {
 namespace {

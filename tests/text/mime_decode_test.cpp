@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "import/text/encodings.h"
-#include "import/text/line_piece.h"
-#include "import/text/mime.h"
-#include "import/text/text_assembler.h"
+#include "text/encodings.h"
+#include "text/line_piece.h"
+#include "text/mime.h"
+#include "text/text_assembler.h"
 
 namespace qb::text {
 namespace {

@@ -1,14 +1,17 @@
 // The month-name date rule, capture date lines and Internet dates.
 #include <gtest/gtest.h>
 
-#include "import/text/month_date.h"
-#include "store/datetime.h"
+#include "text/month_date.h"
+#include "text/datetime.h"
+
+using qb::text::dayNumber;
+using qb::text::timeValue;
 
 namespace qb::text {
 namespace {
 
-using store::dayNumber;
-using store::timeValue;
+using text::dayNumber;
+using text::timeValue;
 
 TEST(MonthName, EnglishAndGermanSpellings) {
   EXPECT_EQ(monthNumber("JAN"), 1);

@@ -5,14 +5,14 @@
 #include <string>
 #include <vector>
 
-#include "import/text/codepages.h"
-#include "import/text/encodings.h"
-#include "import/text/enriched.h"
-#include "import/text/html.h"
-#include "import/text/line_piece.h"
-#include "import/text/mime.h"
-#include "import/text/month_date.h"
-#include "import/text/text_assembler.h"
+#include "text/codepages.h"
+#include "text/encodings.h"
+#include "text/enriched.h"
+#include "text/html.h"
+#include "text/line_piece.h"
+#include "text/mime.h"
+#include "text/month_date.h"
+#include "text/text_assembler.h"
 
 namespace qb::text {
 namespace {

@@ -1,0 +1,86 @@
+#include "archive/browse/browse_databases.h"
+
+#include <filesystem>
+
+#include "archive/config.h"
+#include "archive/file_table.h"
+#include "archive/record_access.h"
+
+namespace qb::store {
+
+bool activateForum(Session& s, const Forums& f) {
+  std::error_code ec;
+  std::string dir = s.FileDir + "/F" + std::to_string(f.DIRNUMBER);
+  if (!std::filesystem::is_directory(dir, ec)) return false;
+  s.selectDatabase(f);
+  return true;
+}
+
+bool chooseStartupDatabase(Session& s) {
+  s.clearDatabase();
+  OP_CLOSE(s, OpOpen, {2});
+  auto& f = s.Forums();
+  bool found = false;
+  if (f.count() > 0) {
+    int32_t last = setting(s, SetLastDatabase);
+    if (last) {
+      f.clear();
+      f.rec.ID = static_cast<uint32_t>(last);
+      if (f.get(Forums::ForumKey) == Err::Ok) found = activateForum(s, f.rec);
+    }
+    if (!found) {
+      f.setFileOrder();
+      while (!found && f.next() == Err::Ok) found = activateForum(s, f.rec);
+    }
+  }
+  OP_CLOSE(s, OpClose, {2});
+  return found;
+}
+
+void rememberDatabase(Session& s) {
+  int32_t id = static_cast<int32_t>(s.ForumNumber);
+  if (Konfig(s, 2, SetLastDatabase, id)) Konfig(s, 4);
+}
+
+DatabaseRow databaseRow(const Forums& f) {
+  DatabaseRow r;
+  r.DESCRIPTION = f.DESCRIPTION.str();
+  r.DBTYPE = kindName(f.TYPE);
+  r.DIRNAMN = "F" + std::to_string(f.DIRNUMBER);
+  r.MSGCOUNT = f.MSGCOUNT;
+  r.COUNTSTRING = f.COUNTFLAG ? "No" : "Yes";
+  r.ALLOWIMPORT = f.NOIMPORT ? "No" : "Yes";
+  r.ID = f.ID;
+  r.DIRNUMBER = f.DIRNUMBER;
+  r.NOIMPORT = f.NOIMPORT;
+  r.STATUS = f.DUMMY;
+  return r;
+}
+
+std::vector<DatabaseRow> databaseRows(Session& s, DatabaseOrder order) {
+  std::vector<DatabaseRow> rows;
+  OP_CLOSE(s, OpOpen, {2});
+  auto& f = s.Forums();
+  f.set(order == DatabaseOrder::ByName ? Forums::AlphaKey : Forums::DirKey);
+  while (f.next() == Err::Ok) rows.push_back(databaseRow(f.rec));
+  OP_CLOSE(s, OpClose, {2});
+  return rows;
+}
+
+bool chooseDatabase(Session& s, uint32_t forumId) {
+  OP_CLOSE(s, OpOpen, {2});
+  auto& f = s.Forums();
+  f.clear();
+  f.rec.ID = forumId;
+  bool ok = f.get(Forums::ForumKey) == Err::Ok;
+  if (ok) {
+    s.selectDatabase(f.rec);
+    UpdREF(s, ErrQuiet);
+  }
+  OP_CLOSE(s, OpClose, {2});
+  return ok;
+}
+
+bool renamable(const DatabaseRow& r) { return r.DESCRIPTION != "Unknown:" + r.DIRNAMN; }
+
+}  // namespace qb::store

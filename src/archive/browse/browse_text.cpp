@@ -1,0 +1,59 @@
+#include "archive/browse/browse_text.h"
+
+namespace qb::store {
+
+const char* const kMoreMark = " ..........<MORE>>";
+const char* const kContinuedMark = "<CONTINUED>> \r\n";
+
+namespace {
+
+std::string trimmed(const std::string& s) {
+  std::size_t a = s.find_first_not_of(" \t\r\n");
+  if (a == std::string::npos) return {};
+  std::size_t b = s.find_last_not_of(" \t\r\n");
+  return s.substr(a, b - a + 1);
+}
+
+// A break in the 1-based range [from, to]: the 0-based index of the first
+// blank there (the blank is dropped), or the index after `to` with nothing
+// dropped.
+struct Break {
+  std::size_t end;   // the page ends before this index
+  std::size_t next;  // the next page starts here
+};
+Break findBreak(const std::string& t, std::size_t from, std::size_t to) {
+  for (std::size_t i = from - 1; i < to && i < t.size(); ++i)
+    if (t[i] == ' ') return {i, i + 1};
+  return {to, to};
+}
+
+}  // namespace
+
+std::string composeShownText(const std::string& text, const std::string* subject) {
+  std::string out = subject ? "Subject: " + trimmed(*subject) + "\r\n\r\n" + trimmed(text) : trimmed(text);
+  if (out.size() > kMaxShownText) out.resize(kMaxShownText);
+  return out;
+}
+
+std::vector<PageSpan> pageSpans(const std::string& t) {
+  if (t.size() <= kTextBoxSize) return {{0, t.size()}};
+  Break b1 = findBreak(t, 23950, 23980);
+  if (t.size() <= 2 * kTextBoxSize) return {{0, b1.end}, {b1.next, t.size()}};
+  Break b2 = findBreak(t, 47060, 47100);
+  return {{0, b1.end}, {b1.next, b2.end}, {b2.next, t.size()}};
+}
+
+std::vector<std::string> textPages(const std::string& t) {
+  auto spans = pageSpans(t);
+  std::vector<std::string> pages;
+  for (std::size_t i = 0; i < spans.size(); ++i) {
+    std::string p;
+    if (i > 0) p = kContinuedMark;
+    p += t.substr(spans[i].begin, spans[i].end - spans[i].begin);
+    if (i + 1 < spans.size()) p += kMoreMark;
+    pages.push_back(std::move(p));
+  }
+  return pages;
+}
+
+}  // namespace qb::store

@@ -1,0 +1,97 @@
+#include "import/formats/captures/capture_format.h"
+
+#include <array>
+
+namespace qb::import::captures {
+
+namespace {
+struct Entry {
+  CaptureFormat format;
+  const char* name;
+};
+constexpr std::array<Entry, 8> kFormats{{
+    {CaptureFormat::OzCIS, "OzCIS"},
+    {CaptureFormat::OzWin1, "OzWin I"},
+    {CaptureFormat::OzWin2, "OzWin II"},
+    {CaptureFormat::Tapcis5, "TAPCIS 5.x"},
+    {CaptureFormat::Tapcis6, "TAPCIS 6.x"},
+    {CaptureFormat::Autosig, "AUTOSIG"},
+    {CaptureFormat::GoldenCompass, "GoldenCompass"},
+    {CaptureFormat::NavCIS, "NavCIS Save format"},
+}};
+}  // namespace
+
+const char* formatName(CaptureFormat f) {
+  for (const auto& e : kFormats)
+    if (e.format == f) return e.name;
+  return "";
+}
+
+bool formatByName(std::string_view name, CaptureFormat& f) {
+  for (const auto& e : kFormats)
+    if (name == e.name) {
+      f = e.format;
+      return true;
+    }
+  return false;
+}
+
+bool translatesCodePage(CaptureFormat f) {
+  return f == CaptureFormat::OzCIS || f == CaptureFormat::Tapcis5 || f == CaptureFormat::Tapcis6 ||
+         f == CaptureFormat::Autosig;
+}
+
+bool forumFromStartLine(CaptureFormat f) {
+  return f == CaptureFormat::OzCIS || f == CaptureFormat::OzWin1 || f == CaptureFormat::OzWin2;
+}
+
+bool kindFromTarget(CaptureFormat f) {
+  return f == CaptureFormat::Tapcis5 || f == CaptureFormat::Tapcis6 || f == CaptureFormat::Autosig ||
+         f == CaptureFormat::GoldenCompass;
+}
+
+bool dropsTrailingAtB(CaptureFormat f) {
+  return f == CaptureFormat::Tapcis5 || f == CaptureFormat::GoldenCompass;
+}
+
+bool isStartLine(CaptureFormat f, FileKind kind, std::string_view line, std::string_view next) {
+  if (f == CaptureFormat::NavCIS) return startsWith(line, "Subject:  ") && startsWith(next, "   From:  ");
+  if (kind == FileKind::Mail && forumFromStartLine(f)) return startsWith(line, "Date:  ");
+  return startsWith(line, "#:");
+}
+
+std::string_view trimTrailingBlanks(std::string_view s) {
+  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+  return s;
+}
+
+std::string_view trimBlanks(std::string_view s) {
+  s = trimTrailingBlanks(s);
+  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
+  return s;
+}
+
+std::string_view dropAtB(std::string_view s) {
+  s = trimTrailingBlanks(s);
+  if (s.size() >= 2 && s.substr(s.size() - 2) == "@b") s.remove_suffix(2);
+  return trimTrailingBlanks(s);
+}
+
+bool isNumber(std::string_view s) {
+  if (s.empty()) return false;
+  for (char c : s)
+    if (c < '0' || c > '9') return false;
+  return true;
+}
+
+unsigned long numberValue(std::string_view s) {
+  unsigned long v = 0;
+  for (char c : s) {
+    if (c < '0' || c > '9') break;
+    v = v * 10 + static_cast<unsigned long>(c - '0');
+    if (v > 4000000000UL) return 4000000000UL;
+  }
+  return v;
+}
+
+}  // namespace qb::import::captures

@@ -1,0 +1,153 @@
+#include "import/formats/mail/mail_converter.h"
+
+#include <optional>
+
+#include "text/encodings.h"
+#include "text/line_piece.h"
+#include "archive/session.h"
+
+namespace qb::import::mail {
+
+void MailTarget::startFile(ImportContext& ctx) {
+  const ImportRequest& req = ctx.request();
+  owner_ = loadMailOwner(ctx.session(), req.mailDatabase);
+  id_ = 0;
+  accepts_ = false;
+  if (!(req.kinds & KindMail) || req.mailDatabase.empty()) return;
+  NHR scratch;
+  Resolution res = ctx.resolveDatabase(req.mailDatabase, 2, scratch, true);
+  if (res.id == 0 || res.kind != 2 || !res.accept) return;
+  id_ = res.id;
+  accepts_ = !req.createOnly;
+}
+
+bool MailTarget::append(ImportContext& ctx, NHR& nhr, const std::string& text, const std::vector<Recipient>& copies) {
+  nhr.FOR_DESCRIPTION = ctx.request().mailDatabase;
+  nhr.INTERNAL = id_;
+  nhr.MSGNUMBER = nhr.REFNUMBER = ctx.nextId();
+  if (nhr.RECIPTYPE.blank()) nhr.RECIPTYPE = "TO";
+  if (!ctx.appendWork(nhr, text)) return false;
+  for (auto& r : copies) {
+    CCT cc;
+    cc.MAILID = nhr.REFNUMBER;
+    cc.R_NAME = r.name;
+    cc.R_CISADRESS = r.address;
+    cc.RECIPTYPE = r.type;
+    if (!ctx.appendCC(cc)) return false;
+  }
+  return true;
+}
+
+bool addLine(text::TextAssembler& text, std::string_view line) {
+  do {
+    std::string_view piece = line.substr(0, text::kPieceSize);
+    line.remove_prefix(piece.size());
+    if (!text.add(piece, !line.empty())) return false;
+  } while (!line.empty());
+  return true;
+}
+
+void addBase64Text(text::TextAssembler& text, std::string_view encoded) {
+  std::string decoded = text::decodeBase64(encoded);
+  std::string_view rest = decoded;
+  while (!rest.empty()) {
+    std::size_t lf = rest.find('\n');
+    std::string_view line = rest.substr(0, lf);
+    rest.remove_prefix(lf == std::string_view::npos ? rest.size() : lf + 1);
+    if (!addLine(text, text::stripCR(line))) break;
+  }
+}
+
+MailConverter::MailConverter(std::string typeName)
+    : typeName_(std::move(typeName)), header_(typeName_ == "Eudora" ? HeaderStyle::Eudora : HeaderStyle::Mail) {}
+
+bool MailConverter::step(ImportContext& ctx, uint8_t& command) {
+  if (command == 199) {
+    command = 99;
+    reader_ = makeMailboxReader(typeName_);
+    std::string error = "The format is not known.";
+    if (!reader_ || !reader_->open(ctx.fileName(), error)) {
+      ctx.session().tell(ctx.fileName() + " cannot be opened\r\n" + error + "\r\nThis file will be skipped!",
+                         "Warning!");
+      reader_.reset();
+      return true;
+    }
+    target_.startFile(ctx);
+  }
+  if (!reader_) return true;
+  for (int n = 0; n < kMailsPerStep; ++n) {
+    bool stop = false;
+    if (!convertOne(ctx, stop)) {
+      ctx.progress(1000);
+      reader_->close();
+      reader_.reset();
+      return true;
+    }
+  }
+  ctx.progress(reader_->permille());
+  return false;
+}
+
+bool MailConverter::convertOne(ImportContext& ctx, bool& stop) {
+  if (!reader_->nextMessage()) return false;
+
+  // The header: from its first line to the first empty line (empty lines
+  // before it are passed over).
+  header_.clear();
+  bool any = false;
+  while (reader_->nextLine(line_)) {
+    if (line_.empty()) {
+      if (any) break;
+      continue;
+    }
+    header_.line(line_);
+    any = true;
+  }
+  if (!any) return true;  // an empty record: no mail in it
+
+  NHR nhr;
+  if (!target_.accepts() || !header_.finish(nhr, target_.owner())) {
+    ctx.skipped();
+    return true;
+  }
+
+  // The body, through the MIME body routine when the mail is multipart.
+  std::optional<text::MimeBodyFilter> mime;
+  if (header_.mime().hasBoundary()) mime.emplace(header_.mime().boundary());
+  text_.clear();
+  encoded_.clear();
+  const bool base64 = header_.base64Body();
+  // A Base64 text part of a multipart mail is decoded like a Base64 body.
+  // Eudora stores its bodies decoded already. Quoted-printable is undone by
+  // the mailbox readers as they cut the lines.
+  const bool decodeParts = mime && typeName_ != "Eudora";
+  while (reader_->nextLine(line_)) {
+    if (mime && !mime->keep(line_)) continue;
+    if (base64 || (decodeParts && mime->encoding() == text::TransferEncoding::Base64)) {
+      if (encoded_.size() < kMaxEncodedBody) encoded_ += line_;
+    } else if (!addLine(text_, line_)) {
+      break;
+    }
+  }
+  if (base64 || !encoded_.empty()) addBase64Text(text_, encoded_);
+  text::BodyKind kind = header_.bodyKind();
+  if (mime) kind = mime->html() ? text::BodyKind::Html : text::BodyKind::Plain;
+  std::string text = text_.finish(kind);
+
+  if (!target_.append(ctx, nhr, text, header_.copies())) {
+    stop = true;
+    return false;
+  }
+  return true;
+}
+
+namespace {
+const ConverterRegistration registration(
+    {"Eudora", "Netscape Mail", "IE Mail", "Outlook Express 4 Mail", "Pegasus", "Becky Mail", "Agent Mail",
+     "Generic Mail Type 1", "AOL"},
+    [](const std::string& typeName) -> std::unique_ptr<Converter> {
+      return std::make_unique<MailConverter>(typeName);
+    });
+}  // namespace
+
+}  // namespace qb::import::mail

@@ -1,0 +1,86 @@
+#pragma once
+// The converter of the Internet mail formats. Each file is read by the
+// format's mailbox reader (mail_reader.h); for each mail the mail header
+// reader fills the import work record, the body is joined by the text
+// assembler (only the first text part of a multipart mail), and the record
+// is appended for the mail database that the import request names, with a
+// carbon-copy record for every further recipient.
+//
+// Registered type names: "Eudora", "Netscape Mail", "IE Mail",
+// "Outlook Express 4 Mail", "Pegasus", "Becky Mail", "Agent Mail",
+// "Generic Mail Type 1" and "AOL" here; "Generic Mail Type 2" and
+// "Outlook Express 5 Mail" read their files with the news sources ("From "
+// lines, message databases) and file them here (mail_news_sources.cpp).
+//
+// When mail is not selected for the run, the request names no mail
+// database or one that does not exist or takes no imports, or the run only
+// creates databases, every mail is skipped and counted as skipped.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "import/converter.h"
+#include "import/formats/mail/mail_header.h"
+#include "import/formats/mail/mail_owner.h"
+#include "import/formats/mail/mail_reader.h"
+#include "text/text_assembler.h"
+
+namespace qb::import::mail {
+
+// The mail database a run files into, with its owner.
+class MailTarget {
+ public:
+  // At the start of each file: resolves the request's mail database and
+  // loads its owner.
+  void startFile(ImportContext& ctx);
+  const MailOwner& owner() const { return owner_; }
+  // Mails are filed; otherwise each one is skipped.
+  bool accepts() const { return accepts_; }
+  // Names the target in `nhr`, numbers the mail from the run's counter and
+  // appends it with its text and carbon copies. False when a work record
+  // could not be written (the file then stops).
+  bool append(ImportContext& ctx, NHR& nhr, const std::string& text, const std::vector<Recipient>& copies);
+
+ private:
+  MailOwner owner_;
+  uint32_t id_ = 0;
+  bool accepts_ = false;
+};
+
+// Offers one body line to the text assembler in pieces of 400 characters,
+// all but the last flagged as continued. Unlike the capture readers, a long
+// line is kept whole (a quoted-printable paragraph or an HTML body joined
+// into one line is text, not noise); the text is cut at 64000 bytes anyway.
+// False once the text is full.
+bool addLine(text::TextAssembler& text, std::string_view line);
+
+// A Base64 body: the encoded text of at most kMaxEncodedBody characters is
+// decoded and its lines (cut at LF, a CR before it dropped) are offered to
+// the text assembler.
+constexpr std::size_t kMaxEncodedBody = text::kMaxText / 3 * 4 + 4;
+void addBase64Text(text::TextAssembler& text, std::string_view encoded);
+
+class MailConverter : public Converter {
+ public:
+  // Mails converted per step at most.
+  static constexpr int kMailsPerStep = 20;
+
+  explicit MailConverter(std::string typeName);
+  bool step(ImportContext& ctx, uint8_t& command) override;
+
+ private:
+  // Converts the next mail; false at the end of the file or when a work
+  // record could not be written (`stop`).
+  bool convertOne(ImportContext& ctx, bool& stop);
+
+  std::string typeName_;
+  std::unique_ptr<MailboxReader> reader_;
+  MailTarget target_;
+  MailHeaderReader header_;
+  text::TextAssembler text_;
+  std::string line_;
+  std::string encoded_;
+};
+
+}  // namespace qb::import::mail

@@ -1,0 +1,78 @@
+// "Eudora" mailboxes (*.MBX): messages start at "From ???@???" lines. The
+// companion table of contents (the mailbox's name with the extension TOC)
+// lists the offset of every message; when it lists any, a separator line at
+// another offset is text of the message before it (a quoted separator).
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <vector>
+
+#include "import/formats/mail/mail_eudora.h"
+#include "import/formats/mail/mail_separated.h"
+
+namespace qb::import::mail {
+
+namespace {
+
+constexpr std::string_view kSeparator = "From ???@???";
+
+std::string lowerAscii(std::string s) {
+  for (auto& c : s)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return s;
+}
+
+class EudoraReader : public SeparatedReader {
+ public:
+  bool open(const std::string& path, std::string& error) override {
+    if (!SeparatedReader::open(path, error)) return false;
+    offsets_ = readTableOfContents(tableOfContentsPath(path));
+    return true;
+  }
+
+ protected:
+  bool atMessageStart() const override {
+    if (!at(kSeparator)) return false;
+    return offsets_.empty() || std::binary_search(offsets_.begin(), offsets_.end(), in_.position());
+  }
+
+ private:
+  std::vector<uint64_t> offsets_;
+};
+
+}  // namespace
+
+std::string tableOfContentsPath(const std::string& mailbox) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  fs::path p(mailbox);
+  std::string wanted = lowerAscii(p.stem().string() + ".toc");
+  fs::path dir = p.has_parent_path() ? p.parent_path() : fs::path(".");
+  for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+    if (lowerAscii(it->path().filename().string()) == wanted && it->is_regular_file(ec)) return it->path().string();
+  }
+  return {};
+}
+
+std::vector<uint64_t> readTableOfContents(const std::string& path) {
+  std::vector<uint64_t> offsets;
+  if (path.empty()) return offsets;
+  std::ifstream f(path, std::ios::binary);
+  if (!f) return offsets;
+  f.seekg(kTocHeaderSize);
+  unsigned char entry[kTocEntrySize];
+  for (;;) {
+    f.read(reinterpret_cast<char*>(entry), kTocEntrySize);
+    std::streamsize got = f.gcount();
+    if (got < 4) break;
+    offsets.push_back(static_cast<uint64_t>(entry[0]) | static_cast<uint64_t>(entry[1]) << 8 |
+                      static_cast<uint64_t>(entry[2]) << 16 | static_cast<uint64_t>(entry[3]) << 24);
+    if (got < static_cast<std::streamsize>(kTocEntrySize)) break;
+  }
+  std::sort(offsets.begin(), offsets.end());
+  return offsets;
+}
+
+std::unique_ptr<MailboxReader> makeEudoraReader() { return std::make_unique<EudoraReader>(); }
+
+}  // namespace qb::import::mail

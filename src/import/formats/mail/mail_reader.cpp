@@ -1,0 +1,93 @@
+#include "import/formats/mail/mail_reader.h"
+
+#include <cctype>
+
+#include "import/formats/shared/internet_header.h"
+#include "text/encodings.h"
+#include "text/text_assembler.h"
+
+namespace qb::import::mail {
+
+namespace {
+// A line is kept up to the size of a whole message text; the rest of a
+// longer line (a file without line ends) is passed over.
+constexpr std::size_t kMaxKeptLine = text::kMaxText;
+
+bool startsWithNoCase(std::string_view s, std::string_view p) {
+  if (s.size() < p.size()) return false;
+  for (std::size_t i = 0; i < p.size(); ++i)
+    if (std::toupper(static_cast<unsigned char>(s[i])) != std::toupper(static_cast<unsigned char>(p[i])))
+      return false;
+  return true;
+}
+}  // namespace
+
+bool MailboxReader::open(const std::string& path, std::string& error) {
+  if (!in_.open(path)) {
+    error = "The file cannot be read.";
+    return false;
+  }
+  return true;
+}
+
+bool MailboxReader::cutLine(std::string& line) {
+  line.clear();
+  if (in_.atEnd()) return false;
+  if (!hasBoundaries()) {
+    in_.readLine(line, kMaxKeptLine);
+    while (!line.empty() && line.back() == '\0') line.pop_back();
+    return true;
+  }
+  for (;;) {
+    std::size_t ahead = visible();
+    std::size_t lf = in_.find('\n', ahead);
+    std::size_t end = lf == RawWindow::npos ? ahead : lf;
+    std::size_t boundary = boundaryWithin(end);
+    bool stop = boundary != RawWindow::npos;
+    if (stop) end = boundary;
+    for (std::size_t i = 0; i < end && line.size() < kMaxKeptLine; ++i) line.push_back(static_cast<char>(in_.at(i)));
+    if (stop || lf != RawWindow::npos || end == 0) {
+      in_.advance(stop ? end : end + 1);
+      break;
+    }
+    in_.advance(end);  // a line longer than the window: go on to its end
+    if (in_.atEnd()) break;
+  }
+  while (!line.empty() && (line.back() == '\r' || line.back() == '\0')) line.pop_back();
+  return true;
+}
+
+bool MailboxReader::cutLineSoft(std::string& line) {
+  if (!cutLine(raw_)) return false;
+  line.clear();
+  while (text::undoQuotedPrintable(raw_, line)) {
+    if (in_.atEnd() || atMessageStart() || line.size() >= kMaxKeptLine) break;
+    if (!cutLine(raw_)) break;
+  }
+  if (line.size() > kMaxKeptLine) line.resize(kMaxKeptLine);
+  return true;
+}
+
+bool isAddressHeaderStart(std::string_view line) {
+  return startsWithNoCase(line, "From:") || startsWithNoCase(line, "Date:") || startsWithNoCase(line, "To:") ||
+         startsWithNoCase(line, "Subject:");
+}
+
+int headerKind(std::string_view line) {
+  std::string_view head = line.substr(0, 50);
+  if (head.find(':') == std::string_view::npos && !startsWithNoCase(line, "From ")) return HdrNone;
+  return classifyHeader(line);
+}
+
+std::unique_ptr<MailboxReader> makeMailboxReader(std::string_view typeName) {
+  if (typeName == "Eudora") return makeEudoraReader();
+  if (typeName == "Netscape Mail") return makeFromDashReader();
+  if (typeName == "IE Mail" || typeName == "Outlook Express 4 Mail") return makeRecordMarkerReader();
+  if (typeName == "Pegasus") return makePegasusReader();
+  if (typeName == "Becky Mail" || typeName == "Agent Mail" || typeName == "Generic Mail Type 1")
+    return makeCandidateReader();
+  if (typeName == "AOL") return makeAolReader();
+  return nullptr;
+}
+
+}  // namespace qb::import::mail

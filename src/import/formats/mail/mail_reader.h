@@ -1,0 +1,103 @@
+#pragma once
+// Mailbox readers: each mail format cuts its file into messages and each
+// message into lines. The mail converter (mail_converter.h) pulls from a
+// reader: nextMessage() moves to the start of the next message, nextLine()
+// gives the message's lines in order, header lines first, until the message
+// ends. What a message looks like on disk (separator lines, record marker
+// bytes, candidate header blocks, tagged parts) is the reader's business;
+// the header reading, the text assembly and the filing are shared.
+//
+// Readers read strictly forward through a RawWindow, so memory stays at the
+// window (and at most one candidate header block) whatever the file size.
+// Lines are cut at LF with a CR before it dropped; a line longer than the
+// window's lookahead is passed over after its first 1200 characters (the
+// text keeps no more of one line). Where the format asks for it,
+// quoted-printable soft line breaks are undone while lines are cut.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "import/formats/shared/raw_window.h"
+
+namespace qb::import::mail {
+
+class MailboxReader {
+ public:
+  virtual ~MailboxReader() = default;
+
+  // Opens the file and prepares the first message (command 199). False when
+  // the file cannot be read; `error` then says why.
+  virtual bool open(const std::string& path, std::string& error);
+  void close() { in_.close(); }
+
+  // Moves to the start of the next message; false when the file holds no
+  // more. Lines of the current message not yet read are passed over.
+  virtual bool nextMessage() = 0;
+  // The next line of the current message (without its line end); false at
+  // the end of the message.
+  virtual bool nextLine(std::string& line) = 0;
+
+  // Progress through the file, 0..1000.
+  int permille() const { return in_.permille(); }
+
+ protected:
+  // What ends a line besides LF: a reader that has message boundaries in
+  // the middle of a line (record marker bytes, tags) reports the offset of
+  // the first such boundary within the `n` bytes ahead, or npos.
+  virtual std::size_t boundaryWithin(std::size_t n) const { return RawWindow::npos; }
+  // Readers that override boundaryWithin() say so here; the others have
+  // their lines cut at LF alone, which is faster.
+  virtual bool hasBoundaries() const { return false; }
+
+  // Cuts the next physical line from the window into `line` (cleared
+  // first). The line ends at LF (taken), at a boundary (not taken) or at the
+  // end of the file. False when nothing is left to read.
+  bool cutLine(std::string& line);
+  // As cutLine, and while the line ends in a quoted-printable soft line
+  // break, the following line is joined to it, unless `atBoundary()` says
+  // that the following line starts another message.
+  bool cutLineSoft(std::string& line);
+  // True when the window stands at a line that begins a new message (for
+  // cutLineSoft); the default never does.
+  virtual bool atMessageStart() const { return false; }
+
+  // True when the bytes at the current position equal `s`.
+  bool at(std::string_view s) const { return in_.startsWith(s); }
+  // Bytes that may be looked at from the current position.
+  std::size_t visible() const {
+    return in_.available() < RawWindow::kLookahead - 1 ? in_.available() : RawWindow::kLookahead - 1;
+  }
+
+  RawWindow in_;
+
+ private:
+  std::string raw_;  // scratch for the soft line break joining
+};
+
+// The reader of a mail import type ("Eudora", "Netscape Mail", "IE Mail",
+// "Outlook Express 4 Mail", "Pegasus", "Becky Mail", "Agent Mail",
+// "Generic Mail Type 1", "AOL"); null for another name.
+std::unique_ptr<MailboxReader> makeMailboxReader(std::string_view typeName);
+
+// Readers by format (each in its own unit).
+std::unique_ptr<MailboxReader> makeEudoraReader();
+std::unique_ptr<MailboxReader> makeFromDashReader();      // "Netscape Mail"
+std::unique_ptr<MailboxReader> makeRecordMarkerReader();  // "IE Mail", "Outlook Express 4 Mail"
+std::unique_ptr<MailboxReader> makePegasusReader();
+std::unique_ptr<MailboxReader> makeCandidateReader();     // "Becky Mail", "Agent Mail", "Generic Mail Type 1"
+std::unique_ptr<MailboxReader> makeAolReader();
+
+// Helpers shared by the readers.
+inline bool startsWith(std::string_view s, std::string_view p) { return s.substr(0, p.size()) == p; }
+// Does the line begin with "From:", "Date:", "To:" or "Subject:" (the first
+// header line of a Netscape or Outlook Express 4 message)?
+bool isAddressHeaderStart(std::string_view line);
+// The header classifier's kind of a line, with a quick answer for the many
+// body lines that cannot be header lines (every header name the classifier
+// knows ends in a colon within the first 50 characters, except the "From "
+// separator lines).
+int headerKind(std::string_view line);
+
+}  // namespace qb::import::mail
