@@ -26,6 +26,7 @@
 #include <QWheelEvent>
 
 #include "app/gui_ui.h"
+#include "text/unicode.h"
 #include "app/icons.h"
 #include "app/main_frame.h"
 #include "app/notifications.h"
@@ -42,7 +43,6 @@
 using qb::text::calendarDate;
 using qb::text::clockTime;
 using qb::text::dayNumber;
-using qb::text::upper1252;
 
 namespace qb::app {
 
@@ -101,11 +101,12 @@ QString shortTime(int32_t t) {
   return QLocale().toString(QTime(h, m, sec), QLocale::ShortFormat);
 }
 
+// The alpha keys ignore letter case as the store's keys fold it.
 bool sameAlpha(const FixedString<10>& a, const FixedString<10>& b) {
-  return upper1252(a.str()) == upper1252(b.str());
+  return qb::text::foldCase(a.str()) == qb::text::foldCase(b.str());
 }
 bool sameAlpha(const FixedString<25>& a, const FixedString<25>& b) {
-  return upper1252(a.str()) == upper1252(b.str());
+  return qb::text::foldCase(a.str()) == qb::text::foldCase(b.str());
 }
 
 QColor colourOf(Session& s, int code, QColor def) {
