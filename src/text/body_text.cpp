@@ -34,6 +34,7 @@ std::string bodyText(std::string_view body, const TextForm& form) {
   if (form.flowed) utf8 = unwrapFlowed(utf8, form.delsp);
 
   TextAssembler text;
+  text.add("");  // the assembler ends the first piece's line whatever it says: start with nothing
   std::string_view rest = utf8;
   while (!rest.empty()) {
     std::size_t lf = rest.find('\n');

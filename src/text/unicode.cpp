@@ -265,9 +265,15 @@ std::string fromUnlabelled(std::string_view bytes) {
   return fromWindows1252(bytes);
 }
 
+// Charsets whose text may be written in ASCII bytes alone.
+static bool sevenBitEncoded(const std::string& name) {
+  return startsWith(name, "iso-2022") || startsWith(name, "utf-7") || startsWith(name, "utf-16") ||
+         startsWith(name, "utf-32") || startsWith(name, "hz") || name == "unicode-1-1-utf-7";
+}
+
 std::string toUtf8(std::string_view bytes, std::string_view charset) {
-  if (isAscii(bytes)) return std::string(bytes);
   const std::string name = normalName(charset);
+  if (isAscii(bytes) && !sevenBitEncoded(name)) return std::string(bytes);
   switch (routeOf(name)) {
     case Route::Unlabelled:
       return fromUnlabelled(bytes);
