@@ -1,4 +1,5 @@
 #include "archive/browse/browse_thread.h"
+#include "text/unicode.h"
 
 #include <algorithm>
 #include <map>
@@ -6,7 +7,6 @@
 #include "archive/browse/browse_rows.h"
 #include "archive/config.h"
 
-using qb::text::upper1252;
 
 namespace qb::store {
 
@@ -114,7 +114,8 @@ std::vector<ThreadNode> readThreadNodes(Session& s, const std::string& alpha, ui
   const FixedString<10> wantAlpha(alpha);
   while (f.next() == Err::Ok) {
     const MsgNmbr m = f.rec;
-    if (upper1252(m.THREADALPHA.str()) != upper1252(wantAlpha.str()) || m.THREADNUMBER != threadNumber) break;
+    if (text::foldCase(m.THREADALPHA.str()) != text::foldCase(wantAlpha.str()) || m.THREADNUMBER != threadNumber)
+      break;
     ThreadNode n;
     n.MSGNMBR = m.MSGNUMBER;
     n.REPLYNMBR = m.REFNUMBER == m.MSGNUMBER ? 0 : m.REFNUMBER;
@@ -122,7 +123,7 @@ std::vector<ThreadNode> readThreadNodes(Session& s, const std::string& alpha, ui
     if (lookUpPerson(s, m.FROMID)) {
       const auto& p = s.Person().rec;
       n.SENDERNAME = p.FIRSTNAME.str() + " " + p.LASTNAME.str();
-      if (n.SENDERNAME.size() > 35) n.SENDERNAME.resize(35);
+      n.SENDERNAME.resize(text::utf8Prefix(n.SENDERNAME, 35));
     }
     nodes.push_back(std::move(n));
   }
