@@ -129,4 +129,19 @@ std::vector<ThreadNode> readThreadNodes(Session& s, const std::string& alpha, ui
   return nodes;
 }
 
+uint32_t threadOfMessage(Session& s, uint32_t msgNumber) {
+  if (!msgNumber) return 0;
+  auto& m = s.MsgNmbr();
+  m.clear();
+  m.rec.MSGNUMBER = msgNumber;
+  return m.get(MsgNmbr::IdKey) == Err::Ok ? m.rec.THREADNUMBER : 0;
+}
+
+std::vector<TreeLine> threadTreeLines(Session& s, uint32_t threadNumber, int labelForm, int datePicture) {
+  if (!threadNumber) return {};
+  const std::string alpha = lookUpThread(s, threadNumber) ? std::string(s.Threads().rec.ALPHA.raw()) : std::string();
+  auto nodes = readThreadNodes(s, alpha, threadNumber);
+  return buildThreadTree(nodes, labelForm, datePicture);
+}
+
 }  // namespace qb::store
