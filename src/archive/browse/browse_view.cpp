@@ -3,8 +3,8 @@
 #include "archive/browse/browse_pager.h"
 #include "archive/session.h"
 #include "text/strings.h"
+#include "text/unicode.h"
 
-using qb::text::upper1252;
 
 namespace qb::store {
 
@@ -28,7 +28,7 @@ const BrowseViewDef kMailViewDefs[kMailViews] = {
 // Alpha key parts compare without regard to case, as the keys do.
 template <std::size_t N, std::size_t M>
 bool sameAlpha(const FixedString<N>& a, const FixedString<M>& b) {
-  return upper1252(a.str()) == upper1252(b.str());
+  return text::foldCase(a.str()) == text::foldCase(b.str());
 }
 
 // Limits the pager to the key range of an (alpha, number) pair, the first
