@@ -59,8 +59,8 @@ int bad(const std::string& text) {
 void listFormats() {
   for (const auto& t : import::importTypes())
     if (t.offered())
-      std::printf("%3d  %-24s %s%s\n", t.number, t.name, *t.defaultMask ? t.defaultMask : "(folders)",
-                  import::makeConverter(t.name) ? "" : "  [not available]");
+      std::printf("%3d  %-24s %s%s\n", t.number(), t.name, *t.defaultMask ? t.defaultMask : "(folders)",
+                  t.available() ? "" : "  [not available]");
 }
 
 // The COD:ID of topic `name` of the current (mail) database; the topic is
@@ -181,7 +181,7 @@ int runImport(const GlobalOptions& g, std::vector<std::string>& args) {
   if (format.empty()) return bad("--format is needed (see --list-formats)");
   const import::ImportType* type = import::findImportType(format);
   if (!type) return bad("there is no source format \"" + format + "\" (see --list-formats)");
-  if (!import::makeConverter(type->name)) return bad(std::string("the format ") + type->name + " is not available");
+  if (!type->available()) return bad(std::string("the format ") + type->name + " is not available");
   req.typeName = type->name;
   if (!haveSelection) return bad("give --tree DIR, --dir DIR or files to import");
   if (req.selectionMethod != 2) {

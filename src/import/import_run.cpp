@@ -26,11 +26,16 @@ const char* const kNoControl = "No access to Control File!\r\nImport will not pr
 }  // namespace
 
 ImportRun::ImportRun(store::Session& s, ImportRequest request) : s_(s), request_(std::move(request)) {
-  const ImportType* t = findImportType(request_.typeName.empty() ? std::to_string(kDefaultImportType)
-                                                                 : request_.typeName);
+  const ImportType* t =
+      request_.typeName.empty() ? &importType(kDefaultImportType) : findImportType(request_.typeName);
   typeName_ = t ? t->name : request_.typeName;
   masks_ = !request_.pattern.empty() ? request_.pattern : t ? t->defaultMask : "*.*";
   saved_ = s.currentDatabase();
+}
+
+ImportRun::ImportRun(store::Session& s, ImportRequest request, std::unique_ptr<Converter> converter)
+    : ImportRun(s, std::move(request)) {
+  converter_ = std::move(converter);
 }
 
 ImportRun::~ImportRun() {
@@ -106,7 +111,7 @@ void ImportRun::fail() {
 // ---- step 1: start -----------------------------------------------------------
 
 void ImportRun::start() {
-  converter_ = makeConverter(typeName_);
+  if (!converter_) converter_ = makeConverter(typeName_);
   if (!converter_) {
     s_.tell("The import type " + typeName_ + " is not available!", "Warning!");
     stats_.failed = true;

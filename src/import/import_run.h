@@ -93,6 +93,9 @@ struct RunProgress {
 class ImportRun : public ImportContext {
  public:
   ImportRun(store::Session& s, ImportRequest request);
+  // A run with a converter of the caller's instead of the one of the import
+  // type table (the tests drive the run with a scripted converter).
+  ImportRun(store::Session& s, ImportRequest request, std::unique_ptr<Converter> converter);
   ~ImportRun() override;  // an unfinished run is ended: files closed, work files deleted
   ImportRun(const ImportRun&) = delete;
   ImportRun& operator=(const ImportRun&) = delete;

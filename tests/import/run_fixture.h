@@ -51,7 +51,7 @@ class RunFixture : public ::testing::Test {
   // Runs an import and cancels it once, at the `skip`+1-th step that
   // begins in `phase`.
   import::RunStats runCancelling(const import::ImportRequest& r, import::RunPhase phase, int skip = 0) {
-    import::ImportRun ir(s, r);
+    import::ImportRun ir(s, r, makeScriptConverter());
     bool cancelled = false;
     do {
       if (!cancelled && ir.phase() == phase && skip-- == 0) {

@@ -140,9 +140,9 @@ TEST_F(RunFixture, ReimportReplacesHeadersAndTextsWithoutRaisingCounts) {
   EXPECT_EQ(db.threads()[0].MSGCOUNT, 2u);
   EXPECT_EQ(db.sections()[0].MSGCOUNT, 2u);
   for (auto& m : db.headers())
-    if (m.MSGNUMBER == 102) EXPECT_EQ(m.DATE, text::dayNumber(1996, 3, 17));
+    if (m.MSGNUMBER == 102) { EXPECT_EQ(m.DATE, text::dayNumber(1996, 3, 17)); }
   for (auto& p : db.persons())
-    if (p.LASTNAME.str() == "Jones") EXPECT_EQ(p.FROMCOUNT, 1u);
+    if (p.LASTNAME.str() == "Jones") { EXPECT_EQ(p.FROMCOUNT, 1u); }
 }
 
 TEST_F(RunFixture, CancelDuringConversionLeavesTheArchiveUntouched) {
@@ -235,7 +235,7 @@ TEST_F(RunFixture, ConverterFailureSkipsTheFileOnly) {
 TEST_F(RunFixture, UnattendedRunShowsNoMessages) {
   s.DoTask = 2;
   std::vector<uint32_t> registered;
-  import::ImportRun ir(s, request({inDir + "/gone.scr", script("a.scr", {kMsg1})}));
+  import::ImportRun ir(s, request({inDir + "/gone.scr", script("a.scr", {kMsg1})}), makeScriptConverter());
   ir.registerForMaintenance = [&](uint32_t id) { registered.push_back(id); };
   bool ended = false;
   ir.onEnd = [&](const RunStats&) { ended = true; };

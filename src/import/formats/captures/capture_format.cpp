@@ -7,29 +7,29 @@ namespace qb::import::captures {
 namespace {
 struct Entry {
   CaptureFormat format;
-  const char* name;
+  ImportTypeId type;
 };
 constexpr std::array<Entry, 8> kFormats{{
-    {CaptureFormat::OzCIS, "OzCIS"},
-    {CaptureFormat::OzWin1, "OzWin I"},
-    {CaptureFormat::OzWin2, "OzWin II"},
-    {CaptureFormat::Tapcis5, "TAPCIS 5.x"},
-    {CaptureFormat::Tapcis6, "TAPCIS 6.x"},
-    {CaptureFormat::Autosig, "AUTOSIG"},
-    {CaptureFormat::GoldenCompass, "GoldenCompass"},
-    {CaptureFormat::NavCIS, "NavCIS Save format"},
+    {CaptureFormat::OzCIS, ImportTypeId::OzCis},
+    {CaptureFormat::OzWin1, ImportTypeId::OzWin1},
+    {CaptureFormat::OzWin2, ImportTypeId::OzWin2},
+    {CaptureFormat::Tapcis5, ImportTypeId::Tapcis5},
+    {CaptureFormat::Tapcis6, ImportTypeId::Tapcis6},
+    {CaptureFormat::Autosig, ImportTypeId::Autosig},
+    {CaptureFormat::GoldenCompass, ImportTypeId::GoldenCompass},
+    {CaptureFormat::NavCIS, ImportTypeId::NavCisSave},
 }};
 }  // namespace
 
 const char* formatName(CaptureFormat f) {
   for (const auto& e : kFormats)
-    if (e.format == f) return e.name;
+    if (e.format == f) return importTypeName(e.type);
   return "";
 }
 
-bool formatByName(std::string_view name, CaptureFormat& f) {
+bool captureFormatOf(ImportTypeId type, CaptureFormat& f) {
   for (const auto& e : kFormats)
-    if (name == e.name) {
+    if (e.type == type) {
       f = e.format;
       return true;
     }

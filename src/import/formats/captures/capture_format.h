@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "import/import_types.h"
+
 namespace qb::import::captures {
 
 enum class CaptureFormat {
@@ -25,8 +27,8 @@ enum class FileKind { Unknown, Forum, Mail };
 
 // The import type name of a format ("OzCIS", "TAPCIS 5.x", ...).
 const char* formatName(CaptureFormat f);
-// By import type name; false when the name is not one of the eight.
-bool formatByName(std::string_view name, CaptureFormat& f);
+// By import type; false when the type is not one of the eight.
+bool captureFormatOf(ImportTypeId type, CaptureFormat& f);
 
 // Bytes of 128 and above are taken as code page 850 and translated to
 // Windows-1252 (OzCIS, TAPCIS and AUTOSIG captures).

@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "import/formats/families.h"
 #include "text/encodings.h"
 #include "text/line_piece.h"
 #include "archive/session.h"
@@ -58,13 +59,13 @@ void addBase64Text(text::TextAssembler& text, std::string_view encoded) {
   }
 }
 
-MailConverter::MailConverter(std::string typeName)
-    : typeName_(std::move(typeName)), header_(typeName_ == "Eudora" ? HeaderStyle::Eudora : HeaderStyle::Mail) {}
+MailConverter::MailConverter(ImportTypeId type)
+    : type_(type), header_(type == ImportTypeId::Eudora ? HeaderStyle::Eudora : HeaderStyle::Mail) {}
 
 bool MailConverter::step(ImportContext& ctx, uint8_t& command) {
   if (command == 199) {
     command = 99;
-    reader_ = makeMailboxReader(typeName_);
+    reader_ = makeMailboxReader(type_);
     std::string error = "The format is not known.";
     if (!reader_ || !reader_->open(ctx.fileName(), error)) {
       ctx.session().tell(ctx.fileName() + " cannot be opened\r\n" + error + "\r\nThis file will be skipped!",
@@ -120,7 +121,7 @@ bool MailConverter::convertOne(ImportContext& ctx, bool& stop) {
   // A Base64 text part of a multipart mail is decoded like a Base64 body.
   // Eudora stores its bodies decoded already. Quoted-printable is undone by
   // the mailbox readers as they cut the lines.
-  const bool decodeParts = mime && typeName_ != "Eudora";
+  const bool decodeParts = mime && type_ != ImportTypeId::Eudora;
   while (reader_->nextLine(line_)) {
     if (mime && !mime->keep(line_)) continue;
     if (base64 || (decodeParts && mime->encoding() == text::TransferEncoding::Base64)) {
@@ -141,13 +142,9 @@ bool MailConverter::convertOne(ImportContext& ctx, bool& stop) {
   return true;
 }
 
-namespace {
-const ConverterRegistration registration(
-    {"Eudora", "Netscape Mail", "IE Mail", "Outlook Express 4 Mail", "Pegasus", "Becky Mail", "Agent Mail",
-     "Generic Mail Type 1", "AOL"},
-    [](const std::string& typeName) -> std::unique_ptr<Converter> {
-      return std::make_unique<MailConverter>(typeName);
-    });
-}  // namespace
+std::unique_ptr<Converter> makeMailboxConverter(ImportTypeId type) {
+  if (!makeMailboxReader(type)) return nullptr;
+  return std::make_unique<MailConverter>(type);
+}
 
 }  // namespace qb::import::mail

@@ -79,15 +79,26 @@ int headerKind(std::string_view line) {
   return classifyHeader(line);
 }
 
-std::unique_ptr<MailboxReader> makeMailboxReader(std::string_view typeName) {
-  if (typeName == "Eudora") return makeEudoraReader();
-  if (typeName == "Netscape Mail") return makeFromDashReader();
-  if (typeName == "IE Mail" || typeName == "Outlook Express 4 Mail") return makeRecordMarkerReader();
-  if (typeName == "Pegasus") return makePegasusReader();
-  if (typeName == "Becky Mail" || typeName == "Agent Mail" || typeName == "Generic Mail Type 1")
-    return makeCandidateReader();
-  if (typeName == "AOL") return makeAolReader();
-  return nullptr;
+std::unique_ptr<MailboxReader> makeMailboxReader(ImportTypeId type) {
+  switch (type) {
+    case ImportTypeId::Eudora:
+      return makeEudoraReader();
+    case ImportTypeId::NetscapeMail:
+      return makeFromDashReader();
+    case ImportTypeId::IeMail:
+    case ImportTypeId::OutlookExpress4Mail:
+      return makeRecordMarkerReader();
+    case ImportTypeId::Pegasus:
+      return makePegasusReader();
+    case ImportTypeId::BeckyMail:
+    case ImportTypeId::AgentMail:
+    case ImportTypeId::GenericMail1:
+      return makeCandidateReader();
+    case ImportTypeId::Aol:
+      return makeAolReader();
+    default:
+      return nullptr;
+  }
 }
 
 }  // namespace qb::import::mail

@@ -20,6 +20,7 @@
 #include <string_view>
 
 #include "import/formats/shared/raw_window.h"
+#include "import/import_types.h"
 
 namespace qb::import::mail {
 
@@ -78,8 +79,8 @@ class MailboxReader {
 
 // The reader of a mail import type ("Eudora", "Netscape Mail", "IE Mail",
 // "Outlook Express 4 Mail", "Pegasus", "Becky Mail", "Agent Mail",
-// "Generic Mail Type 1", "AOL"); null for another name.
-std::unique_ptr<MailboxReader> makeMailboxReader(std::string_view typeName);
+// "Generic Mail Type 1", "AOL"); null for another type.
+std::unique_ptr<MailboxReader> makeMailboxReader(ImportTypeId type);
 
 // Readers by format (each in its own unit).
 std::unique_ptr<MailboxReader> makeEudoraReader();

@@ -7,7 +7,7 @@
 
 namespace qb::import::news {
 
-NewsFiler::NewsFiler(std::string typeName) : typeName_(std::move(typeName)), rule_(addressRuleFor(typeName_)) {}
+NewsFiler::NewsFiler(ImportTypeId type) : type_(type), rule_(addressRuleFor(type)) {}
 
 void NewsFiler::startFile(ImportContext& ctx) {
   owner_ = MailboxSide{};

@@ -129,10 +129,18 @@ NameAddress otherAddress(std::string_view text) {
   return finish(unwrap(name, false), address);
 }
 
-AddressRule addressRuleFor(std::string_view typeName) {
-  for (std::string_view n : {"Agent News", "IE News", "Outlook Express 4 News", "Unix News", "Gravity", "Winvn"})
-    if (typeName == n) return AddressRule::News;
-  return AddressRule::Other;
+AddressRule addressRuleFor(ImportTypeId type) {
+  switch (type) {
+    case ImportTypeId::AgentNews:
+    case ImportTypeId::IeNews:
+    case ImportTypeId::OutlookExpress4News:
+    case ImportTypeId::UnixNews:
+    case ImportTypeId::Gravity:
+    case ImportTypeId::Winvn:
+      return AddressRule::News;
+    default:
+      return AddressRule::Other;
+  }
 }
 
 }  // namespace qb::import
