@@ -518,7 +518,7 @@ bool MainFrame::closeToolWindows(int reason) {
       registry_.destroyGroup(g);
       return true;
     }
-  store::OP_CLOSE(s_, store::OpCloseNow, {1, 2, 3, 4, 5, 6, 7, 9, 13, 17, 18, 22, 23, 25});
+  store::OP_CLOSE(s_, store::OpCloseNow, {store::FileNo::Codes, store::FileNo::Forums, store::FileNo::MsgNmbr, store::FileNo::MsgText, store::FileNo::Person, store::FileNo::Sections, store::FileNo::Threads, store::FileNo::SIndex, store::FileNo::Mail, store::FileNo::CCR, store::FileNo::SaveFile, store::FileNo::Reference, store::FileNo::PLINK, store::FileNo::MsgString});
   if (reason == 6 && s_.ForumNumber) {
     // A removed database: its directory goes once no store file is left.
     const std::string dir = s_.databaseDir();
@@ -661,7 +661,7 @@ void MainFrame::closeEvent(QCloseEvent* e) {
     return;
   }
   clock_->stop();
-  store::OP_CLOSE(s_, store::OpCloseNow, {1, 2, 3, 4, 5, 6, 7, 9, 13, 17, 18, 22, 23, 25});
+  store::OP_CLOSE(s_, store::OpCloseNow, {store::FileNo::Codes, store::FileNo::Forums, store::FileNo::MsgNmbr, store::FileNo::MsgText, store::FileNo::Person, store::FileNo::Sections, store::FileNo::Threads, store::FileNo::SIndex, store::FileNo::Mail, store::FileNo::CCR, store::FileNo::SaveFile, store::FileNo::Reference, store::FileNo::PLINK, store::FileNo::MsgString});
   if (!isMinimized()) {
     store::Place p{x(), y(), width(), height()};
     store::WindowPos2(s_, 2, PlaceFrame, p);

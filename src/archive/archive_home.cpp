@@ -116,8 +116,8 @@ bool initHome(Session& s, const std::string& home, const InitOptions& options, s
   s.FileDir = data;
   s.MasIdxPath = data;
   // The database list and the control file exist from now on.
-  OP_CLOSE(s, OpOpen, {2, 8});
-  OP_CLOSE(s, OpClose, {2, 8});
+  OP_CLOSE(s, OpOpen, {FileNo::Forums, FileNo::Control});
+  OP_CLOSE(s, OpClose, {FileNo::Forums, FileNo::Control});
   return true;
 }
 

@@ -38,7 +38,7 @@ struct ConfigState {
 
 namespace {
 
-constexpr int kControlFile = 8;
+constexpr FileNo kControlFile = FileNo::Control;
 constexpr uint8_t kGeneralId = 1, kDisplayId = 9, kFurtherId = 11;
 
 [[noreturn]] void invalidType(Session& s) { s.fatal("Internal Error - invalid xType", "Program Failure!"); }

@@ -297,6 +297,17 @@ void OP_CLOSE(Session& s, int action, std::initializer_list<int> files) {
   OP_CLOSE(s, action, std::vector<int>(files));
 }
 
+void OP_CLOSE(Session& s, int action, const std::vector<FileNo>& files) {
+  std::vector<int> numbers;
+  numbers.reserve(files.size());
+  for (FileNo f : files) numbers.push_back(fileNumber(f));
+  OP_CLOSE(s, action, numbers);
+}
+
+void OP_CLOSE(Session& s, int action, std::initializer_list<FileNo> files) {
+  OP_CLOSE(s, action, std::vector<FileNo>(files));
+}
+
 uint8_t UpdREF(Session& s, int errMode) {
   const Forums& fo = s.Forums().rec;
   REF ref;
@@ -309,7 +320,7 @@ uint8_t UpdREF(Session& s, int errMode) {
     for (std::size_t i = 0; i < fo.ALTADDRESS.size() && !fo.ALTADDRESS[i].blank(); ++i)
       ref.ALTADDRESS[i] = fo.ALTADDRESS[i];
   }
-  OP_CLOSE(s, OpOpen, {22});
+  OP_CLOSE(s, OpOpen, {FileNo::Reference});
   Table<REF>& f = s.REF();
   uint8_t result = 1;
   f.setFileOrder();
@@ -323,7 +334,7 @@ uint8_t UpdREF(Session& s, int errMode) {
     f.rec = ref;
     result = UppDat(s, f, UppAdd, errMode);
   }
-  OP_CLOSE(s, OpClose, {22});
+  OP_CLOSE(s, OpClose, {FileNo::Reference});
   return result;
 }
 

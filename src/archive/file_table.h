@@ -49,6 +49,7 @@ bool passedOver(int no);
 
 // "IDX" + three digits + extension, e.g. "IDX003.TPS".
 std::string fileBaseName(int no);
+inline std::string fileBaseName(FileNo no) { return fileBaseName(fileNumber(no)); }
 // The full name of a file number for the current database, as OP_CLOSE
 // builds it (it also stores it in FileName). Empty for a number outside the
 // table.
@@ -75,6 +76,10 @@ enum OpAction {
 // the file (FileName = FileTmpName) and counts it, the converter reads it
 // with its own reader; a close counts down; actions 3, 5, 6 and 7 never
 // touch a foreign file (it is the user's data).
+void OP_CLOSE(Session& s, int action, std::initializer_list<FileNo> files);
+void OP_CLOSE(Session& s, int action, const std::vector<FileNo>& files);
+// The same by bare number: for numbers taken from the file table and for
+// the browse windows until they read through the browse queries.
 void OP_CLOSE(Session& s, int action, std::initializer_list<int> files);
 void OP_CLOSE(Session& s, int action, const std::vector<int>& files);
 

@@ -64,7 +64,7 @@ std::string checkMailDatabaseFields(const MailDatabaseFields& fields) {
 uint32_t createMailDatabase(Session& s, const MailDatabaseFields& fields) {
   if (!checkMailDatabaseFields(fields).empty()) return 0;
   CurrentDatabase keep(s);
-  OP_CLOSE(s, OpOpen, {2, 8});
+  OP_CLOSE(s, OpOpen, {FileNo::Forums, FileNo::Control});
   Table<Forums>& forums = s.Forums();
 
   // The next free directory, made current so that the owner's Person record
@@ -80,11 +80,11 @@ uint32_t createMailDatabase(Session& s, const MailDatabaseFields& fields) {
   bool existed = std::filesystem::exists(dir, ec);
   if (!std::filesystem::create_directories(dir, ec) && !std::filesystem::is_directory(dir, ec)) {
     s.tell("The directory " + dir + " could not be created.", " Directory Creation Error");
-    OP_CLOSE(s, OpClose, {2, 8});
+    OP_CLOSE(s, OpClose, {FileNo::Forums, FileNo::Control});
     return 0;
   }
   s.Dirnamn = dirnamn;
-  OP_CLOSE(s, OpOpen, {5, 23, 22});
+  OP_CLOSE(s, OpOpen, {FileNo::Person, FileNo::PLINK, FileNo::Reference});
 
   uint32_t id = 0;
   if (!StartTransaction(s, {&s.Forums(), &s.Control(), &s.Person(), &s.PLINK(), &s.REF()})) {
@@ -108,9 +108,9 @@ uint32_t createMailDatabase(Session& s, const MailDatabaseFields& fields) {
     }
     if (ok) id = newId;
   }
-  OP_CLOSE(s, OpClose, {5, 23, 22, 2, 8});
+  OP_CLOSE(s, OpClose, {FileNo::Person, FileNo::PLINK, FileNo::Reference, FileNo::Forums, FileNo::Control});
   if (id == 0 && !existed) {
-    OP_CLOSE(s, OpCloseNow, {5, 23, 22});
+    OP_CLOSE(s, OpCloseNow, {FileNo::Person, FileNo::PLINK, FileNo::Reference});
     std::filesystem::remove_all(dir, ec);
   }
   return id;
@@ -119,14 +119,14 @@ uint32_t createMailDatabase(Session& s, const MailDatabaseFields& fields) {
 bool updateMailDatabase(Session& s, uint32_t forumId, const MailDatabaseFields& fields) {
   if (!checkMailDatabaseFields(fields).empty()) return false;
   CurrentDatabase keep(s);
-  OP_CLOSE(s, OpOpen, {2});
+  OP_CLOSE(s, OpOpen, {FileNo::Forums});
   Table<Forums>& forums = s.Forums();
   bool ok = false;
   forums.clear();
   forums.rec.ID = forumId;
   if (forums.get(Forums::ForumKey) == Err::Ok && forums.rec.TYPE == KindMail) {
     s.Dirnamn = "F" + std::to_string(forums.rec.DIRNUMBER);
-    OP_CLOSE(s, OpOpen, {22});
+    OP_CLOSE(s, OpOpen, {FileNo::Reference});
     if (!StartTransaction(s, {&s.Forums(), &s.REF()})) {
       if (HoldRec(s, forums, Forums::ForumKey, 1)) {
         setFields(forums.rec, fields);
@@ -136,31 +136,31 @@ bool updateMailDatabase(Session& s, uint32_t forumId, const MailDatabaseFields& 
       }
       forums.release();
     }
-    OP_CLOSE(s, OpClose, {22});
+    OP_CLOSE(s, OpClose, {FileNo::Reference});
   }
-  OP_CLOSE(s, OpClose, {2});
+  OP_CLOSE(s, OpClose, {FileNo::Forums});
   return ok;
 }
 
 std::vector<Forums> listMailDatabases(Session& s) {
   std::vector<Forums> out;
-  OP_CLOSE(s, OpOpen, {2});
+  OP_CLOSE(s, OpOpen, {FileNo::Forums});
   Table<Forums>& forums = s.Forums();
   if (forums.set(Forums::AlphaKey) == Err::Ok)
     while (forums.next() == Err::Ok)
       if (forums.rec.TYPE == KindMail) out.push_back(forums.rec);
-  OP_CLOSE(s, OpClose, {2});
+  OP_CLOSE(s, OpClose, {FileNo::Forums});
   return out;
 }
 
 bool findMailDatabase(Session& s, const std::string& name, Forums& out) {
-  OP_CLOSE(s, OpOpen, {2});
+  OP_CLOSE(s, OpOpen, {FileNo::Forums});
   Table<Forums>& forums = s.Forums();
   forums.clear();
   forums.rec.DESCRIPTION = trimmed(name);
   bool found = forums.get(Forums::AlphaKey) == Err::Ok && forums.rec.TYPE == KindMail;
   if (found) out = forums.rec;
-  OP_CLOSE(s, OpClose, {2});
+  OP_CLOSE(s, OpClose, {FileNo::Forums});
   return found;
 }
 

@@ -134,7 +134,7 @@ uint8_t AutoPath(Session& s, int action, int kind, std::string& path) {
   }
   if (action != 1 && action != 4) return 0;
 
-  OP_CLOSE(s, OpOpen, {8});
+  OP_CLOSE(s, OpOpen, {FileNo::Control});
   Table<Control>& ctl = s.Control();
   ctl.clear();
   ctl.rec.ID = 4;
@@ -163,7 +163,7 @@ uint8_t AutoPath(Session& s, int action, int kind, std::string& path) {
       result = UppDat(s, ctl, UppAdd, ErrQuiet);
     }
   }
-  OP_CLOSE(s, OpClose, {8});
+  OP_CLOSE(s, OpClose, {FileNo::Control});
   if (!result) tellSettingNotSaved(s);
   return result;
 }

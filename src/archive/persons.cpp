@@ -14,7 +14,8 @@ namespace qb::store {
 
 namespace {
 
-constexpr int kPersonFile = 5, kMailFile = 13, kMsgFile = 3, kLinkFile = 23;
+constexpr FileNo kPersonFile = FileNo::Person, kMailFile = FileNo::Mail, kMsgFile = FileNo::MsgNmbr,
+                 kLinkFile = FileNo::PLINK;
 
 std::string_view trimRight(std::string_view s) {
   while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
@@ -40,8 +41,8 @@ std::size_t lastBlankBefore(std::string_view s, std::size_t end) {
 // Opens files by count for the life of the object.
 struct FilesOpen {
   Session& s;
-  std::vector<int> files;
-  FilesOpen(Session& s, std::vector<int> f) : s(s), files(std::move(f)) { OP_CLOSE(s, OpOpen, files); }
+  std::vector<FileNo> files;
+  FilesOpen(Session& s, std::vector<FileNo> f) : s(s), files(std::move(f)) { OP_CLOSE(s, OpOpen, files); }
   ~FilesOpen() { OP_CLOSE(s, OpClose, files); }
 };
 

@@ -55,7 +55,7 @@ uint8_t UppDat(Session& s, KeyedFile& f, int action, int errMode) {
   return 0;
 }
 
-uint8_t UppDat(Session& s, int fileNo, int action, int errMode) {
+uint8_t UppDat(Session& s, FileNo fileNo, int action, int errMode) {
   return UppDat(s, s.file(fileNo), action, errMode);
 }
 
@@ -110,11 +110,11 @@ uint8_t QError(Session& s, int errMode, QueueResult result, const std::string& e
 }
 
 uint32_t NextNr(Session& s) {
-  OP_CLOSE(s, OpOpen, {8});
+  OP_CLOSE(s, OpOpen, {FileNo::Control});
   Table<Control>& c = s.Control();
   auto fail = [&](Err r) -> uint32_t {
     s.tell(std::string(errorText(r)) + "\r\n" + "Next ID cannot be generated!", "Control File Error");
-    OP_CLOSE(s, OpClose, {8});
+    OP_CLOSE(s, OpClose, {FileNo::Control});
     return 0;
   };
   c.clear();
@@ -137,7 +137,7 @@ uint32_t NextNr(Session& s) {
   if (id == 0 || id == std::numeric_limits<uint32_t>::max()) return fail(Err::IoError);
   c.rec.NEXTNUMBER = id + 1;
   if ((r = c.put()) != Err::Ok) return fail(r);
-  OP_CLOSE(s, OpClose, {8});
+  OP_CLOSE(s, OpClose, {FileNo::Control});
   return id;
 }
 

@@ -27,7 +27,7 @@ enum UppAction { UppAdd = 1, UppChange = 2, UppDelete = 3, UppAppend = 4 };
 // UppDat: performs `action` on the file's record buffer. 1 on success,
 // 0 on failure (reported by error mode).
 uint8_t UppDat(Session& s, KeyedFile& f, int action, int errMode);
-uint8_t UppDat(Session& s, int fileNo, int action, int errMode);
+uint8_t UppDat(Session& s, FileNo fileNo, int action, int errMode);
 
 // HoldRec: reads and holds a record, waiting at most 1 second for another
 // user's hold. Mode 1 gets it by the value of `key` in the buffer; mode 0

@@ -66,7 +66,7 @@ void listFormats() {
 // The COD:ID of topic `name` of the current (mail) database; the topic is
 // added when missing. 0 on failure (reported).
 uint32_t topicId(store::Session& s, const std::string& name) {
-  store::OP_CLOSE(s, store::OpOpen, {1, 8});
+  store::OP_CLOSE(s, store::OpOpen, {store::FileNo::Codes, store::FileNo::Control});
   auto& codes = s.Codes();
   codes.clear();
   codes.rec.TYPE = 2;
@@ -83,7 +83,7 @@ uint32_t topicId(store::Session& s, const std::string& name) {
     if (id == 0 || !store::UppDat(s, codes, store::UppAdd, store::ErrRollback) || !store::CommitTransaction(s))
       id = 0;
   }
-  store::OP_CLOSE(s, store::OpClose, {1, 8});
+  store::OP_CLOSE(s, store::OpClose, {store::FileNo::Codes, store::FileNo::Control});
   return id;
 }
 

@@ -16,13 +16,13 @@ std::string_view trimRight(std::string_view s) {
 
 // The stored text of a message of the current database; false when none.
 bool storedText(store::Session& s, uint32_t number, std::string& text) {
-  store::OP_CLOSE(s, store::OpOpen, {4});
+  store::OP_CLOSE(s, store::OpOpen, {store::FileNo::MsgText});
   auto& txt = s.MsgText();
   txt.clear();
   txt.rec.MSGNUMBER = number;
   bool found = txt.get(store::MsgText::IdKey) == store::Err::Ok;
   if (found) text = txt.memo();
-  store::OP_CLOSE(s, store::OpClose, {4});
+  store::OP_CLOSE(s, store::OpClose, {store::FileNo::MsgText});
   return found;
 }
 
@@ -44,7 +44,7 @@ uint8_t DupString(store::Session& s, uint32_t first, std::string_view workText) 
 
 uint8_t DupString(store::Session& s, int mode, uint32_t first, uint32_t second) {
   if (mode == 1) {
-    std::string work = s.table<NHR>(10).memo();
+    std::string work = s.table<NHR>(store::FileNo::ImportWork).memo();
     return DupString(s, first, work);
   }
   std::string a, b;

@@ -207,7 +207,7 @@ class ImportRun : public ImportContext {
   const RunDatabase* db_ = nullptr;
   uint64_t storedSinceCommit_ = 0;  // taken back when a failing write rolls the transaction back
   store::Forums dbRecord_;
-  std::vector<int> dbFiles_;
+  std::vector<store::FileNo> dbFiles_;
   std::unique_ptr<MessageStore> store_;
   std::map<std::pair<uint32_t, std::string>, uint32_t> sectionCache_;
   struct Sent {

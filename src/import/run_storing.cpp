@@ -74,11 +74,11 @@ void ImportRun::nextDatabase() {
   store::createDatabaseDirectory(s_);
 
   if (isMail(db_))
-    dbFiles_ = {13, 4, 9, 23, 17, 5};
+    dbFiles_ = {store::FileNo::Mail, store::FileNo::MsgText, store::FileNo::SIndex, store::FileNo::PLINK, store::FileNo::CCR, store::FileNo::Person};
   else if (db_->kind == store::KindNewsgroup)
-    dbFiles_ = {3, 4, 23, 7, 6, 5, 25};
+    dbFiles_ = {store::FileNo::MsgNmbr, store::FileNo::MsgText, store::FileNo::PLINK, store::FileNo::Threads, store::FileNo::Sections, store::FileNo::Person, store::FileNo::MsgString};
   else
-    dbFiles_ = {3, 4, 23, 7, 6, 5};
+    dbFiles_ = {store::FileNo::MsgNmbr, store::FileNo::MsgText, store::FileNo::PLINK, store::FileNo::Threads, store::FileNo::Sections, store::FileNo::Person};
   store::OP_CLOSE(s_, store::OpOpen, dbFiles_);
   result.before = static_cast<uint32_t>(isMail(db_) ? s_.Mail().count() : s_.MsgNmbr().count());
   stats_.databases.push_back(result);
@@ -96,7 +96,7 @@ void ImportRun::nextDatabase() {
   if (!store_) store_ = std::make_unique<MessageStore>(s_, request_.allowReimport, request_.mailTopic);
   store_->clearOwner();
 
-  auto& work = s_.table<NHR>(10);
+  auto& work = s_.table<NHR>(store::FileNo::ImportWork);
   work.clear();
   work.rec.INTERNAL = db_->id;
   work.rec.MSGNUMBER = 0;
@@ -170,7 +170,7 @@ void ImportRun::storeBatch() {
     fail();
     return;
   }
-  auto& work = s_.table<NHR>(10);
+  auto& work = s_.table<NHR>(store::FileNo::ImportWork);
   DatabaseResult& result = stats_.databases.back();
   const int kind = db_->kind;
   bool done = false;
@@ -226,7 +226,7 @@ void ImportRun::storeBatch() {
     storedSinceCommit_ = 0;
   }
   if (done) {
-    if (isMail(db_) && s_.file(19).count() > 0) {
+    if (isMail(db_) && s_.file(store::FileNo::CarbonCopyWork).count() > 0) {
       progress_.status = "Adding InBox CarbonCopies";
       cctStarted_ = false;
       phase_ = RunPhase::CarbonCopies;
@@ -256,7 +256,7 @@ bool ImportRun::ownerAddress(const std::string& address) const {
 }
 
 void ImportRun::carbonCopies() {
-  auto& cct = s_.table<CCT>(19);
+  auto& cct = s_.table<CCT>(store::FileNo::CarbonCopyWork);
   if (!cctKeysBuilt_) {
     cct.buildKeys();  // a duplicate recipient stays out of the key: it is added once
     cctKeysBuilt_ = true;

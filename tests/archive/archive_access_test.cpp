@@ -17,12 +17,12 @@ struct PersonArchive {
   Session& s = a.session();
   PersonArchive() {
     a.addDatabase(KindMail, "Mail");
-    OP_CLOSE(s, OpOpen, {5});
+    OP_CLOSE(s, OpOpen, {FileNo::Person});
     addPerson(1, "ONE A");
     addPerson(2, "TWO B");
     a.ui.entries.clear();
   }
-  ~PersonArchive() { OP_CLOSE(s, OpClose, {5}); }
+  ~PersonArchive() { OP_CLOSE(s, OpClose, {FileNo::Person}); }
   void addPerson(uint32_t id, const std::string& str) {
     s.Person().clear();
     s.Person().rec.PERSONID = id;
@@ -32,13 +32,13 @@ struct PersonArchive {
   // A second copy of the program on the same archive, same database.
   std::unique_ptr<Session> other(qb::RecordingUI& ui) {
     auto o = a.newSession(ui);
-    OP_CLOSE(*o, OpOpen, {2});
+    OP_CLOSE(*o, OpOpen, {FileNo::Forums});
     o->Forums().clear();
     o->Forums().rec.ID = s.ForumNumber;
     if (o->Forums().get(Forums::ForumKey) != Err::Ok) throw std::runtime_error("forum");
     o->selectDatabase(o->Forums().rec);
-    OP_CLOSE(*o, OpClose, {2});
-    OP_CLOSE(*o, OpOpen, {5});
+    OP_CLOSE(*o, OpClose, {FileNo::Forums});
+    OP_CLOSE(*o, OpOpen, {FileNo::Person});
     return o;
   }
 };
@@ -137,7 +137,7 @@ TEST(ArchiveAccess, HoldByOneCopyMakesTheOthersHoldFail) {
   EXPECT_EQ(HoldRec(*o, o->Person(), 0, 0, pos), 0);
   EXPECT_EQ(otherUi.entries.back().text,
             "The record has been deleted by another user!\r\n                   Update is cancelled!");
-  OP_CLOSE(*o, OpClose, {5});
+  OP_CLOSE(*o, OpClose, {FileNo::Person});
 }
 
 TEST(ArchiveAccess, SecondEditorOfARecordIsWarnedThenWrites) {
@@ -183,7 +183,7 @@ TEST(ArchiveAccess, SecondEditorOfARecordIsWarnedThenWrites) {
   del.begin(EditDelete);
   EXPECT_EQ(del.save(), "OK");
   EXPECT_EQ(s.Person().count(), 1);
-  OP_CLOSE(*o, OpClose, {5});
+  OP_CLOSE(*o, OpClose, {FileNo::Person});
 }
 
 TEST(ArchiveAccess, QErrorReportsListFailures) {
@@ -203,14 +203,14 @@ TEST(ArchiveAccess, QErrorReportsListFailures) {
 TEST(ArchiveAccess, NextNrStartsAtOneOnAnEmptyControlFile) {
   qb::test::TempArchive a;
   Session& s = a.session();
-  OP_CLOSE(s, OpEmpty, {8});
+  OP_CLOSE(s, OpEmpty, {FileNo::Control});
   EXPECT_EQ(NextNr(s), 1u);
-  OP_CLOSE(s, OpOpen, {8});
+  OP_CLOSE(s, OpOpen, {FileNo::Control});
   s.Control().clear();
   s.Control().rec.ID = 1;
   ASSERT_EQ(s.Control().get(Control::IdKey), Err::Ok);
   EXPECT_EQ(s.Control().rec.NEXTNUMBER, 2u);
-  OP_CLOSE(s, OpClose, {8});
+  OP_CLOSE(s, OpClose, {FileNo::Control});
   EXPECT_EQ(NextNr(s), 2u);
   EXPECT_EQ(s.openCount(8), 0);
 

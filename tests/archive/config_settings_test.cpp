@@ -25,12 +25,12 @@ int32_t readFont(Session& s, int code, std::string& name) {
 }
 
 uint32_t storedNextNumber(Session& s) {
-  OP_CLOSE(s, OpOpen, {8});
+  OP_CLOSE(s, OpOpen, {FileNo::Control});
   s.Control().clear();
   s.Control().rec.ID = 1;
   EXPECT_EQ(s.Control().get(Control::IdKey), Err::Ok);
   uint32_t n = s.Control().rec.NEXTNUMBER;
-  OP_CLOSE(s, OpClose, {8});
+  OP_CLOSE(s, OpClose, {FileNo::Control});
   return n;
 }
 
@@ -79,7 +79,7 @@ TEST(ConfigSettings, FreshControlFileGivesTheDefaults) {
 TEST(ConfigSettings, LoadingRaisesTheIdentifierGeneratorButNeverLowersIt) {
   qb::test::TempArchive a;
   Session& s = a.session();
-  OP_CLOSE(s, OpEmpty, {8});
+  OP_CLOSE(s, OpEmpty, {FileNo::Control});
   EXPECT_EQ(NextNr(s), 1u);  // an empty Control file counts from 1
   ASSERT_EQ(Konfig(s, 1), 1);
   EXPECT_EQ(storedNextNumber(s), kFirstIdentifier);
@@ -285,12 +285,12 @@ TEST(ConfigNeo, SettingNotSavedUsesTheNeoTextsOrTheDeliveredWording) {
   tellSettingNotSaved(s);  // Neo file still empty
   ASSERT_EQ(a.ui.entries.size(), 1u);
   EXPECT_EQ(a.ui.entries[0].title, "Settings Not Saved");
-  OP_CLOSE(s, OpOpen, {43});
+  OP_CLOSE(s, OpOpen, {FileNo::Neo});
   s.Neo().clear();
   s.Neo().rec.ID = 27;
   s.Neo().rec.NEOFIELD = "Own Title";
   ASSERT_EQ(s.Neo().add(), Err::Ok);
-  OP_CLOSE(s, OpClose, {43});
+  OP_CLOSE(s, OpClose, {FileNo::Neo});
   tellSettingNotSaved(s);
   EXPECT_EQ(a.ui.entries[1].title, "Own Title");
   EXPECT_EQ(a.ui.entries[1].text, a.ui.entries[0].text);

@@ -27,9 +27,9 @@ struct PersonDb {
   explicit PersonDb(uint8_t kind = KindMail) {
     a.addDatabase(kind, "People");
     Konfig(s, 1);
-    OP_CLOSE(s, OpOpen, {5, 23});
+    OP_CLOSE(s, OpOpen, {FileNo::Person, FileNo::PLINK});
   }
-  ~PersonDb() { OP_CLOSE(s, OpClose, {5, 23}); }
+  ~PersonDb() { OP_CLOSE(s, OpClose, {FileNo::Person, FileNo::PLINK}); }
   uint32_t add(const std::string& name, const std::string& address) {
     EXPECT_EQ(AddPers(s, name, address), 0) << name;
     return s.Person().rec.PERSONID;
@@ -126,7 +126,7 @@ TEST(PersonsAddPers, FailedAddRollsBackAndReportsFailure) {
   Session& s = db.s;
   db.add("First One", "one@example.org");
   // The next identifier collides with the person just added.
-  OP_CLOSE(s, OpOpen, {8});
+  OP_CLOSE(s, OpOpen, {FileNo::Control});
   s.Control().clear();
   s.Control().rec.ID = 1;
   ASSERT_EQ(s.Control().get(Control::IdKey), Err::Ok);
@@ -138,14 +138,14 @@ TEST(PersonsAddPers, FailedAddRollsBackAndReportsFailure) {
   ASSERT_EQ(db.a.ui.entries.size(), 1u);
   EXPECT_NE(db.a.ui.entries[0].text.find("The last transaction is rolled back."), std::string::npos);
   EXPECT_EQ(db.persons(), 1);
-  OP_CLOSE(s, OpClose, {8});
+  OP_CLOSE(s, OpClose, {FileNo::Control});
 }
 
 namespace {
 
 struct MailDb : PersonDb {
-  MailDb() : PersonDb(KindMail) { OP_CLOSE(s, OpOpen, {13}); }
-  ~MailDb() { OP_CLOSE(s, OpClose, {13}); }
+  MailDb() : PersonDb(KindMail) { OP_CLOSE(s, OpOpen, {FileNo::Mail}); }
+  ~MailDb() { OP_CLOSE(s, OpClose, {FileNo::Mail}); }
   uint32_t next = 1;
   void mail(uint32_t fromId, const std::string& fromAlpha, uint32_t toId, const std::string& toAlpha) {
     auto& m = s.Mail();
@@ -193,7 +193,7 @@ TEST(PersonsRecount, MessageCountsOfForumDatabases) {
   PersonDb db(KindForum);
   Session& s = db.s;
   uint32_t bob = db.add("Bob Stone", "70000,1");
-  OP_CLOSE(s, OpOpen, {3});
+  OP_CLOSE(s, OpOpen, {FileNo::MsgNmbr});
   auto& m = s.MsgNmbr();
   for (uint32_t i = 1; i <= 3; ++i) {
     m.clear();
@@ -210,13 +210,13 @@ TEST(PersonsRecount, MessageCountsOfForumDatabases) {
   EXPECT_EQ(CFromToMsg(s), RecountUnchanged);
   db.add("Silent Sam", "70000,2");
   EXPECT_EQ(CFromToMsg(s), RecountNone);
-  OP_CLOSE(s, OpClose, {3});
+  OP_CLOSE(s, OpClose, {FileNo::MsgNmbr});
 }
 
 TEST(PersonsAddPers, NoIdentifierLeftIsReportedAndRolledBack) {
   PersonDb db;
   Session& s = db.s;
-  OP_CLOSE(s, OpOpen, {8});
+  OP_CLOSE(s, OpOpen, {FileNo::Control});
   s.Control().clear();
   s.Control().rec.ID = 1;
   ASSERT_EQ(s.Control().get(Control::IdKey), Err::Ok);
@@ -238,5 +238,5 @@ TEST(PersonsAddPers, NoIdentifierLeftIsReportedAndRolledBack) {
   EXPECT_EQ(AddPers(s, "Late Comer", "late@example.org"), 1);
   EXPECT_FALSE(s.transaction().active());
   EXPECT_TRUE(db.a.ui.entries.empty());
-  OP_CLOSE(s, OpClose, {8});
+  OP_CLOSE(s, OpClose, {FileNo::Control});
 }

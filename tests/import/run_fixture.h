@@ -65,25 +65,25 @@ class RunFixture : public ::testing::Test {
 
   // The Forums record of a database name; ID 0 when there is none.
   store::Forums forum(const std::string& name) {
-    store::OP_CLOSE(s, store::OpOpen, {2});
+    store::OP_CLOSE(s, store::OpOpen, {store::FileNo::Forums});
     auto& f = s.Forums();
     f.clear();
     f.rec.DESCRIPTION = name;
     store::Forums out;
     if (f.get(store::Forums::AlphaKey) == store::Err::Ok) out = f.rec;
-    store::OP_CLOSE(s, store::OpClose, {2});
+    store::OP_CLOSE(s, store::OpClose, {store::FileNo::Forums});
     return out;
   }
 
   void setForum(const store::Forums& rec) {
-    store::OP_CLOSE(s, store::OpOpen, {2});
+    store::OP_CLOSE(s, store::OpOpen, {store::FileNo::Forums});
     auto& f = s.Forums();
     f.clear();
     f.rec.ID = rec.ID;
     ASSERT_EQ(f.get(store::Forums::ForumKey), store::Err::Ok);
     f.rec = rec;
     ASSERT_EQ(f.put(), store::Err::Ok);
-    store::OP_CLOSE(s, store::OpClose, {2});
+    store::OP_CLOSE(s, store::OpClose, {store::FileNo::Forums});
   }
 
   // Opens the files of a database for reading; closes them at the end.
@@ -114,7 +114,7 @@ class RunFixture : public ::testing::Test {
       return t.get(store::MsgText::IdKey) == store::Err::Ok ? t.memo() : "<none>";
     }
     store::Session& s;
-    std::vector<int> files{3, 4, 5, 6, 7, 9, 13, 17, 25};
+    std::vector<store::FileNo> files{store::FileNo::MsgNmbr, store::FileNo::MsgText, store::FileNo::Person, store::FileNo::Sections, store::FileNo::Threads, store::FileNo::SIndex, store::FileNo::Mail, store::FileNo::CCR, store::FileNo::MsgString};
   };
 
   TempArchive archive;

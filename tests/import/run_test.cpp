@@ -146,12 +146,12 @@ TEST_F(RunFixture, ReimportReplacesHeadersAndTextsWithoutRaisingCounts) {
 }
 
 TEST_F(RunFixture, CancelDuringConversionLeavesTheArchiveUntouched) {
-  store::OP_CLOSE(s, store::OpOpen, {8});
+  store::OP_CLOSE(s, store::OpOpen, {store::FileNo::Control});
   s.Control().clear();
   s.Control().rec.ID = 1;
   ASSERT_EQ(s.Control().get(store::Control::IdKey), store::Err::Ok);
   uint32_t next = s.Control().rec.NEXTNUMBER;
-  store::OP_CLOSE(s, store::OpClose, {8});
+  store::OP_CLOSE(s, store::OpClose, {store::FileNo::Control});
 
   RunStats st = runCancelling(request({script("a.scr", {kMsg1, kMsg2, kMsg1})}), import::RunPhase::Convert);
   EXPECT_TRUE(st.cancelled);
@@ -160,12 +160,12 @@ TEST_F(RunFixture, CancelDuringConversionLeavesTheArchiveUntouched) {
   EXPECT_FALSE(std::filesystem::exists(s.FileDir + "/F1"));
   // No question is asked while converting.
   for (auto& e : archive.ui.entries) EXPECT_NE(e.kind, "ask");
-  store::OP_CLOSE(s, store::OpOpen, {8});
+  store::OP_CLOSE(s, store::OpOpen, {store::FileNo::Control});
   s.Control().clear();
   s.Control().rec.ID = 1;
   ASSERT_EQ(s.Control().get(store::Control::IdKey), store::Err::Ok);
   EXPECT_EQ(s.Control().rec.NEXTNUMBER, next);
-  store::OP_CLOSE(s, store::OpClose, {8});
+  store::OP_CLOSE(s, store::OpClose, {store::FileNo::Control});
 }
 
 TEST_F(RunFixture, CancelWhileStoringAsksAndNoGoesOn) {

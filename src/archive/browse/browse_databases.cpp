@@ -18,7 +18,7 @@ bool activateForum(Session& s, const Forums& f) {
 
 bool chooseStartupDatabase(Session& s) {
   s.clearDatabase();
-  OP_CLOSE(s, OpOpen, {2});
+  OP_CLOSE(s, OpOpen, {FileNo::Forums});
   auto& f = s.Forums();
   bool found = false;
   if (f.count() > 0) {
@@ -33,7 +33,7 @@ bool chooseStartupDatabase(Session& s) {
       while (!found && f.next() == Err::Ok) found = activateForum(s, f.rec);
     }
   }
-  OP_CLOSE(s, OpClose, {2});
+  OP_CLOSE(s, OpClose, {FileNo::Forums});
   return found;
 }
 
@@ -59,16 +59,16 @@ DatabaseRow databaseRow(const Forums& f) {
 
 std::vector<DatabaseRow> databaseRows(Session& s, DatabaseOrder order) {
   std::vector<DatabaseRow> rows;
-  OP_CLOSE(s, OpOpen, {2});
+  OP_CLOSE(s, OpOpen, {FileNo::Forums});
   auto& f = s.Forums();
   f.set(order == DatabaseOrder::ByName ? Forums::AlphaKey : Forums::DirKey);
   while (f.next() == Err::Ok) rows.push_back(databaseRow(f.rec));
-  OP_CLOSE(s, OpClose, {2});
+  OP_CLOSE(s, OpClose, {FileNo::Forums});
   return rows;
 }
 
 bool chooseDatabase(Session& s, uint32_t forumId) {
-  OP_CLOSE(s, OpOpen, {2});
+  OP_CLOSE(s, OpOpen, {FileNo::Forums});
   auto& f = s.Forums();
   f.clear();
   f.rec.ID = forumId;
@@ -77,7 +77,7 @@ bool chooseDatabase(Session& s, uint32_t forumId) {
     s.selectDatabase(f.rec);
     UpdREF(s, ErrQuiet);
   }
-  OP_CLOSE(s, OpClose, {2});
+  OP_CLOSE(s, OpClose, {FileNo::Forums});
   return ok;
 }
 

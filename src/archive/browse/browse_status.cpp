@@ -19,9 +19,9 @@ bool holdAndPut(Session& s, Table<R>& f, int key, SetKey setKey, Change change) 
 // Runs `work` with Forums open.
 template <class Work>
 bool withForums(Session& s, Work work) {
-  OP_CLOSE(s, OpOpen, {2});
+  OP_CLOSE(s, OpOpen, {FileNo::Forums});
   bool ok = work(s.Forums());
-  OP_CLOSE(s, OpClose, {2});
+  OP_CLOSE(s, OpClose, {FileNo::Forums});
   return ok;
 }
 
