@@ -14,7 +14,7 @@ uint32_t highestDirNumber(Session& s) {
   return f.previous() == Err::Ok ? f.rec.DIRNUMBER : 0;
 }
 
-uint32_t createDatabase(Session& s, uint8_t kind, const std::string& name, int errMode) {
+uint32_t createDatabase(Session& s, uint8_t kind, const std::string& name, ErrMode errMode) {
   OP_CLOSE(s, OpOpen, {FileNo::Forums, FileNo::Control});
   Table<Forums>& f = s.Forums();
   uint32_t dirNumber = highestDirNumber(s) + 1;

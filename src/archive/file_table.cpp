@@ -167,7 +167,7 @@ void closeFile(Session& s, int no) {
   if (KeyedFile* f = s.existingFile(no); f && f->isOpen()) f->close();
 }
 
-void foreignAction(Session& s, int no, int action) {
+void foreignAction(Session& s, int no, OpAction action) {
   switch (action) {
     case OpClose:
       s.setOpenCount(no, s.openCount(no) - 1);
@@ -183,7 +183,7 @@ void foreignAction(Session& s, int no, int action) {
   }
 }
 
-void applyAction(Session& s, int no, int action) {
+void applyAction(Session& s, int no, OpAction action) {
   if (isForeignFile(no)) {
     foreignAction(s, no, action);
     return;
@@ -238,7 +238,7 @@ void applyAction(Session& s, int no, int action) {
       KeyedFile::remove(s.FileName);
       break;
     default:
-      throw std::logic_error("OP_CLOSE: unknown action " + std::to_string(action));
+      throw std::logic_error("OP_CLOSE: unknown action " + std::to_string(static_cast<int>(action)));
   }
 }
 
@@ -282,7 +282,7 @@ std::string buildFileName(Session& s, int no) {
   return {};
 }
 
-void OP_CLOSE(Session& s, int action, const std::vector<int>& files) {
+void OP_CLOSE(Session& s, OpAction action, const std::vector<int>& files) {
   int listed = 0;
   for (int no : files) {
     if (no == 0 || ++listed > 10) break;
@@ -293,22 +293,22 @@ void OP_CLOSE(Session& s, int action, const std::vector<int>& files) {
   }
 }
 
-void OP_CLOSE(Session& s, int action, std::initializer_list<int> files) {
+void OP_CLOSE(Session& s, OpAction action, std::initializer_list<int> files) {
   OP_CLOSE(s, action, std::vector<int>(files));
 }
 
-void OP_CLOSE(Session& s, int action, const std::vector<FileNo>& files) {
+void OP_CLOSE(Session& s, OpAction action, const std::vector<FileNo>& files) {
   std::vector<int> numbers;
   numbers.reserve(files.size());
   for (FileNo f : files) numbers.push_back(fileNumber(f));
   OP_CLOSE(s, action, numbers);
 }
 
-void OP_CLOSE(Session& s, int action, std::initializer_list<FileNo> files) {
+void OP_CLOSE(Session& s, OpAction action, std::initializer_list<FileNo> files) {
   OP_CLOSE(s, action, std::vector<FileNo>(files));
 }
 
-uint8_t UpdREF(Session& s, int errMode) {
+uint8_t UpdREF(Session& s, ErrMode errMode) {
   const Forums& fo = s.Forums().rec;
   REF ref;
   ref.TYPE = fo.TYPE;

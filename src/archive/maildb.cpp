@@ -87,7 +87,7 @@ uint32_t createMailDatabase(Session& s, const MailDatabaseFields& fields) {
   OP_CLOSE(s, OpOpen, {FileNo::Person, FileNo::PLINK, FileNo::Reference});
 
   uint32_t id = 0;
-  if (!StartTransaction(s, {&s.Forums(), &s.Control(), &s.Person(), &s.PLINK(), &s.REF()})) {
+  if (beginTransaction(s, {&s.Forums(), &s.Control(), &s.Person(), &s.PLINK(), &s.REF()})) {
     bool ok = AddPers(s, trimmed(fields.name), trimmed(fields.address)) == 0;
     uint32_t personId = ok ? s.Person().rec.PERSONID : 0;
     uint32_t newId = ok ? NextNr(s) : 0;
@@ -104,7 +104,7 @@ uint32_t createMailDatabase(Session& s, const MailDatabaseFields& fields) {
       forums.rec.PERSONID = personId;
       forums.rec.WORDLISTINDEXNEEDSUPDATE = 1;
       setFields(forums.rec, fields);
-      ok = UppDat(s, forums, UppAdd, ErrRollback) && UpdREF(s, ErrRollback) && CommitTransaction(s);
+      ok = UppDat(s, forums, UppAdd, ErrRollback) && UpdREF(s, ErrRollback) && commitTransaction(s);
     }
     if (ok) id = newId;
   }
@@ -127,10 +127,10 @@ bool updateMailDatabase(Session& s, uint32_t forumId, const MailDatabaseFields& 
   if (forums.get(Forums::ForumKey) == Err::Ok && forums.rec.TYPE == KindMail) {
     s.Dirnamn = "F" + std::to_string(forums.rec.DIRNUMBER);
     OP_CLOSE(s, OpOpen, {FileNo::Reference});
-    if (!StartTransaction(s, {&s.Forums(), &s.REF()})) {
-      if (HoldRec(s, forums, Forums::ForumKey, 1)) {
+    if (beginTransaction(s, {&s.Forums(), &s.REF()})) {
+      if (HoldRec(s, forums, Forums::ForumKey, HoldBy::Key)) {
         setFields(forums.rec, fields);
-        ok = UppDat(s, forums, UppChange, ErrRollback) && UpdREF(s, ErrRollback) && CommitTransaction(s);
+        ok = UppDat(s, forums, UppChange, ErrRollback) && UpdREF(s, ErrRollback) && commitTransaction(s);
       } else {
         s.transaction().rollback();
       }

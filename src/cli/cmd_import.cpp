@@ -74,13 +74,13 @@ uint32_t topicId(store::Session& s, const std::string& name) {
   uint32_t id = 0;
   if (codes.get(store::Codes::ClassKey) == store::Err::Ok) {
     id = codes.rec.ID;
-  } else if (store::StartTransaction(s, {&codes, &s.Control()}) == 0) {
+  } else if (store::beginTransaction(s, {&codes, &s.Control()})) {
     id = store::NextNr(s);
     codes.clear();
     codes.rec.TYPE = 2;
     codes.rec.INDEX = name;
     codes.rec.ID = id;
-    if (id == 0 || !store::UppDat(s, codes, store::UppAdd, store::ErrRollback) || !store::CommitTransaction(s))
+    if (id == 0 || !store::UppDat(s, codes, store::UppAdd, store::ErrRollback) || !store::commitTransaction(s))
       id = 0;
   }
   store::OP_CLOSE(s, store::OpClose, {store::FileNo::Codes, store::FileNo::Control});
@@ -196,9 +196,9 @@ int runImport(const GlobalOptions& g, std::vector<std::string>& args) {
   auto cs = openArchive(g);
   if (!cs) return 2;
   store::Session& s = cs->session;
-  store::Konfig(s, 1);
-  store::Konfig(s, 6);
-  store::SpeedVal(s, 2);
+  store::Konfig(s, store::KonfigAction::LoadGeneral);
+  store::Konfig(s, store::KonfigAction::LoadDisplay);
+  store::SpeedVal(s, store::SpeedAction::Compute);
   if (!req.mailDatabase.empty()) {
     store::Forums mdb;
     if (!store::findMailDatabase(s, req.mailDatabase, mdb))

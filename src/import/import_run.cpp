@@ -97,7 +97,8 @@ bool ImportRun::handleCancel() {
   }
   if (s_.DoTask == 2) s_.DoTask = 6;
   stats_.cancelled = true;
-  if (s_.transaction().active()) store::CommitTransaction(s_);
+  // A failed commit has been rolled back; the run ends either way.
+  if (s_.transaction().active()) static_cast<void>(store::commitTransaction(s_));
   phase_ = RunPhase::End;
   return false;
 }
@@ -121,11 +122,11 @@ void ImportRun::start() {
   // The step size and the completion setting come from the settings of the
   // archive; they are loaded here when the session has not loaded them yet.
   int32_t probe = 0;
-  if (!store::Konfig(s_, 8, store::SetShowCompletion, probe)) {
-    store::Konfig(s_, 6);
-    store::SpeedVal(s_, 2);
+  if (!store::Konfig(s_, store::KonfigAction::GetDisplay, store::SetShowCompletion, probe)) {
+    store::Konfig(s_, store::KonfigAction::LoadDisplay);
+    store::SpeedVal(s_, store::SpeedAction::Compute);
   }
-  stepSize_ = store::SpeedVal(s_, 3, store::SpeedImport);
+  stepSize_ = store::SpeedVal(s_, store::SpeedAction::BatchSize, store::SpeedImport);
   if (stepSize_ < 8) stepSize_ = 50;
 
   store::OP_CLOSE(s_, store::OpOpen, {store::FileNo::Forums, store::FileNo::Control});

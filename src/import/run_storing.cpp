@@ -166,7 +166,7 @@ bool ImportRun::dataSpaceOk() {
 }
 
 void ImportRun::storeBatch() {
-  if (!s_.transaction().active() && store::StartTransaction(s_, storingFiles(), 5) != 0) {
+  if (!s_.transaction().active() && !store::beginTransaction(s_, storingFiles(), 5)) {
     fail();
     return;
   }
@@ -216,7 +216,7 @@ void ImportRun::storeBatch() {
   }
   progress_.stored = stats_.imported;
   if (sinceCommit_ > kCommitAfter || done) {
-    if (!store::CommitTransaction(s_)) {
+    if (!store::commitTransaction(s_)) {
       stats_.imported -= storedSinceCommit_;
       result.stored -= static_cast<uint32_t>(storedSinceCommit_);
       fail();
@@ -236,7 +236,8 @@ void ImportRun::storeBatch() {
     return;
   }
   if (!dataSpaceOk()) {
-    if (s_.transaction().active()) store::CommitTransaction(s_);
+    // A failed commit has been rolled back; the run stops either way.
+    if (s_.transaction().active()) static_cast<void>(store::commitTransaction(s_));
     stats_.cancelled = true;
     phase_ = RunPhase::End;
   }
@@ -268,7 +269,7 @@ void ImportRun::carbonCopies() {
     cctMailExists_ = false;
     sinceCommit_ = 0;
   }
-  if (!s_.transaction().active() && store::StartTransaction(s_, {&s_.Mail(), &s_.CCR()}, 5) != 0) {
+  if (!s_.transaction().active() && !store::beginTransaction(s_, {&s_.Mail(), &s_.CCR()}, 5)) {
     fail();
     return;
   }
@@ -309,7 +310,7 @@ void ImportRun::carbonCopies() {
     ++sinceCommit_;
   }
   if (sinceCommit_ > kCommitAfter || done) {
-    if (!store::CommitTransaction(s_)) {
+    if (!store::commitTransaction(s_)) {
       fail();
       return;
     }
@@ -344,7 +345,7 @@ void ImportRun::countStep() {
   store::KeyedFile& file = phase_ == RunPhase::PersonCount   ? static_cast<store::KeyedFile&>(s_.Person())
                            : phase_ == RunPhase::ThreadCount ? static_cast<store::KeyedFile&>(s_.Threads())
                                                              : static_cast<store::KeyedFile&>(s_.Sections());
-  if (!s_.transaction().active() && store::StartTransaction(s_, {&file}, 5) != 0) {
+  if (!s_.transaction().active() && !store::beginTransaction(s_, {&file}, 5)) {
     fail();
     return;
   }
@@ -376,7 +377,7 @@ void ImportRun::countStep() {
     }
   }
   if (countIndex_ < countItems_.size()) return;
-  if (!store::CommitTransaction(s_)) {
+  if (!store::commitTransaction(s_)) {
     fail();
     return;
   }
@@ -395,10 +396,11 @@ void ImportRun::databaseCount() {
   auto& forums = s_.Forums();
   forums.clear();
   forums.rec.ID = db_->id;
-  if (store::HoldRec(s_, forums, store::Forums::ForumKey, 1)) {
+  if (store::HoldRec(s_, forums, store::Forums::ForumKey, store::HoldBy::Key)) {
     forums.rec.MSGCOUNT = count;
     forums.rec.COUNTFLAG = 0;
-    store::UppDat(s_, forums, store::UppChange, store::ErrRelease);
+    // A failure is told (ErrRelease); the count is corrected by Count Messages.
+    static_cast<void>(store::UppDat(s_, forums, store::UppChange, store::ErrRelease));
   }
   stats_.databases.back().after = count;
   closeDatabaseFiles();

@@ -75,7 +75,7 @@ TEST(ArchiveAccess, ErrorMode8RollsBackSilentlyDuringTaskProcessing) {
   PersonArchive p;
   Session& s = p.s;
   auto& f = s.Person();
-  ASSERT_EQ(StartTransaction(s, {&f}), 0);
+  ASSERT_TRUE(beginTransaction(s, {&f}));
   p.addPerson(3, "THREE C");
   s.DoTask = 2;
   f.clear();
@@ -86,7 +86,7 @@ TEST(ArchiveAccess, ErrorMode8RollsBackSilentlyDuringTaskProcessing) {
   EXPECT_EQ(f.count(), 2) << "the whole transaction is gone";
 
   s.DoTask = 0;
-  ASSERT_EQ(StartTransaction(s, {&f}), 0);
+  ASSERT_TRUE(beginTransaction(s, {&f}));
   EXPECT_EQ(UppDat(s, f, UppAdd, ErrRollback), 0);
   ASSERT_EQ(p.a.ui.entries.size(), 1u);
   EXPECT_EQ(p.a.ui.entries[0].text,
@@ -97,13 +97,17 @@ TEST(ArchiveAccess, ErrorMode8RollsBackSilentlyDuringTaskProcessing) {
 TEST(ArchiveAccess, TransactionCommitsAndFailsToStartWithAMessage) {
   PersonArchive p;
   Session& s = p.s;
-  ASSERT_EQ(StartTransaction(s, {&s.Person()}), 0);
+  ASSERT_TRUE(beginTransaction(s, {&s.Person()}));
   p.addPerson(3, "THREE C");
-  EXPECT_EQ(CommitTransaction(s), 1);
+  EXPECT_TRUE(commitTransaction(s));
   EXPECT_EQ(s.Person().count(), 3);
+  // Both helpers report success as true: with nothing open there is nothing
+  // to commit.
+  EXPECT_FALSE(commitTransaction(s));
+  EXPECT_TRUE(p.a.ui.entries.empty());
 
   // A file that is not open cannot take part.
-  EXPECT_EQ(StartTransaction(s, {&s.Threads()}, 0), 1);
+  EXPECT_FALSE(beginTransaction(s, {&s.Threads()}, 0));
   ASSERT_EQ(p.a.ui.entries.size(), 1u);
   EXPECT_EQ(p.a.ui.entries[0].text.rfind("Transaction Frame Error!\r\n", 0), 0u);
   EXPECT_EQ(p.a.ui.entries[0].title, "Warning!");
@@ -117,24 +121,24 @@ TEST(ArchiveAccess, HoldByOneCopyMakesTheOthersHoldFail) {
   auto o = p.other(otherUi);
   s.Person().clear();
   s.Person().rec.PERSONID = 1;
-  ASSERT_EQ(HoldRec(s, s.Person(), Person::PersonKey, 1), 1);
+  ASSERT_EQ(HoldRec(s, s.Person(), Person::PersonKey, HoldBy::Key), 1);
   int64_t pos = s.Person().position();
 
   o->Person().clear();
   o->Person().rec.PERSONID = 1;
-  EXPECT_EQ(HoldRec(*o, o->Person(), Person::PersonKey, 1), 0);
+  EXPECT_EQ(HoldRec(*o, o->Person(), Person::PersonKey, HoldBy::Key), 0);
   ASSERT_EQ(otherUi.entries.size(), 1u);
   EXPECT_EQ(otherUi.entries[0].text, "The record is locked by another user!\r\nUpdate is cancelled, try again later!");
   EXPECT_EQ(otherUi.entries[0].title, "The record is not accessible!");
 
   s.Person().release();
-  EXPECT_EQ(HoldRec(*o, o->Person(), 0, 0, pos), 1) << "by position once released";
+  EXPECT_EQ(HoldRec(*o, o->Person(), 0, HoldBy::Position, pos), 1) << "by position once released";
   o->Person().release();
 
   // A record deleted by the first copy.
-  ASSERT_EQ(HoldRec(s, s.Person(), 0, 0, pos), 1);
+  ASSERT_EQ(HoldRec(s, s.Person(), 0, HoldBy::Position, pos), 1);
   ASSERT_EQ(UppDat(s, s.Person(), UppDelete, ErrRelease), 1);
-  EXPECT_EQ(HoldRec(*o, o->Person(), 0, 0, pos), 0);
+  EXPECT_EQ(HoldRec(*o, o->Person(), 0, HoldBy::Position, pos), 0);
   EXPECT_EQ(otherUi.entries.back().text,
             "The record has been deleted by another user!\r\n                   Update is cancelled!");
   OP_CLOSE(*o, OpClose, {FileNo::Person});

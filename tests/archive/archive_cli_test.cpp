@@ -72,7 +72,7 @@ TEST(ArchiveCli, InitThenListTheDatabases) {
     ASSERT_NE(createDatabase(s, KindNewsgroup, "comp.lang.c \"quoted\"", ErrRelease), 0u);
     ASSERT_NE(createDatabase(s, KindForum, "Ham Radio", ErrRelease), 0u);
     OP_CLOSE(s, OpOpen, {FileNo::Forums});
-    ASSERT_EQ(HoldRec(s, s.Forums(), Forums::ForumKey, 1), 1);  // the database just made
+    ASSERT_EQ(HoldRec(s, s.Forums(), Forums::ForumKey, HoldBy::Key), 1);  // the database just made
     s.Forums().rec.NOIMPORT = 1;
     s.Forums().rec.COUNTFLAG = 1;
     s.Forums().rec.MSGCOUNT = 12;

@@ -26,7 +26,7 @@ struct PersonDb {
   Session& s = a.session();
   explicit PersonDb(uint8_t kind = KindMail) {
     a.addDatabase(kind, "People");
-    Konfig(s, 1);
+    Konfig(s, KonfigAction::LoadGeneral);
     OP_CLOSE(s, OpOpen, {FileNo::Person, FileNo::PLINK});
   }
   ~PersonDb() { OP_CLOSE(s, OpClose, {FileNo::Person, FileNo::PLINK}); }
@@ -132,7 +132,7 @@ TEST(PersonsAddPers, FailedAddRollsBackAndReportsFailure) {
   ASSERT_EQ(s.Control().get(Control::IdKey), Err::Ok);
   s.Control().rec.NEXTNUMBER = s.Person().rec.PERSONID;
   ASSERT_EQ(s.Control().put(), Err::Ok);
-  ASSERT_EQ(StartTransaction(s, {&s.Person(), &s.PLINK(), &s.Control()}), 0);
+  ASSERT_TRUE(beginTransaction(s, {&s.Person(), &s.PLINK(), &s.Control()}));
   EXPECT_EQ(AddPers(s, "Second Two", "two@example.org"), 1);
   EXPECT_FALSE(s.transaction().active());
   ASSERT_EQ(db.a.ui.entries.size(), 1u);
@@ -222,7 +222,7 @@ TEST(PersonsAddPers, NoIdentifierLeftIsReportedAndRolledBack) {
   ASSERT_EQ(s.Control().get(Control::IdKey), Err::Ok);
   s.Control().rec.NEXTNUMBER = UINT32_MAX;  // the generator is exhausted
   ASSERT_EQ(s.Control().put(), Err::Ok);
-  ASSERT_EQ(StartTransaction(s, {&s.Person(), &s.PLINK(), &s.Control()}), 0);
+  ASSERT_TRUE(beginTransaction(s, {&s.Person(), &s.PLINK(), &s.Control()}));
   EXPECT_EQ(AddPers(s, "Late Comer", "late@example.org"), 1);
   EXPECT_FALSE(s.transaction().active());
   ASSERT_FALSE(db.a.ui.entries.empty());
@@ -234,7 +234,7 @@ TEST(PersonsAddPers, NoIdentifierLeftIsReportedAndRolledBack) {
   // Unattended: the same without a word.
   db.a.ui.entries.clear();
   s.DoTask = 2;
-  ASSERT_EQ(StartTransaction(s, {&s.Person(), &s.PLINK(), &s.Control()}), 0);
+  ASSERT_TRUE(beginTransaction(s, {&s.Person(), &s.PLINK(), &s.Control()}));
   EXPECT_EQ(AddPers(s, "Late Comer", "late@example.org"), 1);
   EXPECT_FALSE(s.transaction().active());
   EXPECT_TRUE(db.a.ui.entries.empty());

@@ -67,8 +67,8 @@ class CaptureArchive {
   // The settings are loaded as at program start (this also sets up the
   // identifier generator the import run takes its numbers from).
   CaptureArchive() {
-    store::Konfig(session(), 1);
-    store::Konfig(session(), 6);
+    store::Konfig(session(), store::KonfigAction::LoadGeneral);
+    store::Konfig(session(), store::KonfigAction::LoadDisplay);
   }
 
   // The mail database of the samples' owner is created on demand.

@@ -22,9 +22,9 @@ namespace qb::test {
 class RunFixture : public ::testing::Test {
  protected:
   RunFixture() : s(archive.session()) {
-    store::Konfig(s, 1);
-    store::Konfig(s, 6);
-    store::SpeedVal(s, 2);
+    store::Konfig(s, store::KonfigAction::LoadGeneral);
+    store::Konfig(s, store::KonfigAction::LoadDisplay);
+    store::SpeedVal(s, store::SpeedAction::Compute);
     inDir = archive.path("in");
     std::filesystem::create_directories(inDir);
   }

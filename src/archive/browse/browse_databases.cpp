@@ -39,7 +39,7 @@ bool chooseStartupDatabase(Session& s) {
 
 void rememberDatabase(Session& s) {
   int32_t id = static_cast<int32_t>(s.ForumNumber);
-  if (Konfig(s, 2, SetLastDatabase, id)) Konfig(s, 4);
+  if (Konfig(s, KonfigAction::SetGeneral, SetLastDatabase, id)) Konfig(s, KonfigAction::WriteGeneral);
 }
 
 DatabaseRow databaseRow(const Forums& f) {

@@ -11,7 +11,7 @@ template <class R, class SetKey, class Change>
 bool holdAndPut(Session& s, Table<R>& f, int key, SetKey setKey, Change change) {
   f.clear();
   setKey(f.rec);
-  if (!HoldRec(s, f, key, 1)) return false;
+  if (!HoldRec(s, f, key, HoldBy::Key)) return false;
   change(f.rec);
   return UppDat(s, f, UppChange, ErrRelease) == 1;
 }
