@@ -11,12 +11,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string trimPath(std::string s) {
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\0')) s.pop_back();
-  while (s.size() > 1 && s.back() == '/') s.pop_back();
-  return s;
-}
-
 bool isDirectory(const std::string& p) {
   std::error_code ec;
   return fs::is_directory(p, ec);

@@ -56,22 +56,6 @@ const FileEntry kFiles[] = {
     {43, "Neo", FileDir::Cfg, TPS},
 };
 
-std::string trimRight(std::string s) {
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\0')) s.pop_back();
-  return s;
-}
-
-std::string withoutTrailingSlash(std::string s) {
-  s = trimRight(std::move(s));
-  while (s.size() > 1 && s.back() == '/') s.pop_back();
-  return s;
-}
-
-std::string directoryPart(const std::string& name) {
-  auto p = name.rfind('/');
-  return p == std::string::npos ? std::string() : name.substr(0, p);
-}
-
 const std::string kTerminate = "Quillbox will terminate.";
 
 // Opens file `no` (its name already in FileName) in `mode`, reacting to
@@ -157,8 +141,8 @@ void nameFile(Session& s, int no) {
   s.FileName = buildFileName(s, no);
   const FileEntry& e = *fileEntry(no);
   if (e.dir == FileDir::WordIndex && !s.Dirnamn.empty()) {
-    std::string idx = withoutTrailingSlash(s.MasIdxPath.empty() ? s.FileDir : s.MasIdxPath);
-    if (upper1252(idx) != upper1252(withoutTrailingSlash(s.FileDir)))
+    std::string idx = trimPath(s.MasIdxPath.empty() ? s.FileDir : s.MasIdxPath);
+    if (upper1252(idx) != upper1252(trimPath(s.FileDir)))
       ExistPath(s, 3, 0, true, idx + "/" + s.Dirnamn, "");
   }
 }
@@ -271,13 +255,13 @@ std::string buildFileName(Session& s, int no) {
   if (!e) return {};
   const std::string base = "/" + fileBaseName(no);
   switch (e->dir) {
-    case FileDir::Cfg: return withoutTrailingSlash(s.Net) + "/CFG" + base;
-    case FileDir::Temp: return withoutTrailingSlash(s.TempDir) + base;
-    case FileDir::Foreign: return trimRight(s.FileTmpName);
+    case FileDir::Cfg: return trimPath(s.Net) + "/CFG" + base;
+    case FileDir::Temp: return trimPath(s.TempDir) + base;
+    case FileDir::Foreign: return trimStoredField(s.FileTmpName);
     case FileDir::WordIndex:
-      return withoutTrailingSlash(s.MasIdxPath.empty() ? s.FileDir : s.MasIdxPath) + "/" + trimRight(s.Dirnamn) +
+      return trimPath(s.MasIdxPath.empty() ? s.FileDir : s.MasIdxPath) + "/" + trimStoredField(s.Dirnamn) +
              base;
-    case FileDir::Database: return withoutTrailingSlash(s.FileDir) + "/" + trimRight(s.Dirnamn) + base;
+    case FileDir::Database: return trimPath(s.FileDir) + "/" + trimStoredField(s.Dirnamn) + base;
   }
   return {};
 }
@@ -341,7 +325,7 @@ uint8_t UpdREF(Session& s, ErrMode errMode) {
 void createDatabaseDirectory(Session& s) {
   const Forums& fo = s.Forums().rec;
   const std::string dirnamn = "F" + std::to_string(fo.DIRNUMBER);
-  if (!ExistPath(s, 3, 0, true, withoutTrailingSlash(s.FileDir) + "/" + dirnamn, "")) {
+  if (!ExistPath(s, 3, 0, true, trimPath(s.FileDir) + "/" + dirnamn, "")) {
     s.Dirnamn = dirnamn;
     UpdREF(s, ErrRelease);
   }

@@ -7,6 +7,7 @@
 #include "archive/file_table.h"
 #include "archive/persons.h"
 #include "archive/record_access.h"
+#include "text/strings.h"
 
 using qb::text::today;
 
@@ -14,18 +15,12 @@ namespace qb::store {
 
 namespace {
 
-std::string trimmed(const std::string& s) {
-  std::size_t b = s.find_first_not_of(' ');
-  if (b == std::string::npos) return {};
-  return s.substr(b, s.find_last_not_of(' ') - b + 1);
-}
-
 void setFields(Forums& f, const MailDatabaseFields& fields) {
-  f.DESCRIPTION = trimmed(fields.name);
-  f.MAILADDRESS = trimmed(fields.address);
+  f.DESCRIPTION = text::trim(fields.name, " ");
+  f.MAILADDRESS = text::trim(fields.address, " ");
   std::size_t n = 0;
   for (auto& a : fields.alternatives) {
-    std::string t = trimmed(a);
+    std::string t = text::trim(a, " ");
     if (!t.empty() && n < f.ALTADDRESS.size()) f.ALTADDRESS[n++] = t;
   }
   for (; n < f.ALTADDRESS.size(); ++n) f.ALTADDRESS[n].clear();
@@ -45,19 +40,19 @@ struct CurrentDatabase {
 }  // namespace
 
 std::string checkMailDatabaseFields(const MailDatabaseFields& fields) {
-  std::string name = trimmed(fields.name), address = trimmed(fields.address);
+  std::string name = text::trim(fields.name, " "), address = text::trim(fields.address, " ");
   if (name.empty()) return "The mail database needs a name.";
   if (name.size() > kMailDbNameLength)
     return "The name of a mail database has at most " + std::to_string(kMailDbNameLength) + " characters.";
   if (address.empty()) return "The mail database needs the owner's default mail address.";
   std::size_t alts = 0;
   for (auto& a : fields.alternatives)
-    if (!trimmed(a).empty()) ++alts;
+    if (!text::trim(a, " ").empty()) ++alts;
   if (alts > kMaxAltAddresses)
     return "A mail database has at most " + std::to_string(kMaxAltAddresses) + " alternative addresses.";
   if (address.size() > kMailAddressLength) return "A mail address has at most 60 characters: " + address;
   for (auto& a : fields.alternatives)
-    if (trimmed(a).size() > kMailAddressLength) return "A mail address has at most 60 characters: " + trimmed(a);
+    if (text::trim(a, " ").size() > kMailAddressLength) return "A mail address has at most 60 characters: " + text::trim(a, " ");
   return {};
 }
 
@@ -88,7 +83,7 @@ uint32_t createMailDatabase(Session& s, const MailDatabaseFields& fields) {
 
   uint32_t id = 0;
   if (beginTransaction(s, {&s.Forums(), &s.Control(), &s.Person(), &s.PLINK(), &s.REF()})) {
-    bool ok = AddPers(s, trimmed(fields.name), trimmed(fields.address)) == 0;
+    bool ok = AddPers(s, text::trim(fields.name, " "), text::trim(fields.address, " ")) == 0;
     uint32_t personId = ok ? s.Person().rec.PERSONID : 0;
     uint32_t newId = ok ? NextNr(s) : 0;
     if (ok && newId == 0) {
@@ -157,7 +152,7 @@ bool findMailDatabase(Session& s, const std::string& name, Forums& out) {
   OP_CLOSE(s, OpOpen, {FileNo::Forums});
   Table<Forums>& forums = s.Forums();
   forums.clear();
-  forums.rec.DESCRIPTION = trimmed(name);
+  forums.rec.DESCRIPTION = text::trim(name, " ");
   bool found = forums.get(Forums::AlphaKey) == Err::Ok && forums.rec.TYPE == KindMail;
   if (found) out = forums.rec;
   OP_CLOSE(s, OpClose, {FileNo::Forums});

@@ -10,6 +10,7 @@
 #include "archive/file_table.h"
 #include "archive/neo.h"
 #include "archive/record_access.h"
+#include "text/strings.h"
 
 using qb::text::upper1252;
 
@@ -17,18 +18,23 @@ namespace qb::store {
 
 namespace fs = std::filesystem;
 
-namespace {
+std::string trimStoredField(std::string_view s) {
+  using namespace std::string_view_literals;
+  return text::trimRight(s, " \0"sv);
+}
 
-std::string trimPath(std::string s) {
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\0')) s.pop_back();
-  while (s.size() > 1 && s.back() == '/') s.pop_back();
-  return s;
+std::string trimPath(std::string_view s) {
+  std::string p = trimStoredField(s);
+  while (p.size() > 1 && p.back() == '/') p.pop_back();
+  return p;
 }
 
 std::string directoryPart(const std::string& name) {
   auto p = name.rfind('/');
   return p == std::string::npos ? std::string() : name.substr(0, p);
 }
+
+namespace {
 
 bool isDirectory(const std::string& p) {
   std::error_code ec;

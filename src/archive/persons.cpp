@@ -7,6 +7,7 @@
 #include "archive/record_access.h"
 #include "archive/records.h"
 #include "archive/session.h"
+#include "text/strings.h"
 
 using qb::text::upper1252;
 
@@ -17,10 +18,7 @@ namespace {
 constexpr FileNo kPersonFile = FileNo::Person, kMailFile = FileNo::Mail, kMsgFile = FileNo::MsgNmbr,
                  kLinkFile = FileNo::PLINK;
 
-std::string_view trimRight(std::string_view s) {
-  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-  return s;
-}
+using text::trimRightSpacesView;
 
 bool isGenerationSuffix(std::string_view w) {
   static constexpr std::array<std::string_view, 9> suffixes = {"I", "II", "III", "IV", "V",
@@ -76,14 +74,14 @@ uint8_t storeCounts(Person& p, uint32_t from, uint32_t to) {
 }  // namespace
 
 std::string identityString(std::string_view name, std::string_view address) {
-  std::string id = upper1252(std::string(trimRight(name)) + " " + std::string(address));
+  std::string id = upper1252(std::string(trimRightSpacesView(name)) + " " + std::string(address));
   if (id.size() > 100) id.resize(100);
   return id;
 }
 
 void ParseName(std::string_view fullName, std::size_t lastLen, std::string& lastName, std::size_t firstLen,
                std::string& firstName) {
-  std::string_view name = trimRight(fullName);
+  std::string_view name = trimRightSpacesView(fullName);
   std::string_view last = name, first;
   std::size_t blank = lastBlankBefore(name, name.size());
   if (blank != std::string_view::npos) {
@@ -101,8 +99,8 @@ void ParseName(std::string_view fullName, std::size_t lastLen, std::string& last
       }
     }
   }
-  lastName = std::string(trimRight(last.substr(0, lastLen)));
-  firstName = std::string(trimRight(first.substr(0, firstLen)));
+  lastName = std::string(trimRightSpacesView(last.substr(0, lastLen)));
+  firstName = std::string(trimRightSpacesView(first.substr(0, firstLen)));
 }
 
 uint8_t AddPers(Session& s, std::string_view name, std::string_view address) {

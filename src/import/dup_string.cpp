@@ -5,14 +5,12 @@
 #include "import/work_records.h"
 #include "archive/file_table.h"
 #include "archive/session.h"
+#include "text/strings.h"
 
 namespace qb::import {
 namespace {
 
-std::string_view trimRight(std::string_view s) {
-  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-  return s;
-}
+using text::trimRightSpacesView;
 
 // The stored text of a message of the current database; false when none.
 bool storedText(store::Session& s, uint32_t number, std::string& text) {
@@ -29,8 +27,8 @@ bool storedText(store::Session& s, uint32_t number, std::string& text) {
 }  // namespace
 
 bool textsAreDuplicates(std::string_view a, std::string_view b) {
-  a = trimRight(a);
-  b = trimRight(b);
+  a = trimRightSpacesView(a);
+  b = trimRightSpacesView(b);
   std::size_t n = std::min(a.size(), b.size());
   std::size_t diff = a.size() > b.size() ? a.size() - b.size() : b.size() - a.size();
   return diff < 20 && a.substr(0, n) == b.substr(0, n);

@@ -1,4 +1,5 @@
 #include "archive/browse/browse_text.h"
+#include "text/strings.h"
 
 namespace qb::store {
 
@@ -6,13 +7,6 @@ const char* const kMoreMark = " ..........<MORE>>";
 const char* const kContinuedMark = "<CONTINUED>> \r\n";
 
 namespace {
-
-std::string trimmed(const std::string& s) {
-  std::size_t a = s.find_first_not_of(" \t\r\n");
-  if (a == std::string::npos) return {};
-  std::size_t b = s.find_last_not_of(" \t\r\n");
-  return s.substr(a, b - a + 1);
-}
 
 // A break in the 1-based range [from, to]: the 0-based index of the first
 // blank there (the blank is dropped), or the index after `to` with nothing
@@ -30,7 +24,7 @@ Break findBreak(const std::string& t, std::size_t from, std::size_t to) {
 }  // namespace
 
 std::string composeShownText(const std::string& text, const std::string* subject) {
-  std::string out = subject ? "Subject: " + trimmed(*subject) + "\r\n\r\n" + trimmed(text) : trimmed(text);
+  std::string out = subject ? "Subject: " + text::trim(*subject) + "\r\n\r\n" + text::trim(text) : text::trim(text);
   if (out.size() > kMaxShownText) out.resize(kMaxShownText);
   return out;
 }

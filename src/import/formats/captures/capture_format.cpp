@@ -60,21 +60,11 @@ bool isStartLine(CaptureFormat f, FileKind kind, std::string_view line, std::str
   return startsWith(line, "#:");
 }
 
-std::string_view trimTrailingBlanks(std::string_view s) {
-  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-  return s;
-}
-
-std::string_view trimBlanks(std::string_view s) {
-  s = trimTrailingBlanks(s);
-  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-  return s;
-}
 
 std::string_view dropAtB(std::string_view s) {
-  s = trimTrailingBlanks(s);
+  s = trimRightSpacesView(s);
   if (s.size() >= 2 && s.substr(s.size() - 2) == "@b") s.remove_suffix(2);
-  return trimTrailingBlanks(s);
+  return trimRightSpacesView(s);
 }
 
 bool isNumber(std::string_view s) {

@@ -5,6 +5,7 @@
 #include "import/formats/shared/internet_header.h"
 #include "text/encodings.h"
 #include "text/text_assembler.h"
+#include "text/strings.h"
 
 namespace qb::import::mail {
 
@@ -13,13 +14,7 @@ namespace {
 // longer line (a file without line ends) is passed over.
 constexpr std::size_t kMaxKeptLine = text::kMaxText;
 
-bool startsWithNoCase(std::string_view s, std::string_view p) {
-  if (s.size() < p.size()) return false;
-  for (std::size_t i = 0; i < p.size(); ++i)
-    if (std::toupper(static_cast<unsigned char>(s[i])) != std::toupper(static_cast<unsigned char>(p[i])))
-      return false;
-  return true;
-}
+using text::startsWithNoCase;
 }  // namespace
 
 bool MailboxReader::open(const std::string& path, std::string& error) {

@@ -21,6 +21,7 @@
 
 #include "import/formats/shared/raw_window.h"
 #include "import/import_types.h"
+#include "text/strings.h"
 
 namespace qb::import::mail {
 
@@ -91,7 +92,7 @@ std::unique_ptr<MailboxReader> makeCandidateReader();     // "Becky Mail", "Agen
 std::unique_ptr<MailboxReader> makeAolReader();
 
 // Helpers shared by the readers.
-inline bool startsWith(std::string_view s, std::string_view p) { return s.substr(0, p.size()) == p; }
+using text::startsWith;
 // Does the line begin with "From:", "Date:", "To:" or "Subject:" (the first
 // header line of a Netscape or Outlook Express 4 message)?
 bool isAddressHeaderStart(std::string_view line);

@@ -14,11 +14,8 @@ constexpr std::size_t kFieldLength = 60;
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
-std::string_view trim(std::string_view s) {
-  while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && isBlank(s.back())) s.remove_suffix(1);
-  return s;
-}
+// Header values are trimmed of spaces and tabs only.
+std::string_view trim(std::string_view s) { return text::trimView(s, " \t"); }
 
 // Removes enclosing double quotes and enclosing parentheses (repeatedly, so
 // that "(\"Name\")" gives Name too).
