@@ -59,8 +59,7 @@ bool globMatch(const char* m, const char* n) {
 }
 
 bool matchOne(std::string mask, const std::string& name) {
-  while (!mask.empty() && mask.front() == ' ') mask.erase(mask.begin());
-  while (!mask.empty() && mask.back() == ' ') mask.pop_back();
+  mask = text::trim(mask, " ");
   if (mask.empty()) return false;
   if (mask == "*.*" || mask == "*") return true;
   if (mask == "*.") return name.find('.') == std::string::npos;
