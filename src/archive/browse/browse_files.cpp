@@ -32,7 +32,10 @@ uint8_t refreshDatabaseStatus(Session& s) {
 }
 
 void closeArchiveFiles(Session& s) {
-  OP_CLOSE(s, OpCloseNow, {FileNo::Codes, FileNo::Forums, FileNo::MsgNmbr, FileNo::MsgText, FileNo::Person, FileNo::Sections, FileNo::Threads, FileNo::SIndex, FileNo::Mail, FileNo::CCR, FileNo::SaveFile, FileNo::Reference, FileNo::PLINK, FileNo::MsgString});
+  OP_CLOSE(s, OpCloseNow,
+           {FileNo::Codes, FileNo::Forums, FileNo::MsgNmbr, FileNo::MsgText, FileNo::Person, FileNo::Sections,
+            FileNo::Threads, FileNo::SIndex, FileNo::Mail, FileNo::CCR, FileNo::SaveFile, FileNo::Reference,
+            FileNo::PLINK, FileNo::MsgString});
 }
 
 }  // namespace qb::store
