@@ -559,7 +559,8 @@ int Locator::IncrementStep(int keyCode, int32_t now, std::size_t length, std::st
 
 int StartupSettings(Session& s, bool earlierInstallation) {
   Place none{};
-  if (!Konfig(s, KonfigAction::LoadGeneral) || !Konfig(s, KonfigAction::LoadDisplay) || !Konfig(s, KonfigAction::LoadFurther) || !SpeedVal(s, SpeedAction::Compute) || !WindowPos(s, 1, 0, none) ||
+  if (!Konfig(s, KonfigAction::LoadGeneral) || !Konfig(s, KonfigAction::LoadDisplay) ||
+      !Konfig(s, KonfigAction::LoadFurther) || !SpeedVal(s, SpeedAction::Compute) || !WindowPos(s, 1, 0, none) ||
       !WindowPos2(s, 1, 0, none) || !ListCol(s, 1, 0, none))
     return 0;
   // The delivered texts; a Neo file that cannot be written leaves its

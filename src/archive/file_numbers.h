@@ -43,7 +43,7 @@ enum class FileNo : int {
   Foreign40 = 40,          // a foreign file read by a converter
   TaskLog = 41,            // task log
   TaskLogItems = 42,       // task log items
-  Neo = 43,                // start-up state
+  Neo = 43,                // numbered texts of the program's messages
 };
 
 constexpr int fileNumber(FileNo f) { return static_cast<int>(f); }

@@ -96,7 +96,7 @@ void OP_CLOSE(Session& s, OpAction action, const std::vector<int>& files);
 // Forums buffer; replaces a differing record, adds a missing one. Returns 1
 // on success (also when nothing had to change), 0 on failure (reported in
 // the given error mode, as UppDat does).
-[[nodiscard]] uint8_t UpdREF(Session& s, ErrMode errMode);
+uint8_t UpdREF(Session& s, ErrMode errMode);
 
 // Creating a database directory: FileDir + "/F" + FOR:DIRNUMBER of the
 // Forums buffer, created quietly; when it was new, Dirnamn is set and the

@@ -52,7 +52,8 @@ std::string checkMailDatabaseFields(const MailDatabaseFields& fields) {
     return "A mail database has at most " + std::to_string(kMaxAltAddresses) + " alternative addresses.";
   if (address.size() > kMailAddressLength) return "A mail address has at most 60 characters: " + address;
   for (auto& a : fields.alternatives)
-    if (text::trim(a, " ").size() > kMailAddressLength) return "A mail address has at most 60 characters: " + text::trim(a, " ");
+    if (text::trim(a, " ").size() > kMailAddressLength)
+      return "A mail address has at most 60 characters: " + text::trim(a, " ");
   return {};
 }
 

@@ -139,7 +139,8 @@ int listMessages(store::Session& s, const std::string& by, bool json) {
             : by == "receiver" ? store::MsgNmbr::ToKey
                                : -1;
   if (key < 0) return bad("forum and newsgroup databases are listed --by date, number, thread, section, sender or receiver");
-  store::OP_CLOSE(s, store::OpOpen, {store::FileNo::MsgNmbr, store::FileNo::Person, store::FileNo::Sections, store::FileNo::Threads});
+  store::OP_CLOSE(s, store::OpOpen,
+                  {store::FileNo::MsgNmbr, store::FileNo::Person, store::FileNo::Sections, store::FileNo::Threads});
   Names names(s);
   Output out(json);
   auto& msg = s.MsgNmbr();
@@ -160,7 +161,8 @@ int listMessages(store::Session& s, const std::string& by, bool json) {
     out.row(r);
   }
   out.end();
-  store::OP_CLOSE(s, store::OpClose, {store::FileNo::MsgNmbr, store::FileNo::Person, store::FileNo::Sections, store::FileNo::Threads});
+  store::OP_CLOSE(s, store::OpClose,
+                  {store::FileNo::MsgNmbr, store::FileNo::Person, store::FileNo::Sections, store::FileNo::Threads});
   return 0;
 }
 

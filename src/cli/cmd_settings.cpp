@@ -177,7 +177,8 @@ int runSettings(const GlobalOptions& g, std::vector<std::string>& args) {
   auto cs = openArchive(g);
   if (!cs) return 1;
   Session& s = cs->session;
-  if (!store::Konfig(s, store::KonfigAction::LoadGeneral) || !store::Konfig(s, store::KonfigAction::LoadDisplay) || !store::Konfig(s, store::KonfigAction::LoadFurther) || !store::SpeedVal(s, store::SpeedAction::Compute))
+  if (!store::Konfig(s, store::KonfigAction::LoadGeneral) || !store::Konfig(s, store::KonfigAction::LoadDisplay) ||
+      !store::Konfig(s, store::KonfigAction::LoadFurther) || !store::SpeedVal(s, store::SpeedAction::Compute))
     return fail("the settings cannot be read");
 
   if (args.empty()) {

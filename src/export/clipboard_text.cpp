@@ -150,7 +150,8 @@ std::vector<std::string> wrapLine(const std::string& line, std::size_t column) {
 std::string messageCopyText(Session& s, uint32_t id) {
   const bool mail = s.ForumType == KindMail;
   std::vector<FileNo> files = mail ? std::vector<FileNo>{FileNo::Mail, FileNo::MsgText, FileNo::Person}
-                                   : std::vector<FileNo>{FileNo::MsgNmbr, FileNo::MsgText, FileNo::Person, FileNo::Sections, FileNo::Threads, FileNo::MsgString};
+                                   : std::vector<FileNo>{FileNo::MsgNmbr,  FileNo::MsgText, FileNo::Person,
+                                                         FileNo::Sections, FileNo::Threads, FileNo::MsgString};
   OP_CLOSE(s, OpOpen, files);
   std::vector<std::string> header;
   bool found = false;

@@ -1,4 +1,5 @@
 #include "import/addresses.h"
+#include "text/strings.h"
 #include "text/unicode.h"
 #include "text/strings.h"
 

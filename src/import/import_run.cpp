@@ -20,7 +20,8 @@ using store::Err;
 
 constexpr uint64_t kMinFreeBytes = 5000000;
 constexpr uint64_t kFlushEvery = 400;
-constexpr store::FileNo kWorkFiles[] = {store::FileNo::ImportWork, store::FileNo::CarbonCopyWork, store::FileNo::MessageIdWork};
+constexpr store::FileNo kWorkFiles[] = {store::FileNo::ImportWork, store::FileNo::CarbonCopyWork,
+                                        store::FileNo::MessageIdWork};
 
 const char* const kNoControl = "No access to Control File!\r\nImport will not proceed!\r\n";
 
@@ -158,8 +159,11 @@ void ImportRun::start() {
     phase_ = RunPhase::End;
     return;
   }
-  store::OP_CLOSE(s_, store::OpDelete, {store::FileNo::ImportWork, store::FileNo::CarbonCopyWork, store::FileNo::MessageIdWork});
-  store::OP_CLOSE(s_, store::OpOpen, {store::FileNo::ImportWork, store::FileNo::CarbonCopyWork, store::FileNo::MessageIdWork, store::FileNo::SaveFile});
+  store::OP_CLOSE(s_, store::OpDelete,
+                  {store::FileNo::ImportWork, store::FileNo::CarbonCopyWork, store::FileNo::MessageIdWork});
+  store::OP_CLOSE(s_, store::OpOpen,
+                  {store::FileNo::ImportWork, store::FileNo::CarbonCopyWork, store::FileNo::MessageIdWork,
+                   store::FileNo::SaveFile});
   workOpen_ = true;
   for (store::FileNo no : kWorkFiles) s_.file(no).stream();
   s_.file(store::FileNo::ImportWork).lock(1);
@@ -303,7 +307,8 @@ void ImportRun::closeConversion() {
       return;
     }
   }
-  if (store::CheckSpace(s_, store::GetFSize(s_.TempDir + "/" + store::fileBaseName(store::FileNo::ImportWork)), s_.FileDir) != 0) {
+  if (store::CheckSpace(s_, store::GetFSize(s_.TempDir + "/" + store::fileBaseName(store::FileNo::ImportWork)),
+                        s_.FileDir) != 0) {
     stats_.cancelled = true;
     phase_ = RunPhase::End;
     return;
@@ -419,7 +424,9 @@ void ImportRun::cleanup() {
   releaseControl();
   if (workOpen_) {
     s_.file(store::FileNo::ImportWork).unlock();
-    store::OP_CLOSE(s_, store::OpClose, {store::FileNo::ImportWork, store::FileNo::CarbonCopyWork, store::FileNo::MessageIdWork, store::FileNo::SaveFile});
+    store::OP_CLOSE(s_, store::OpClose,
+                    {store::FileNo::ImportWork, store::FileNo::CarbonCopyWork, store::FileNo::MessageIdWork,
+                     store::FileNo::SaveFile});
     workOpen_ = false;
   }
   if (mainOpen_) {
@@ -427,7 +434,8 @@ void ImportRun::cleanup() {
     mainOpen_ = false;
   }
   if (converter_) converter_.reset();
-  store::OP_CLOSE(s_, store::OpDelete, {store::FileNo::ImportWork, store::FileNo::CarbonCopyWork, store::FileNo::MessageIdWork});
+  store::OP_CLOSE(s_, store::OpDelete,
+                  {store::FileNo::ImportWork, store::FileNo::CarbonCopyWork, store::FileNo::MessageIdWork});
   s_.restoreDatabase(saved_);
 }
 

@@ -74,11 +74,14 @@ void ImportRun::nextDatabase() {
   store::createDatabaseDirectory(s_);
 
   if (isMail(db_))
-    dbFiles_ = {store::FileNo::Mail, store::FileNo::MsgText, store::FileNo::SIndex, store::FileNo::PLINK, store::FileNo::CCR, store::FileNo::Person};
+    dbFiles_ = {store::FileNo::Mail,  store::FileNo::MsgText, store::FileNo::SIndex,
+                store::FileNo::PLINK, store::FileNo::CCR,     store::FileNo::Person};
   else if (db_->kind == store::KindNewsgroup)
-    dbFiles_ = {store::FileNo::MsgNmbr, store::FileNo::MsgText, store::FileNo::PLINK, store::FileNo::Threads, store::FileNo::Sections, store::FileNo::Person, store::FileNo::MsgString};
+    dbFiles_ = {store::FileNo::MsgNmbr,  store::FileNo::MsgText, store::FileNo::PLINK,    store::FileNo::Threads,
+                store::FileNo::Sections, store::FileNo::Person,  store::FileNo::MsgString};
   else
-    dbFiles_ = {store::FileNo::MsgNmbr, store::FileNo::MsgText, store::FileNo::PLINK, store::FileNo::Threads, store::FileNo::Sections, store::FileNo::Person};
+    dbFiles_ = {store::FileNo::MsgNmbr, store::FileNo::MsgText,  store::FileNo::PLINK,
+                store::FileNo::Threads, store::FileNo::Sections, store::FileNo::Person};
   store::OP_CLOSE(s_, store::OpOpen, dbFiles_);
   result.before = static_cast<uint32_t>(isMail(db_) ? s_.Mail().count() : s_.MsgNmbr().count());
   stats_.databases.push_back(result);
@@ -399,7 +402,8 @@ void ImportRun::databaseCount() {
   if (store::HoldRec(s_, forums, store::Forums::ForumKey, store::HoldBy::Key)) {
     forums.rec.MSGCOUNT = count;
     forums.rec.COUNTFLAG = 0;
-    store::UppDat(s_, forums, store::UppChange, store::ErrRelease);
+    // A failure is told (ErrRelease); the count is corrected by Count Messages.
+    static_cast<void>(store::UppDat(s_, forums, store::UppChange, store::ErrRelease));
   }
   stats_.databases.back().after = count;
   closeDatabaseFiles();

@@ -109,7 +109,8 @@ class CaptureArchive {
     c.forum = forumRecord(name);
     if (c.forum.ID == 0) return c;
     s.selectDatabase(c.forum);
-    const std::vector<store::FileNo> files{store::FileNo::MsgNmbr, store::FileNo::MsgText, store::FileNo::Person, store::FileNo::Sections, store::FileNo::Threads};
+    const std::vector<store::FileNo> files{store::FileNo::MsgNmbr, store::FileNo::MsgText, store::FileNo::Person,
+                                           store::FileNo::Sections, store::FileNo::Threads};
     store::OP_CLOSE(s, store::OpOpen, files);
     c.headers = all(s.MsgNmbr());
     c.threads = all(s.Threads());

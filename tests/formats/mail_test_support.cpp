@@ -52,7 +52,8 @@ std::vector<StoredMail> MailArchive::mails() {
     return out;
   }
   s.selectDatabase(forums.rec);
-  store::OP_CLOSE(s, store::OpOpen, {store::FileNo::Mail, store::FileNo::MsgText, store::FileNo::Person, store::FileNo::CCR});
+  store::OP_CLOSE(s, store::OpOpen,
+                  {store::FileNo::Mail, store::FileNo::MsgText, store::FileNo::Person, store::FileNo::CCR});
   auto& mail = s.Mail();
   auto& text = s.MsgText();
   auto& person = s.Person();
@@ -81,7 +82,8 @@ std::vector<StoredMail> MailArchive::mails() {
       while (ccr.next() == store::Err::Ok && ccr.rec.MAILID == m.mail.MAILID) m.copies.push_back(ccr.rec);
     out.push_back(std::move(m));
   }
-  store::OP_CLOSE(s, store::OpClose, {store::FileNo::Mail, store::FileNo::MsgText, store::FileNo::Person, store::FileNo::CCR});
+  store::OP_CLOSE(s, store::OpClose,
+                  {store::FileNo::Mail, store::FileNo::MsgText, store::FileNo::Person, store::FileNo::CCR});
   std::reverse(out.begin(), out.end());
   return out;
 }

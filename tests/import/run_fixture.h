@@ -114,7 +114,9 @@ class RunFixture : public ::testing::Test {
       return t.get(store::MsgText::IdKey) == store::Err::Ok ? t.memo() : "<none>";
     }
     store::Session& s;
-    std::vector<store::FileNo> files{store::FileNo::MsgNmbr, store::FileNo::MsgText, store::FileNo::Person, store::FileNo::Sections, store::FileNo::Threads, store::FileNo::SIndex, store::FileNo::Mail, store::FileNo::CCR, store::FileNo::MsgString};
+    std::vector<store::FileNo> files{store::FileNo::MsgNmbr,  store::FileNo::MsgText, store::FileNo::Person,
+                                     store::FileNo::Sections, store::FileNo::Threads, store::FileNo::SIndex,
+                                     store::FileNo::Mail,     store::FileNo::CCR,     store::FileNo::MsgString};
   };
 
   TempArchive archive;

@@ -13,10 +13,16 @@ namespace qb::test {
 using namespace qb::store;
 
 DatabaseBuilder::DatabaseBuilder(TempArchive& a) : s(a.session()) {
-  OP_CLOSE(s, OpOpen, {3, 4, 5, 6, 7, 13, 25});
+  OP_CLOSE(s, OpOpen,
+           {FileNo::MsgNmbr, FileNo::MsgText, FileNo::Person, FileNo::Sections, FileNo::Threads, FileNo::Mail,
+            FileNo::MsgString});
 }
 
-DatabaseBuilder::~DatabaseBuilder() { OP_CLOSE(s, OpClose, {3, 4, 5, 6, 7, 13, 25}); }
+DatabaseBuilder::~DatabaseBuilder() {
+  OP_CLOSE(s, OpClose,
+           {FileNo::MsgNmbr, FileNo::MsgText, FileNo::Person, FileNo::Sections, FileNo::Threads, FileNo::Mail,
+            FileNo::MsgString});
+}
 
 namespace {
 template <class T>

@@ -23,16 +23,19 @@ void openBrowseFiles(Session& s, BrowseFiles which) { OP_CLOSE(s, OpOpen, filesO
 void closeBrowseFiles(Session& s, BrowseFiles which) { OP_CLOSE(s, OpClose, filesOf(which)); }
 
 uint8_t refreshDatabaseStatus(Session& s) {
-  OP_CLOSE(s, OpOpen, {2});
+  OP_CLOSE(s, OpOpen, {FileNo::Forums});
   s.Forums().clear();
   s.Forums().rec.ID = s.ForumNumber;
   if (s.Forums().get(Forums::ForumKey) == Err::Ok) s.ForumCheck = s.Forums().rec.DUMMY;
-  OP_CLOSE(s, OpClose, {2});
+  OP_CLOSE(s, OpClose, {FileNo::Forums});
   return s.ForumCheck;
 }
 
 void closeArchiveFiles(Session& s) {
-  OP_CLOSE(s, OpCloseNow, {1, 2, 3, 4, 5, 6, 7, 9, 13, 17, 18, 22, 23, 25});
+  OP_CLOSE(s, OpCloseNow,
+           {FileNo::Codes, FileNo::Forums, FileNo::MsgNmbr, FileNo::MsgText, FileNo::Person, FileNo::Sections,
+            FileNo::Threads, FileNo::SIndex, FileNo::Mail, FileNo::CCR, FileNo::SaveFile, FileNo::Reference,
+            FileNo::PLINK, FileNo::MsgString});
 }
 
 }  // namespace qb::store

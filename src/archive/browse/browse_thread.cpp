@@ -5,6 +5,7 @@
 
 #include "archive/browse/browse_rows.h"
 #include "archive/config.h"
+#include "text/strings.h"
 #include "text/unicode.h"
 #include "text/strings.h"
 

@@ -138,7 +138,8 @@ bool ozWinParent(std::string_view line, uint32_t& reference) {
 std::string addressText(std::string_view line, bool dropAtBMark) {
   std::string_view t = trimRightSpacesView(fromCol(line, 5));
   if (dropAtBMark) t = dropAtB(t);
-  if (t.size() >= 3 && t[t.size() - 3] == '(' && t[t.size() - 1] == ')') t = trimRightSpacesView(t.substr(0, t.size() - 3));
+  if (t.size() >= 3 && t[t.size() - 3] == '(' && t[t.size() - 1] == ')')
+    t = trimRightSpacesView(t.substr(0, t.size() - 3));
   return std::string(trimSpacesView(t));
 }
 
@@ -240,7 +241,8 @@ bool parseNavCISHeader(std::span<const std::string> lines, std::string_view chos
         std::string_view s = forum.substr(sec + 5);
         std::size_t dash = s.find('-');
         h.sectionNumber = static_cast<uint32_t>(numberValue(trimSpacesView(s.substr(0, dash))));
-        h.sectionName = std::string(trimSpacesView(dash == std::string_view::npos ? std::string_view() : s.substr(dash + 1)));
+        h.sectionName =
+            std::string(trimSpacesView(dash == std::string_view::npos ? std::string_view() : s.substr(dash + 1)));
       }
     }
   }

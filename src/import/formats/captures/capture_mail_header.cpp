@@ -123,7 +123,8 @@ NameAddress mailAddress(std::string_view text) {
   std::string_view name = text.substr(0, p);
   while (!name.empty() && (name.back() == '>' || name.back() == ' ' || name.back() == '\xB3')) name.remove_suffix(1);
   name = trimSpacesView(name);
-  if (name.size() >= 2 && name.front() == '"' && name.back() == '"') name = trimSpacesView(name.substr(1, name.size() - 2));
+  if (name.size() >= 2 && name.front() == '"' && name.back() == '"')
+    name = trimSpacesView(name.substr(1, name.size() - 2));
   r.name = std::string(name);
   return r;
 }

@@ -9,8 +9,8 @@
 
 #include "import/formats/mail/mail_eudora.h"
 #include "import/formats/mail/mail_separated.h"
-#include "text/flowed.h"
 #include "text/strings.h"
+#include "text/flowed.h"
 
 namespace qb::import::mail {
 
@@ -45,7 +45,8 @@ std::string tableOfContentsPath(const std::string& mailbox) {
   std::string wanted = text::lowerAscii(p.stem().string() + ".toc");
   fs::path dir = p.has_parent_path() ? p.parent_path() : fs::path(".");
   for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
-    if (text::lowerAscii(it->path().filename().string()) == wanted && it->is_regular_file(ec)) return it->path().string();
+    if (text::lowerAscii(it->path().filename().string()) == wanted && it->is_regular_file(ec))
+      return it->path().string();
   }
   return {};
 }
