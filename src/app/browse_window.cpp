@@ -30,7 +30,7 @@
 #include "app/main_frame.h"
 #include "app/notifications.h"
 #include "app/window_registry.h"
-#include "export/clipboard_text.h"
+#include "export/copy_msg.h"
 #include "archive/browse/browse_status.h"
 #include "archive/browse/browse_text.h"
 #include "archive/config.h"
