@@ -71,7 +71,7 @@ const char* kAddressHelp =
     "2 on an error or a bad command line.";
 
 volatile std::sig_atomic_t interrupted = 0;
-extern "C" void onInterrupt(int) {
+extern "C" void onExportInterrupt(int) {
   interrupted = 1;
   std::signal(SIGINT, SIG_DFL);
 }
@@ -96,7 +96,7 @@ std::string absoluteDir(const std::string& d) {
 bool writeTocs(const std::vector<exporting::WrittenBox>& boxes, bool quiet) {
   bool ok = true;
   for (const auto& b : boxes) {
-    exporting::CreateTOC toc(b.path, b.boxKind);
+    exporting::CreateTOC toc(b.path, b.boxKind, b.starts, b.appendedFrom);
     if (!toc.start()) {
       if (!toc.error().empty()) std::fprintf(stderr, "%s\n", toc.error().c_str()), ok = false;
       continue;
@@ -194,7 +194,7 @@ int runExport(const GlobalOptions& g, std::vector<std::string>& args) {
   }
   ProgressBar bar(!g.quiet);
   interrupted = 0;
-  std::signal(SIGINT, onInterrupt);
+  std::signal(SIGINT, onExportInterrupt);
   while (run.step()) {
     if (interrupted) run.abort();
     const double fr = run.total() ? double(run.read()) / double(run.total()) : 0;
@@ -272,7 +272,7 @@ int runAddresses(const GlobalOptions& g, std::vector<std::string>& args) {
   }
   ProgressBar bar(!g.quiet);
   interrupted = 0;
-  std::signal(SIGINT, onInterrupt);
+  std::signal(SIGINT, onExportInterrupt);
   while (run.step()) {
     if (interrupted) run.abort();
     bar.show(run.total() ? double(run.done()) / double(run.total()) : 0, "Address export");

@@ -6,6 +6,7 @@
 #include "archive/file_table.h"
 #include "archive/neo.h"
 #include "archive/record_access.h"
+#include "export/export_file.h"
 #include "export/export_formats.h"
 #include "text/strings.h"
 
@@ -128,9 +129,13 @@ bool CopyMsg::start() {
     if (!isPlainFileName(r_.inbox) || (two && !isPlainFileName(r_.outbox)))
       return refuse("Filename error", "Do not include the path, just the filename!");
     if (two && r_.inbox == r_.outbox) {
+      // the texts of the Neo file, or the delivered ones when it lacks them
       std::string title = CallNeo(s_, 35), text = CallNeo(s_, 36);
-      return refuse(title.empty() ? "Export File Names" : title,
-                    text.empty() ? "The inbox and the outbox must be two different files." : text);
+      for (const auto& n : shippedNeoTexts()) {
+        if (n.id == 35 && title.empty()) title = n.text;
+        if (n.id == 36 && text.empty()) text = n.text;
+      }
+      return refuse(title, text);
     }
   }
   if ((r_.operation == OpAttachTopic || r_.operation == OpRemoveTopic) && !r_.topicId)

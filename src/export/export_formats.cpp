@@ -262,7 +262,10 @@ std::vector<std::string> mailLines(const ExportMessage& m, int format, bool sent
   const std::string T = mailTime(m.time, false), T0 = mailTime(m.time, true);
   const std::string D7 = forumDate(m.date);
   const std::string fromLine = "From ???@??? " + p.W + " " + p.M + " " + p.d + " " + T + " " + p.Y;
-  const std::string dateLine = "Date: " + p.W + ", " + p.d + " " + p.M + " " + p.Y + " " + T;
+  // The Date lines carry the hour with two digits: "Date: ... 9:05:03" with
+  // a blank for the zero is no valid mail date, and the readers of the
+  // generic mailboxes then lose the time.
+  const std::string dateLine = "Date: " + p.W + ", " + p.d + " " + p.M + " " + p.Y + " " + T0;
   const std::string from = nameText(m.from, NameUse::Internet), to = nameText(m.to, NameUse::Internet);
   switch (format) {
     case FormatTapcis:

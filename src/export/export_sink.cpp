@@ -36,6 +36,7 @@ class ClassicSink : public ExportSink {
       error_ = f.error();
       return false;
     }
+    (toOutbox ? outStarts_ : inStarts_).push_back(f.startLength() + f.written());
     if (!f.write(classicMessageText(m, o_.format, sent, o_.wrap, o_.column))) {
       error_ = f.error();
       return false;
@@ -63,14 +64,15 @@ class ClassicSink : public ExportSink {
 
   std::vector<WrittenBox> written() const override {
     std::vector<WrittenBox> w;
-    if (usedIn_) w.push_back({in_.path(), 1});
-    if (usedOut_) w.push_back({out_.path(), 2});
+    if (usedIn_) w.push_back({in_.path(), 1, inStarts_, in_.startLength()});
+    if (usedOut_) w.push_back({out_.path(), 2, outStarts_, out_.startLength()});
     return w;
   }
 
  private:
   SinkOptions o_;
   bool two_ = false, usedIn_ = false, usedOut_ = false;
+  std::vector<uint64_t> inStarts_, outStarts_;
   ExportFile in_, out_;
 };
 
@@ -102,7 +104,7 @@ class MboxSink : public ExportSink {
   }
   void discard() override { f_.discard(); }
   std::vector<WrittenBox> written() const override {
-    return used_ ? std::vector<WrittenBox>{{f_.path(), 1}} : std::vector<WrittenBox>{};
+    return used_ ? std::vector<WrittenBox>{{f_.path(), 1, {}, 0}} : std::vector<WrittenBox>{};
   }
 
  private:
@@ -149,7 +151,7 @@ class MaildirSink : public ExportSink {
     made_.clear();
   }
   std::vector<WrittenBox> written() const override {
-    return files_.empty() ? std::vector<WrittenBox>{} : std::vector<WrittenBox>{{root_, 1}};
+    return files_.empty() ? std::vector<WrittenBox>{} : std::vector<WrittenBox>{{root_, 1, {}, 0}};
   }
 
  private:

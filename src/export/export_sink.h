@@ -28,6 +28,10 @@ struct SinkOptions {
 struct WrittenBox {
   std::string path;
   int boxKind = 1;
+  // Where the messages of this export begin in the file; what lies before
+  // `appendedFrom` was in the file before.
+  std::vector<uint64_t> starts;
+  uint64_t appendedFrom = 0;
 };
 
 class ExportSink {

@@ -1,5 +1,6 @@
 #include "export/mailbox_toc.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -85,7 +86,14 @@ int64_t tocSeconds(const std::string& dateText, int& day, int& month, int& year,
   return static_cast<int64_t>(dayNo - text::kDay1970) * 86400 + hour * 3600 + minute * 60;
 }
 
-CreateTOC::CreateTOC(const std::string& mailboxPath, int boxKind) : mailbox_(mailboxPath), boxKind_(boxKind) {}
+CreateTOC::CreateTOC(const std::string& mailboxPath, int boxKind, std::vector<uint64_t> starts, uint64_t appendedFrom)
+    : mailbox_(mailboxPath), boxKind_(boxKind), starts_(std::move(starts)), appendedFrom_(appendedFrom) {}
+
+bool CreateTOC::startsMessage(const std::string& line, uint64_t at) const {
+  if (!startsWith(line, kSeparator)) return false;
+  if (starts_.empty() || at < appendedFrom_) return true;
+  return std::binary_search(starts_.begin(), starts_.end(), at);
+}
 CreateTOC::~CreateTOC() = default;
 
 std::string CreateTOC::header() const {
@@ -148,7 +156,7 @@ bool CreateTOC::step() {
         done_ = true;
         return false;
       }
-      if (startsWith(line, kSeparator)) {
+      if (startsMessage(line, at)) {
         start = at;
         fromLine = line;
         break;
@@ -162,7 +170,7 @@ bool CreateTOC::step() {
   for (;;) {
     uint64_t at = offset_;
     if (!readLine(line)) break;
-    if (startsWith(line, kSeparator)) {
+    if (startsMessage(line, at)) {
       havePending_ = true;
       pendingOffset_ = at;
       pending_ = line;

@@ -12,6 +12,7 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace qb::exporting {
 
@@ -24,8 +25,12 @@ std::string tocPathOf(const std::string& mailboxPath);
 
 class CreateTOC {
  public:
-  // boxKind: 1 inbox (received mail), 2 outbox (sent mail).
-  CreateTOC(const std::string& mailboxPath, int boxKind);
+  // boxKind: 1 inbox (received mail), 2 outbox (sent mail). `starts`
+  // (when known) are the offsets where the export began messages, from
+  // `appendedFrom` on: a separator line elsewhere in that part is text of a
+  // message (quoted), not the start of one.
+  CreateTOC(const std::string& mailboxPath, int boxKind, std::vector<uint64_t> starts = {},
+            uint64_t appendedFrom = 0);
   ~CreateTOC();
   // Opens the mailbox and writes the header; false (error()) when the
   // mailbox cannot be read or the index cannot be written, or when the name
@@ -43,9 +48,12 @@ class CreateTOC {
 
  private:
   bool readLine(std::string& line);
+  bool startsMessage(const std::string& line, uint64_t at) const;
   std::string header() const;
   std::string mailbox_, tocPath_, error_;
   int boxKind_;
+  std::vector<uint64_t> starts_;
+  uint64_t appendedFrom_ = 0;
   std::ifstream in_;
   std::ofstream out_;
   uint64_t size_ = 0, offset_ = 0;
