@@ -85,9 +85,8 @@ class Home {
         if (k == "subject" && v.rfind("Re: ", 0) == 0) v = v.substr(4);
         // The TAPCIS header names the forum after the section ("S1/General
         // [HOMEBREW]"); the TAPCIS reader takes the rest of the line as the
-        // section's name.
-        if (k == "section" && v.size() > 3 && v.back() == ']' && v.find("  [") != std::string::npos)
-          v = v.substr(0, v.find("  ["));
+        // section's name (cut to 30 characters).
+        if (k == "section" && v.find("  [") != std::string::npos) v = v.substr(0, v.find("  ["));
         line += k + "=" + v + "|";
       }
       out.push_back(line);
