@@ -13,7 +13,10 @@
 // (news articles carry no time).
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -186,5 +189,71 @@ TEST(RoundTrip, OzWinForums) {
 }
 
 TEST(RoundTrip, UnixNews) { forumRoundTrip("Unix News", "Unix News", "Newsgroup", "Unix News", "news/unix", kNewsFields); }
+
+}  // namespace
+
+namespace {
+
+TEST(ExportCommand, FailuresLeaveNothingBehind) {
+  Home a;
+  a.mailDb("Robin Quayle", "robin@example.com", "rq@example.org");
+  a.import("Generic Mail Type 2", files(sample("mail/generic2")), "Robin Quayle");
+  const std::string out = a.dir + "/out";
+  fs::create_directories(out);
+
+  CliResult r = a.run({"export", "Robin Quayle", "--format", "mbox", "--dir", a.dir + "/missing"});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_NE(r.err.find("The directory " + a.dir + "/missing does not exist."), std::string::npos) << r.err;
+
+  r = a.run({"export", "Robin Quayle", "--format", "mbox", "--dir", out, "--inbox", "sub/x.mbox"});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_NE(r.err.find("Do not include the path, just the filename!"), std::string::npos) << r.err;
+
+  r = a.run({"export", "Robin Quayle", "--format", "Unix News"});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_NE(r.err.find("a Mail database is exported as \"Eudora\""), std::string::npos) << r.err;
+
+  // a full disk: files may not grow beyond one block (a first export has
+  // made the database's topic files, which the export opens)
+  ASSERT_EQ(a.run({"export", "Robin Quayle", "--format", "mbox", "--dir", a.dir}).code, 0);
+  const std::string cmd = "ulimit -f 1; exec '" + std::string(QB_CLI) + "' --home '" + a.dir + "/home' --quiet " +
+                          "export 'Robin Quayle' --format mbox --dir '" + out + "' --inbox full.mbox 2>'" + a.dir +
+                          "/err'";
+  const int status = std::system(("sh -c \"" + cmd + "\"").c_str());
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 2) << status;
+  std::ifstream err(a.dir + "/err");
+  std::stringstream e;
+  e << err.rdbuf();
+  EXPECT_NE(e.str().find("beyond the size allowed"), std::string::npos) << e.str();
+  EXPECT_NE(e.str().find("Nothing was exported."), std::string::npos);
+  EXPECT_TRUE(fs::is_empty(out));  // neither the file nor its work file
+
+  r = a.run({"help", "export"});
+  EXPECT_NE(r.out.find("--format NAME"), std::string::npos);
+}
+
+TEST(ExportCommand, AddressBookAndSets) {
+  Home a;
+  a.mailDb("Robin Quayle", "robin@example.com", "rq@example.org");
+  a.import("Generic Mail Type 2", files(sample("mail/generic2")), "Robin Quayle");
+  const std::string out = a.dir + "/out";
+  fs::create_directories(out);
+  CliResult r = a.run({"addresses", "Robin Quayle", "--format", "Eudora", "--dir", out});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_NE(r.out.find(" addresses written to file."), std::string::npos);
+  std::ifstream in(out + "/Address.Txt");
+  std::stringstream book;
+  book << in.rdbuf();
+  EXPECT_NE(book.str().find("alias \"Hilde Marwick\" hilde.marwick@example.com\r\n"), std::string::npos) << book.str();
+
+  // the mail of one partner, in a date range
+  r = a.run({"export", "Robin Quayle", "--format", "mbox", "--dir", out, "--scope", "partner", "--value",
+             "hilde.marwick@example.com", "--from", "1998-03-01", "--to", "1998-03-02"});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_NE(r.out.find("2 messages of 3 exported (mbox)"), std::string::npos) << r.out;
+  r = a.run({"export", "Robin Quayle", "--format", "mbox", "--dir", out, "--scope", "partner", "--value", "nobody"});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_NE(r.err.find("there is no person \"nobody\""), std::string::npos);
+}
 
 }  // namespace
