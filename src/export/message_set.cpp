@@ -1,6 +1,7 @@
 #include "export/message_set.h"
 
 #include "archive/browse/browse_rows.h"
+#include "archive/file_table.h"
 #include "export/export_message.h"
 #include "text/strings.h"
 #include "text/utf8_encode.h"
@@ -433,6 +434,22 @@ bool resolveSetKey(Session& s, int scope, const std::string& value, SetKey& key,
     default:
       return true;
   }
+}
+
+}  // namespace qb::exporting
+
+namespace qb::exporting {
+
+std::vector<TopicEntry> topicList(Session& s) {
+  std::vector<TopicEntry> out;
+  OP_CLOSE(s, OpOpen, {1});
+  auto& c = s.Codes();
+  c.clear();
+  c.rec.TYPE = 2;
+  if (c.setAt(Codes::ClassKey, 1) == Err::Ok)
+    while (c.next() == Err::Ok && c.rec.TYPE == 2) out.push_back({c.rec.ID, archiveToUtf8(trim(c.rec.INDEX.str()))});
+  OP_CLOSE(s, OpClose, {1});
+  return out;
 }
 
 }  // namespace qb::exporting

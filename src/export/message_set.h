@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 #include <string>
 
 #include "archive/browse/browse_context.h"
@@ -143,5 +144,17 @@ bool resolveSetKey(store::Session& s, int scope, const std::string& value, SetKe
 // The COD:ID of topic `name` of the current database (Codes open); 0 when
 // there is none.
 uint32_t topicIdOf(store::Session& s, const std::string& name);
+
+}  // namespace qb::exporting
+
+namespace qb::exporting {
+
+struct TopicEntry {
+  uint32_t id = 0;
+  std::string name;  // UTF-8
+};
+// The topics of the current database in name order; opens and closes the
+// Codes file.
+std::vector<TopicEntry> topicList(store::Session& s);
 
 }  // namespace qb::exporting

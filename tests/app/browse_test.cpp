@@ -14,7 +14,7 @@
 #include "app/notifications.h"
 #include "app/thread_tree_window.h"
 #include "app/window_registry.h"
-#include "export/clipboard_text.h"
+#include "export/copy_msg.h"
 #include "archive/browse/browse_context.h"
 #include "archive/config.h"
 #include "text/datetime.h"
