@@ -15,6 +15,7 @@
 #include "app/thread_tree_window.h"
 #include "app/window_registry.h"
 #include "export/copy_msg.h"
+#include "export/export_formats.h"
 #include "archive/browse/browse_context.h"
 #include "archive/config.h"
 #include "text/datetime.h"
