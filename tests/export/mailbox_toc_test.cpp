@@ -146,3 +146,31 @@ TEST_F(Toc, RealTablesOfContentsHaveTheSameLayout) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Toc, RobustnessAgainstForeignBytes) {
+  // random bytes, a truncated header, separator lines without anything
+  std::string junk;
+  uint32_t x = 12345;
+  for (int i = 0; i < 20000; ++i) {
+    x = x * 1103515245u + 12345u;
+    junk += static_cast<char>(x >> 16);
+    if (i % 997 == 0) junk += "\nFrom ???@???";
+  }
+  for (const std::string& content : {junk, std::string("From ???@???"), std::string("From ???@??? \nDate:"),
+                                     std::string()}) {
+    CreateTOC toc(write("Junk.MBX", content), 1);
+    ASSERT_TRUE(toc.start());
+    int steps = 0;
+    while (toc.step()) ++steps;
+    EXPECT_TRUE(toc.finish());
+    const std::string t = slurp(dir + "/Junk.TOC");
+    EXPECT_EQ(t.size(), kTocHeaderSize + steps * kTocEntrySize);
+  }
+  int d, m, y, h, mi;
+  EXPECT_EQ(tocSeconds("", d, m, y, h, mi), -1);
+  EXPECT_EQ(tocSeconds("99:99 Feb 31 2001", d, m, y, h, mi), -1);
+}
+
+}  // namespace
