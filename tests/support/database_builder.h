@@ -1,6 +1,13 @@
 #pragma once
-// Databases for tests of any subsystem: records written one by one into the
-// current database of a TempArchive.
+// A forum or mail database filled record by record, for tests of the
+// browse queries and of the windows that show them:
+//
+//   qb::test::TempArchive a;
+//   a.addDatabase(qb::store::KindForum, "Pets");
+//   qb::test::DatabaseBuilder db(a);
+//   db.section(900, 3, "Animals");
+//   db.thread(1, 900, "Cats");
+//   db.message(1001, 900, 1, 0, 501, 503, day, "About cats.");
 
 #include <cstdint>
 #include <string>
