@@ -27,8 +27,6 @@
 #include "app/window_registry.h"
 #include "archive/browse/browse_context.h"
 #include "archive/config.h"
-#include "archive/file_table.h"
-#include "archive/records.h"
 #include "export/export_formats.h"
 #include "export/message_set.h"
 #include "text/datetime.h"
@@ -210,11 +208,7 @@ void ExportWindow::buildUi() {
 
 void ExportWindow::fillScopes() {
   Session& s = session();
-  std::vector<int> files = exportFiles(s.ForumType);
-  files.push_back(1);
-  store::OP_CLOSE(s, store::OpOpen, files);
   const CurrentValues v = currentValues(s);
-  store::OP_CLOSE(s, store::OpClose, files);
   const char* dbName = mail_ ? " Mail database" : s.ForumType == store::KindNewsgroup ? " NewsGroup" : " Forum";
   struct Choice {
     const char* name;

@@ -6,7 +6,7 @@
 
 #include "archive/file_table.h"
 #include "text/strings.h"
-#include "text/utf8_encode.h"
+#include "text/unicode.h"
 
 namespace qb::exporting {
 
@@ -34,9 +34,9 @@ int addressFormatNumber(uint8_t kind, const std::string& name) {
 }
 
 std::string addressEntry(const Person& p, int format) {
-  const std::string L = text::archiveToUtf8(trim(p.LASTNAME.str()));
-  const std::string F = text::archiveToUtf8(trim(p.FIRSTNAME.str()));
-  const std::string A = text::archiveToUtf8(trim(p.ADDRESS.str()));
+  const std::string L = text::archiveUtf8(trim(p.LASTNAME.str()));
+  const std::string F = text::archiveUtf8(trim(p.FIRSTNAME.str()));
+  const std::string A = text::archiveUtf8(trim(p.ADDRESS.str()));
   if (A.empty()) return {};
   const std::string N = !F.empty() && !L.empty() ? F + " " + L : F.empty() ? L : F;
   const std::string S = isCompuServeNumber(A) ? A : "INTERNET:" + A;

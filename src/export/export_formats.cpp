@@ -5,7 +5,7 @@
 #include "archive/records.h"
 #include "text/datetime.h"
 #include "text/strings.h"
-#include "text/utf8_encode.h"
+#include "text/unicode.h"
 
 namespace qb::exporting {
 

@@ -4,12 +4,12 @@
 
 #include "archive/browse/browse_rows.h"
 #include "text/strings.h"
-#include "text/utf8_encode.h"
+#include "text/unicode.h"
 
 namespace qb::exporting {
 
 using namespace qb::store;
-using text::archiveToUtf8;
+using text::archiveUtf8;
 using text::trim;
 
 namespace {
@@ -17,7 +17,7 @@ namespace {
 // How many ancestors a References line names at most.
 constexpr int kMaxReferences = 20;
 
-std::string u8(const std::string& archiveText) { return archiveToUtf8(trim(archiveText)); }
+std::string u8(const std::string& archiveText) { return archiveUtf8(trim(archiveText)); }
 
 NameParts personParts(Session& s, uint32_t id) {
   NameParts p;
@@ -41,7 +41,7 @@ std::string textOf(Session& s, uint32_t id) {
   auto& t = s.MsgText();
   t.clear();
   t.rec.MSGNUMBER = id;
-  return t.get(MsgText::IdKey) == Err::Ok ? archiveToUtf8(trim(t.memo())) : std::string();
+  return t.get(MsgText::IdKey) == Err::Ok ? archiveUtf8(trim(t.memo())) : std::string();
 }
 
 // The reference numbers above message `ref`, nearest first; stops at a
@@ -79,7 +79,7 @@ void fillExportMessage(Session& s, const MsgNmbr& m, ExportMessage& out, bool wi
   out.date = m.DATE;
   out.status = m.DUMMY;
   out.database = u8(s.Description);
-  if (lookUpThread(s, m.THREADNUMBER)) out.subject = archiveToUtf8(s.Threads().rec.heading());
+  if (lookUpThread(s, m.THREADNUMBER)) out.subject = archiveUtf8(s.Threads().rec.heading());
   if (lookUpSection(s, m.SECSYSID)) {
     out.sectionNumber = s.Sections().rec.SECTIONNUMBER;
     out.sectionDesc = u8(s.Sections().rec.DESCRIPTION.str());

@@ -13,7 +13,7 @@
 #include "export/export_file.h"
 #include "export/export_formats.h"
 #include "export/internet_message.h"
-#include "text/utf8_encode.h"
+#include "text/unicode.h"
 
 namespace qb::exporting {
 

@@ -7,7 +7,7 @@
 #include "text/datetime.h"
 #include "text/encodings.h"
 #include "text/strings.h"
-#include "text/utf8_encode.h"
+#include "text/unicode.h"
 
 namespace qb::exporting {
 

@@ -4,12 +4,12 @@
 #include "archive/file_table.h"
 #include "export/export_message.h"
 #include "text/strings.h"
-#include "text/utf8_encode.h"
+#include "text/unicode.h"
 
 namespace qb::exporting {
 
 using namespace qb::store;
-using text::archiveToUtf8;
+using text::archiveUtf8;
 using text::equalsNoCase;
 using text::trim;
 
@@ -18,7 +18,7 @@ IndexedSets* gIndexedSets = nullptr;
 
 std::string personName(Session& s, uint32_t id) {
   if (!id || !lookUpPerson(s, id)) return {};
-  return archiveToUtf8(trim(browseName(s.Person().rec, 2)));
+  return archiveUtf8(trim(browseName(s.Person().rec, 2)));
 }
 
 // The topic (COD:TYPE 2) with identifier `id`; the Codes file is small.
@@ -27,10 +27,12 @@ std::string topicName(Session& s, uint32_t id) {
   auto& c = s.Codes();
   if (c.set(Codes::ClassKey) != Err::Ok) return {};
   while (c.next() == Err::Ok)
-    if (c.rec.TYPE == 2 && c.rec.ID == id) return archiveToUtf8(trim(c.rec.INDEX.str()));
+    if (c.rec.TYPE == 2 && c.rec.ID == id) return archiveUtf8(trim(c.rec.INDEX.str()));
   return {};
 }
 }  // namespace
+
+CurrentValues currentValuesOpen(Session& s);
 
 void setIndexedSets(IndexedSets* provider) { gIndexedSets = provider; }
 IndexedSets* indexedSets() { return gIndexedSets; }
@@ -51,8 +53,17 @@ int scopeFromName(const std::string& name) {
 }
 
 CurrentValues currentValues(Session& s) {
+  std::vector<int> files = exportFiles(s.ForumType);
+  files.push_back(1);
+  OP_CLOSE(s, OpOpen, files);
+  CurrentValues v = currentValuesOpen(s);
+  OP_CLOSE(s, OpClose, files);
+  return v;
+}
+
+CurrentValues currentValuesOpen(Session& s) {
   CurrentValues v;
-  v.database = archiveToUtf8(trim(s.Description));
+  v.database = archiveUtf8(trim(s.Description));
   uint32_t wordId = 0, topicId = 0;
   if (s.ForumType == KindMail) {
     MailBrowseContext c;
@@ -82,8 +93,8 @@ CurrentValues currentValues(Session& s) {
       const MsgNmbr m = f.rec;
       v.sender = personName(s, m.FROMID);
       v.receiver = personName(s, m.TOID);
-      if (lookUpThread(s, m.THREADNUMBER)) v.thread = archiveToUtf8(s.Threads().rec.heading());
-      if (lookUpSection(s, m.SECSYSID)) v.section = archiveToUtf8(trim(s.Sections().rec.DESCRIPTION.str()));
+      if (lookUpThread(s, m.THREADNUMBER)) v.thread = archiveUtf8(s.Threads().rec.heading());
+      if (lookUpSection(s, m.SECSYSID)) v.section = archiveUtf8(trim(s.Sections().rec.DESCRIPTION.str()));
     }
   }
   if (wordId && gIndexedSets) v.keyword = gIndexedSets->wordText(s, wordId);
@@ -343,7 +354,7 @@ bool isNumber(const std::string& v) {
 }
 
 std::string fullName(const Person& p) {
-  const std::string f = archiveToUtf8(trim(p.FIRSTNAME.str())), l = archiveToUtf8(trim(p.LASTNAME.str()));
+  const std::string f = archiveUtf8(trim(p.FIRSTNAME.str())), l = archiveUtf8(trim(p.LASTNAME.str()));
   return f.empty() ? l : l.empty() ? f : f + " " + l;
 }
 
@@ -358,7 +369,7 @@ uint32_t topicIdOf(Session& s, const std::string& name) {
   // texts of older archives are Windows-1252: compare what they show
   if (c.set(Codes::ClassKey) != Err::Ok) return 0;
   while (c.next() == Err::Ok)
-    if (c.rec.TYPE == 2 && text::equalsNoCase(archiveToUtf8(trim(c.rec.INDEX.str())), name)) return c.rec.ID;
+    if (c.rec.TYPE == 2 && text::equalsNoCase(archiveUtf8(trim(c.rec.INDEX.str())), name)) return c.rec.ID;
   return 0;
 }
 
@@ -385,7 +396,7 @@ bool resolveSetKey(Session& s, int scope, const std::string& value, SetKey& key,
       }
       if (t.set(Threads::ThreadKey) == Err::Ok)
         while (t.next() == Err::Ok)
-          if (text::equalsNoCase(archiveToUtf8(t.rec.heading()), v)) {
+          if (text::equalsNoCase(archiveUtf8(t.rec.heading()), v)) {
             key.alpha = t.rec.ALPHA.str();
             key.id = t.rec.THREADNUMBER;
             return true;
@@ -397,7 +408,7 @@ bool resolveSetKey(Session& s, int scope, const std::string& value, SetKey& key,
       if (t.set(Sections::SysIdKey) == Err::Ok)
         while (t.next() == Err::Ok)
           if ((isNumber(v) && t.rec.SECTIONNUMBER == std::stoul(v)) ||
-              text::equalsNoCase(archiveToUtf8(trim(t.rec.DESCRIPTION.str())), v)) {
+              text::equalsNoCase(archiveUtf8(trim(t.rec.DESCRIPTION.str())), v)) {
             key.secsysid = t.rec.SECSYSID;
             return true;
           }
@@ -415,7 +426,7 @@ bool resolveSetKey(Session& s, int scope, const std::string& value, SetKey& key,
       }
       if (!found && p.set(Person::PersonKey) == Err::Ok)
         while (!found && p.next() == Err::Ok)
-          found = text::equalsNoCase(archiveToUtf8(trim(p.rec.ADDRESS.str())), v) ||
+          found = text::equalsNoCase(archiveUtf8(trim(p.rec.ADDRESS.str())), v) ||
                   text::equalsNoCase(fullName(p.rec), v);
       if (!found) return why = "there is no person \"" + v + "\"", false;
       key.id = p.rec.PERSONID;
@@ -447,7 +458,7 @@ std::vector<TopicEntry> topicList(Session& s) {
   c.clear();
   c.rec.TYPE = 2;
   if (c.setAt(Codes::ClassKey, 1) == Err::Ok)
-    while (c.next() == Err::Ok && c.rec.TYPE == 2) out.push_back({c.rec.ID, archiveToUtf8(trim(c.rec.INDEX.str()))});
+    while (c.next() == Err::Ok && c.rec.TYPE == 2) out.push_back({c.rec.ID, archiveUtf8(trim(c.rec.INDEX.str()))});
   OP_CLOSE(s, OpClose, {1});
   return out;
 }

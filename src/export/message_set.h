@@ -79,7 +79,7 @@ struct SetKey {
 
 // The current values of every choice, as the export window shows them
 // (CG:XCURRSENDER, ...), read from the stored context of the current
-// database's browse. Texts are UTF-8.
+// database's browse. Texts are UTF-8. Opens and closes the files it reads.
 struct CurrentValues {
   uint32_t message = 0;
   std::string sender, receiver, thread, section, partner, database, keyword, topic;

@@ -6,7 +6,7 @@
 #include "export/export_formats.h"
 #include "export/export_sink.h"
 #include "text/datetime.h"
-#include "text/utf8_encode.h"
+#include "text/unicode.h"
 
 namespace {
 
@@ -170,7 +170,7 @@ TEST(ExportText, CharacterSetsOfTheFormats) {
 TEST(ExportText, OlderTextsInWindows1252PassThrough) {
   // not valid UTF-8: an archive text of an older version, taken as Windows-1252
   EXPECT_EQ(qb::text::fromUtf8("Caf\xe9", "windows-1252"), "Caf\xe9");
-  EXPECT_EQ(qb::text::archiveToUtf8("Caf\xe9"), "Caf\u00e9");
+  EXPECT_EQ(qb::text::archiveUtf8("Caf\xe9"), "Caf\u00e9");
   std::size_t lost = 0;
   EXPECT_EQ(qb::text::fromUtf8("\u4e2d\u00e9", "windows-1252", &lost), "?\xe9");
   EXPECT_EQ(lost, 1u);

@@ -5,7 +5,7 @@
 #include <random>
 
 #include "text/encodings.h"
-#include "text/utf8_encode.h"
+#include "text/unicode.h"
 
 namespace {
 
