@@ -259,7 +259,7 @@ bool CopyMsg::writeChange(uint32_t id) {
   KeyedFile& f = topic ? static_cast<KeyedFile&>(s_.SIndex())
                        : mail ? static_cast<KeyedFile&>(s_.Mail()) : static_cast<KeyedFile&>(s_.MsgNmbr());
   if (!inTransaction_) {
-    if (StartTransaction(s_, {&f}) != 0) {
+    if (!beginTransaction(s_, {&f})) {
       error_ = "The messages cannot be changed: the files are in use.";
       return false;
     }
@@ -286,7 +286,7 @@ bool CopyMsg::writeChange(uint32_t id) {
     const auto status = static_cast<uint8_t>(r_.operation - OpStatusNormal);
     const uint8_t now = mail ? s_.Mail().rec.DUMMY : s_.MsgNmbr().rec.DUMMY;
     if (now != status) {
-      if (!HoldRec(s_, f, 0, 0, f.position())) {
+      if (!HoldRec(s_, f, 0, HoldBy::Position, f.position())) {
         error_ = "The status of a message cannot be changed: it is in use.";
         return false;
       }
@@ -309,7 +309,7 @@ bool CopyMsg::commitIfDue(bool force) {
   if (!force && writesInTransaction_ < 400) return true;
   inTransaction_ = false;
   writesInTransaction_ = 0;
-  if (!CommitTransaction(s_)) {
+  if (!commitTransaction(s_)) {
     error_ = "The changes cannot be saved.";
     return false;
   }
