@@ -30,13 +30,14 @@
 #include "app/main_frame.h"
 #include "app/notifications.h"
 #include "app/window_registry.h"
+#include "app/export_window.h"
 #include "archive/browse/browse_files.h"
 #include "archive/browse/browse_lookup.h"
 #include "archive/browse/browse_status.h"
 #include "archive/config.h"
 #include "archive/neo.h"
 #include "archive/session.h"
-#include "export/clipboard_text.h"
+#include "export/copy_msg.h"
 #include "text/datetime.h"
 
 using qb::text::calendarDate;
@@ -670,6 +671,11 @@ void BrowseWindow::statusMenu(const QPoint& at) {
   }
   menu.addSeparator();
   menu.addAction("&Copy to Clipboard", this, [this] { copyMessage(); });
+  menu.addSeparator();
+  menu.addAction("&Export Messages...", this, [this] { openExport(ExportWindow::UseExport); });
+  menu.addAction("&Print Messages...", this, [this] { openExport(ExportWindow::UsePrint); });
+  menu.addAction("Classify Message &Sets...", this, [this] { openExport(ExportWindow::UseClassify); });
+  menu.addAction("Message Stat&us...", this, [this] { openExport(ExportWindow::UseStatus); });
   menu.exec(list_->viewport()->mapToGlobal(at));
 }
 
@@ -693,6 +699,13 @@ void BrowseWindow::toggleBookmark() {
   updatePrompt();
   updateFilterButtons();
   reload(bookmark_.pos);
+}
+
+void BrowseWindow::openExport(int use) {
+  // the export window reads the set from the stored context: the current
+  // row is stored first
+  state_.store(session());
+  ExportWindow::open(frame_, static_cast<ExportWindow::Use>(use));
 }
 
 void BrowseWindow::copyMessage() {
@@ -751,7 +764,11 @@ void BrowseWindow::notify(int code, int arg) {
     case NoteReloadList: reload(0); break;
     case NoteReloadKeep: reload(model_.positionOf(currentRow())); break;
     case NoteCopyMessage: copyMessage(); break;
-    default: break;  // topics, export and status windows come with later parts
+    case NoteExport: openExport(ExportWindow::UseExport); break;
+    case NotePrint: openExport(ExportWindow::UsePrint); break;
+    case NoteClassifySets: openExport(ExportWindow::UseClassify); break;
+    case NoteSetStatus: openExport(ExportWindow::UseStatus); break;
+    default: break;  // the topic windows come with a later part
   }
 }
 

@@ -61,6 +61,8 @@ class BrowseWindow : public ToolWindow {
   bool bookmarked() const { return bookmark_.set; }
   // Copies the highlighted message to the clipboard.
   void copyMessage();
+  // Opens the export window in a use (ExportWindow::Use) on the current row.
+  void openExport(int use);
 
  protected:
   void notify(int code, int arg) override;

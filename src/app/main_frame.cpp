@@ -20,6 +20,7 @@
 #include "app/browse_window.h"
 #include "app/gui_ui.h"
 #include "app/database_windows.h"
+#include "app/export_window.h"
 #include "app/help_window.h"
 #include "app/icons.h"
 #include "app/notifications.h"
@@ -124,9 +125,10 @@ bool MainFrame::available(Cmd c) const {
   switch (c) {
     case CmdPreferences: case CmdImportWizard: case CmdScheduler: case CmdDefineProcs: case CmdScheduleTasks:
     case CmdShowLog: case CmdPersons: case CmdMerge: case CmdCount: case CmdPurge: case CmdClassify:
-    case CmdTopics: case CmdAttachTopics: case CmdClassifySets: case CmdStatus: case CmdExportMsgs:
-    case CmdExportAddr:
+    case CmdTopics: case CmdAttachTopics:
       return false;
+    case CmdClassifySets: case CmdStatus: case CmdExportMsgs: case CmdExportAddr:
+      return s_.ForumNumber != 0;
     case CmdThreadTree:
       return s_.ForumType != store::KindMail;
     default:
@@ -463,6 +465,7 @@ ToolWindow* MainFrame::openWindow(const QString& name) {
   if (name == "BrowseBox") return MailDatabasesWindow::open(*this);
   if (name == "About") return AboutWindow::open(*this);
   if (name == "Help") return HelpWindow::open(*this);
+  if (name == "AddressExport") return AddressExportWindow::open(*this);
   return nullptr;  // a window of a later part of the program
 }
 
@@ -494,10 +497,11 @@ void MainFrame::runCode(int code) {
       if (s_.ForumType != store::KindMail) post(registry_.get("BrowseMsgNmbr"), NoteShowThreadTree);
       break;
     case 27: post(registry_.get(browse), NoteAttachTopics); break;
+    case 40: openOrRaise("AddressExport"); break;
     case 41: post(registry_.get(browse), NoteExport); break;
     case 43: post(registry_.get(browse), NoteClassifySets); break;
     case 44: post(registry_.get(browse), NoteSetStatus); break;
-    default: break;  // 1, 8, 10-12, 26, 28, 29, 35, 36, 40: windows of later parts; 30: nothing
+    default: break;  // 1, 8, 10-12, 26, 28, 29, 35, 36: windows of later parts; 30: nothing
   }
 }
 

@@ -1,6 +1,7 @@
 #include "text/encodings.h"
 
 #include <array>
+#include <cstdint>
 
 #include "text/strings.h"
 #include "text/unicode.h"
@@ -223,6 +224,65 @@ std::string decodeQuotedPrintable(std::string_view text) {
       }
     }
     if (ended && !soft) out.push_back('\n');
+  }
+  return out;
+}
+
+}  // namespace qb::text
+
+namespace qb::text {
+
+std::string encodeBase64(std::string_view bytes) {
+  static const char* const kAlphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  std::string out;
+  out.reserve((bytes.size() + 2) / 3 * 4);
+  std::size_t i = 0;
+  for (; i + 2 < bytes.size(); i += 3) {
+    uint32_t v = (static_cast<uint8_t>(bytes[i]) << 16) | (static_cast<uint8_t>(bytes[i + 1]) << 8) |
+                 static_cast<uint8_t>(bytes[i + 2]);
+    out += kAlphabet[(v >> 18) & 63];
+    out += kAlphabet[(v >> 12) & 63];
+    out += kAlphabet[(v >> 6) & 63];
+    out += kAlphabet[v & 63];
+  }
+  if (i < bytes.size()) {
+    uint32_t v = static_cast<uint8_t>(bytes[i]) << 16;
+    if (i + 1 < bytes.size()) v |= static_cast<uint8_t>(bytes[i + 1]) << 8;
+    out += kAlphabet[(v >> 18) & 63];
+    out += kAlphabet[(v >> 12) & 63];
+    out += i + 1 < bytes.size() ? kAlphabet[(v >> 6) & 63] : '=';
+    out += '=';
+  }
+  return out;
+}
+
+std::string encodeQuotedPrintable(std::string_view text) {
+  static const char* const kHex = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(text.size() + text.size() / 8);
+  std::size_t col = 0;
+  auto put = [&](const std::string& piece) {
+    if (col + piece.size() > 75) {
+      out += "=\n";
+      col = 0;
+    }
+    out += piece;
+    col += piece.size();
+  };
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    auto c = static_cast<uint8_t>(text[i]);
+    if (c == '\n') {
+      out += '\n';
+      col = 0;
+      continue;
+    }
+    const bool atLineEnd = i + 1 == text.size() || text[i + 1] == '\n';
+    const bool plain = (c >= 33 && c <= 126 && c != '=') || ((c == ' ' || c == '\t') && !atLineEnd);
+    if (plain) {
+      put(std::string(1, static_cast<char>(c)));
+    } else {
+      put(std::string{'=', kHex[c >> 4], kHex[c & 15]});
+    }
   }
   return out;
 }

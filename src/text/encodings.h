@@ -47,3 +47,16 @@ std::string decodeBase64(std::string_view text);
 void appendBase64(std::string_view text, std::string& out);
 
 }  // namespace qb::text
+
+namespace qb::text {
+
+// Base64 of `bytes` (RFC 2045 alphabet, with "=" padding, no line breaks).
+std::string encodeBase64(std::string_view bytes);
+
+// Quoted-printable body text (RFC 2045) of `text` whose lines end with "\n":
+// bytes outside printable ASCII, "=" and blanks at a line end are written as
+// "=XX"; lines longer than 76 characters are broken with soft line breaks.
+// Lines of the result end with "\n".
+std::string encodeQuotedPrintable(std::string_view text);
+
+}  // namespace qb::text

@@ -76,4 +76,24 @@ inline std::string_view cutUtf8(std::string_view text, std::size_t maxBytes) {
 // fields.
 std::string_view cutAtWord(std::string_view text, std::size_t maxBytes);
 
+// ---- export: UTF-8 to the character set of an export file -----------------
+// Encodes text in `charset` (any name ICU knows; "windows-1252",
+// "iso-8859-1", "us-ascii", "utf-8" and "ibm437"/"cp437" directly). Text
+// that is not valid UTF-8 is read as Windows-1252 first (archiveUtf8). A
+// character the charset lacks becomes "?" and is counted in `lost`; for
+// the DOS code page 437 a Windows-1252 character becomes the nearest DOS
+// character (windowsToDos). An unknown charset name gives the UTF-8 text.
+std::string fromUtf8(std::string_view utf8, std::string_view charset, std::size_t* lost = nullptr);
+
+// Windows-1252 byte to the nearest character of DOS code page 437 (bytes
+// below 128 unchanged): the translation of the DOS readers' export files.
+unsigned char windowsToDos(unsigned char c);
+
+// Decodes one UTF-8 sequence at `i` and advances `i`; -1 (advancing by one
+// byte) when the bytes at `i` are not a well-formed sequence.
+long nextUtf8(std::string_view s, std::size_t& i);
+
+// True when every byte is below 128.
+bool isAscii(std::string_view s);
+
 }  // namespace qb::text

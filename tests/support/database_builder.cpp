@@ -14,14 +14,14 @@ using namespace qb::store;
 
 DatabaseBuilder::DatabaseBuilder(TempArchive& a) : s(a.session()) {
   OP_CLOSE(s, OpOpen,
-           {FileNo::MsgNmbr, FileNo::MsgText, FileNo::Person, FileNo::Sections, FileNo::Threads, FileNo::Mail,
-            FileNo::MsgString});
+           {FileNo::Codes, FileNo::MsgNmbr, FileNo::MsgText, FileNo::Person, FileNo::Sections, FileNo::Threads,
+            FileNo::SIndex, FileNo::Mail, FileNo::CCR, FileNo::MsgString});
 }
 
 DatabaseBuilder::~DatabaseBuilder() {
   OP_CLOSE(s, OpClose,
-           {FileNo::MsgNmbr, FileNo::MsgText, FileNo::Person, FileNo::Sections, FileNo::Threads, FileNo::Mail,
-            FileNo::MsgString});
+           {FileNo::Codes, FileNo::MsgNmbr, FileNo::MsgText, FileNo::Person, FileNo::Sections, FileNo::Threads,
+            FileNo::SIndex, FileNo::Mail, FileNo::CCR, FileNo::MsgString});
 }
 
 namespace {
@@ -155,6 +155,41 @@ void DatabaseBuilder::manyMessages(uint32_t count, uint32_t secsysid, uint32_t f
     if (f.append() != Err::Ok) throw std::runtime_error("cannot append");
   }
   if (f.flush() != Err::Ok || f.buildKeys() != Err::Ok) throw std::runtime_error("cannot key");
+}
+
+void DatabaseBuilder::topic(uint32_t id, const std::string& name) {
+  auto& f = s.Codes();
+  f.clear();
+  f.rec.TYPE = 2;
+  f.rec.INDEX = name;
+  f.rec.ID = id;
+  mustAdd(f);
+}
+
+void DatabaseBuilder::filed(uint32_t topicId, uint32_t message) {
+  auto& f = s.SIndex();
+  f.clear();
+  f.rec.ID = topicId;
+  f.rec.MSGNUMBER = message;
+  mustAdd(f);
+}
+
+void DatabaseBuilder::messageId(uint32_t message, const std::string& id) {
+  auto& f = s.MsgString();
+  f.clear();
+  f.rec.MSGNUMBER = message;
+  f.rec.IDSTRING = id;
+  mustAdd(f);
+}
+
+void DatabaseBuilder::copy(uint32_t mailId, const std::string& name, const std::string& address) {
+  auto& f = s.CCR();
+  f.clear();
+  f.rec.MAILID = mailId;
+  f.rec.R_NAME = name;
+  f.rec.R_CISADRESS = address;
+  f.rec.RECIPTYPE = "CC";
+  mustAdd(f);
 }
 
 }  // namespace qb::test

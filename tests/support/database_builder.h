@@ -34,6 +34,12 @@ class DatabaseBuilder {
                int32_t date, const std::string& text = "", uint8_t status = 0);
   void mail(uint32_t id, int32_t date, int32_t time, const std::string& subject, uint32_t from, uint32_t to,
             uint32_t pair, const std::string& text = "", uint8_t status = 0);
+  // A topic (COD:TYPE 2), a message filed under it, a message identifier
+  // string (newsgroups), a carbon copy of a mail.
+  void topic(uint32_t id, const std::string& name);
+  void filed(uint32_t topicId, uint32_t message);
+  void messageId(uint32_t message, const std::string& id);
+  void copy(uint32_t mailId, const std::string& name, const std::string& address);
   // `count` messages appended in one stream and keyed afterwards: numbers
   // 1..count, one thread per 100 messages, dates spread over the years.
   void manyMessages(uint32_t count, uint32_t secsysid, uint32_t from, uint32_t to);
