@@ -340,8 +340,8 @@ void ImportRun::closeConversion() {
     int no;
     const char* title;
   };
-  for (Build b : {Build{10, "NewHR Key Build Error!"}, Build{19, "CarbonCopy Key Build Error!"},
-                  Build{24, "TempID Key Build Error!"}}) {
+  // The import work file has its key already (appendWork).
+  for (Build b : {Build{19, "CarbonCopy Key Build Error!"}, Build{24, "TempID Key Build Error!"}}) {
     // A duplicate carbon-copy recipient stays out of the key: it is added once.
     Err e = s_.file(b.no).buildKeys();
     if (e != Err::Ok && e != Err::DuplicateKey) {
@@ -421,7 +421,11 @@ bool ImportRun::appendWork(NHR& nhr, const std::string& text) {
   if (nhr.IMPTIME == 0) nhr.IMPTIME = runTime_;
   work.rec = nhr;
   work.memo() = text.substr(0, std::min(text.size(), store::kMaxMemo));
-  if (!workWritten(work.append())) return false;
+  // Written with its key: the text is written once, not rewritten by a key
+  // build after the conversion. A second record of the same database and
+  // number stays out, as a key build would keep only the first.
+  Err e = work.add();
+  if (e != Err::DuplicateKey && !workWritten(e)) return false;
   ++stats_.workRecords;
   ++sinceFlush_;
   ++workPerDatabase_[nhr.INTERNAL];
