@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "import/import_types.h"
+#include "import/utf8_text.h"
 #include "archive/config.h"
 #include "text/datetime.h"
 #include "archive/file_table.h"
@@ -420,7 +421,8 @@ bool ImportRun::appendWork(NHR& nhr, const std::string& text) {
   if (nhr.IMPDATE == 0) nhr.IMPDATE = runDate_;
   if (nhr.IMPTIME == 0) nhr.IMPTIME = runTime_;
   work.rec = nhr;
-  work.memo() = text.substr(0, std::min(text.size(), store::kMaxMemo));
+  utf8Fields(work.rec);
+  work.memo() = utf8Text(text, store::kMaxMemo);
   // Written with its key: the text is written once, not rewritten by a key
   // build after the conversion. A second record of the same database and
   // number stays out, as a key build would keep only the first.
@@ -436,6 +438,7 @@ bool ImportRun::appendWork(NHR& nhr, const std::string& text) {
 bool ImportRun::appendCC(const CCT& cc) {
   auto& f = s_.table<CCT>(19);
   f.rec = cc;
+  utf8Fields(f.rec);
   if (!workWritten(f.append())) return false;
   ++sinceFlush_;
   return true;

@@ -23,6 +23,7 @@ HeaderOptions NewsFiler::options(const SourceMessage& m) const {
   o.rule = rule_;
   o.index = m.indexed ? &m.index : nullptr;
   o.owner = owner_;
+  o.forums = typeName_ == "VirtualAccess";
   return o;
 }
 
@@ -81,11 +82,7 @@ bool NewsFiler::fileMail(ImportContext& ctx, NHR& nhr, SourceMessage& m, const H
 }
 
 bool NewsFiler::append(ImportContext& ctx, NHR& nhr, const SourceMessage& m, const HeaderResult& r) {
-  std::string text;
-  if (r.firstBody < m.pieces.size())
-    text = text::assembleText(m.pieces, r.firstBody, m.pieces.size() - 1,
-                              r.html ? text::BodyKind::Html : text::BodyKind::Plain);
-  return ctx.appendWork(nhr, text);
+  return ctx.appendWork(nhr, messageText(m.pieces, r.firstBody, r.form));
 }
 
 std::string substituteMessageId(const NHR& nhr) {
