@@ -69,7 +69,7 @@ struct ForumDb {
   }
   void flag() {
     OP_CLOSE(s, OpOpen, {2});
-    Forums f = read(s.Forums(), Forums::ForumKey, &Forums::ID, id);
+    read(s.Forums(), Forums::ForumKey, &Forums::ID, id);
     s.Forums().rec.COUNTFLAG = 1;
     EXPECT_EQ(s.Forums().put(), Err::Ok);
     OP_CLOSE(s, OpClose, {2});
