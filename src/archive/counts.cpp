@@ -57,19 +57,21 @@ std::string lockPath(Session& s) { return s.cfgDir() + "/IMPORT.lck"; }
 
 bool recountDatabase(Session& s, uint32_t forumId, RecountTotals* totals) {
   RecountTotals result;
-  OP_CLOSE(s, OpOpen, {2});
+  OP_CLOSE(s, OpOpen, {FileNo::Forums});
   auto& forums = s.Forums();
   forums.clear();
   forums.rec.ID = forumId;
   if (forums.get(Forums::ForumKey) != Err::Ok) {
-    OP_CLOSE(s, OpClose, {2});
+    OP_CLOSE(s, OpClose, {FileNo::Forums});
     return false;
   }
   const Forums db = forums.rec;
   const bool mail = db.TYPE == KindMail;
   const Session::DatabaseSelection saved = s.currentDatabase();
   s.selectDatabase(db);
-  const std::vector<int> files = mail ? std::vector<int>{13, 5} : std::vector<int>{3, 5, 6, 7};
+  const std::vector<FileNo> files = mail ? std::vector<FileNo>{FileNo::Mail, FileNo::Person}
+                                         : std::vector<FileNo>{FileNo::MsgNmbr, FileNo::Person, FileNo::Sections,
+                                                               FileNo::Threads};
   OP_CLOSE(s, OpOpen, files);
 
   Tally t;
@@ -84,7 +86,7 @@ bool recountDatabase(Session& s, uint32_t forumId, RecountTotals* totals) {
     written.push_back(&s.Threads());
     written.push_back(&s.Sections());
   }
-  bool ok = StartTransaction(s, written, 5) == 0;
+  bool ok = beginTransaction(s, written, 5);
   ok = ok && rewrite(s, s.Person(), result.persons, [&](Person& p) {
          auto it = t.persons.find(p.PERSONID);
          FromTo c = it == t.persons.end() ? FromTo{} : it->second;
@@ -121,13 +123,13 @@ bool recountDatabase(Session& s, uint32_t forumId, RecountTotals* totals) {
     }
   }
   if (ok) {
-    ok = CommitTransaction(s) != 0;
+    ok = commitTransaction(s);
     if (!ok) s.tell("The counts of " + db.DESCRIPTION.str() + " could not be written!", "Count Messages");
   } else if (s.transaction().active()) {
     s.transaction().rollback();
   }
   OP_CLOSE(s, OpClose, files);
-  OP_CLOSE(s, OpClose, {2});
+  OP_CLOSE(s, OpClose, {FileNo::Forums});
   s.restoreDatabase(saved);
   if (ok && totals) *totals = result;
   return ok;
@@ -135,12 +137,12 @@ bool recountDatabase(Session& s, uint32_t forumId, RecountTotals* totals) {
 
 std::vector<uint32_t> databasesToCount(Session& s) {
   std::vector<uint32_t> ids;
-  OP_CLOSE(s, OpOpen, {2});
+  OP_CLOSE(s, OpOpen, {FileNo::Forums});
   auto& forums = s.Forums();
   forums.setFileOrder();
   while (forums.next() == Err::Ok)
     if (forums.rec.COUNTFLAG != 0) ids.push_back(forums.rec.ID);
-  OP_CLOSE(s, OpClose, {2});
+  OP_CLOSE(s, OpClose, {FileNo::Forums});
   return ids;
 }
 
@@ -171,7 +173,7 @@ bool readMarker(Session& s) {
 }  // namespace
 
 bool markRunStarted(Session& s) {
-  OP_CLOSE(s, OpOpen, {8});
+  OP_CLOSE(s, OpOpen, {FileNo::Control});
   bool ok = readMarker(s);
   if (!ok) {
     auto& ctl = s.Control();
@@ -179,21 +181,21 @@ bool markRunStarted(Session& s) {
     ctl.rec.ID = kRunMarkerId;
     ok = UppDat(s, ctl, UppAdd, ErrRelease) != 0;
   }
-  OP_CLOSE(s, OpClose, {8});
+  OP_CLOSE(s, OpClose, {FileNo::Control});
   return ok;
 }
 
 bool markRunEnded(Session& s) {
-  OP_CLOSE(s, OpOpen, {8});
+  OP_CLOSE(s, OpOpen, {FileNo::Control});
   bool ok = !readMarker(s) || UppDat(s, s.Control(), UppDelete, ErrRelease) != 0;
-  OP_CLOSE(s, OpClose, {8});
+  OP_CLOSE(s, OpClose, {FileNo::Control});
   return ok;
 }
 
 bool runMarkerFound(Session& s) {
-  OP_CLOSE(s, OpOpen, {8});
+  OP_CLOSE(s, OpOpen, {FileNo::Control});
   bool found = readMarker(s);
-  OP_CLOSE(s, OpClose, {8});
+  OP_CLOSE(s, OpClose, {FileNo::Control});
   return found;
 }
 

@@ -43,12 +43,12 @@ int runCount(const GlobalOptions& g, std::vector<std::string>& args) {
       ids.push_back(f.ID);
     }
   } else if (all) {
-    store::OP_CLOSE(s, store::OpOpen, {2});
+    store::OP_CLOSE(s, store::OpOpen, {store::FileNo::Forums});
     auto& f = s.Forums();
     f.setFileOrder();
     while (f.next() == store::Err::Ok)
       if (!f.rec.NODIR) ids.push_back(f.rec.ID);
-    store::OP_CLOSE(s, store::OpClose, {2});
+    store::OP_CLOSE(s, store::OpClose, {store::FileNo::Forums});
   } else {
     ids = store::databasesToCount(s);
   }
@@ -60,13 +60,13 @@ int runCount(const GlobalOptions& g, std::vector<std::string>& args) {
       continue;
     }
     if (g.quiet) continue;
-    store::OP_CLOSE(s, store::OpOpen, {2});
+    store::OP_CLOSE(s, store::OpOpen, {store::FileNo::Forums});
     s.Forums().clear();
     s.Forums().rec.ID = id;
     std::string name = s.Forums().get(store::Forums::ForumKey) == store::Err::Ok
                            ? text::displayText(s.Forums().rec.DESCRIPTION.str())
                            : std::to_string(id);
-    store::OP_CLOSE(s, store::OpClose, {2});
+    store::OP_CLOSE(s, store::OpClose, {store::FileNo::Forums});
     std::printf("%s: %u messages; counts changed for %u persons, %u threads, %u sections\n",
                 terminalField(name).c_str(), t.messages, t.persons, t.threads, t.sections);
   }

@@ -62,7 +62,7 @@ bool MessageStore::ownerAddress(const std::string& address) const {
 
 std::vector<CCT> MessageStore::copiesOf(uint32_t mailId) {
   std::vector<CCT> list;
-  auto& cct = s_.table<CCT>(19);
+  auto& cct = s_.table<CCT>(store::FileNo::CarbonCopyWork);
   if (!cct.isOpen() || mailId == 0) return list;
   cct.clear();
   cct.rec.MAILID = mailId;
@@ -110,7 +110,7 @@ bool MessageStore::headerExists(uint32_t number) {
 }
 
 bool MessageStore::idString(uint32_t number, std::string& id) {
-  auto& tid = s_.table<TID>(24);
+  auto& tid = s_.table<TID>(store::FileNo::MessageIdWork);
   tid.clear();
   tid.rec.MSGNUMBER = number;
   if (tid.get(TID::IDKEY) != Err::Ok) return false;

@@ -91,11 +91,11 @@ void ImportRun::nextDatabase() {
   store::createDatabaseDirectory(s_);
 
   if (isMail(db_))
-    dbFiles_ = {13, 4, 9, 23, 17, 5};
+    dbFiles_ = {store::FileNo::Mail, store::FileNo::MsgText, store::FileNo::SIndex, store::FileNo::PLINK, store::FileNo::CCR, store::FileNo::Person};
   else if (db_->kind == store::KindNewsgroup)
-    dbFiles_ = {3, 4, 23, 7, 6, 5, 25};
+    dbFiles_ = {store::FileNo::MsgNmbr, store::FileNo::MsgText, store::FileNo::PLINK, store::FileNo::Threads, store::FileNo::Sections, store::FileNo::Person, store::FileNo::MsgString};
   else
-    dbFiles_ = {3, 4, 23, 7, 6, 5};
+    dbFiles_ = {store::FileNo::MsgNmbr, store::FileNo::MsgText, store::FileNo::PLINK, store::FileNo::Threads, store::FileNo::Sections, store::FileNo::Person};
   store::OP_CLOSE(s_, store::OpOpen, dbFiles_);
   result.before = static_cast<uint32_t>(isMail(db_) ? s_.Mail().count() : s_.MsgNmbr().count());
   stats_.databases.push_back(result);
@@ -113,7 +113,7 @@ void ImportRun::nextDatabase() {
   if (!store_) store_ = std::make_unique<MessageStore>(s_, request_.allowReimport, request_.mailTopic);
   store_->setDatabase(dbRecord_);
 
-  auto& work = s_.table<NHR>(10);
+  auto& work = s_.table<NHR>(store::FileNo::ImportWork);
   work.clear();
   work.rec.INTERNAL = db_->id;
   work.rec.MSGNUMBER = 0;
@@ -183,12 +183,12 @@ bool ImportRun::dataSpaceOk() {
 }
 
 void ImportRun::storeBatch() {
-  if (!s_.transaction().active() && store::StartTransaction(s_, storingFiles(), 5) != 0) {
+  if (!s_.transaction().active() && !store::beginTransaction(s_, storingFiles(), 5)) {
     stats_.failure = "the database files could not be locked for writing";
     fail();
     return;
   }
-  auto& work = s_.table<NHR>(10);
+  auto& work = s_.table<NHR>(store::FileNo::ImportWork);
   DatabaseResult& result = stats_.databases.back();
   const int kind = db_->kind;
   bool done = false;
@@ -252,7 +252,8 @@ void ImportRun::storeBatch() {
     return;
   }
   if (!dataSpaceOk()) {
-    if (s_.transaction().active()) store::CommitTransaction(s_);
+    // A failed commit has been rolled back; the run stops either way.
+    if (s_.transaction().active()) static_cast<void>(store::commitTransaction(s_));
     stats_.cancelled = true;
     stats_.spaceRefused = true;
     stats_.failure = "only " + std::to_string(store::freeSpace(s_.FileDir)) + " bytes are free in " + s_.FileDir;
@@ -289,7 +290,7 @@ void ImportRun::countStep() {
       files.push_back(&s_.Threads());
       files.push_back(&s_.Sections());
     }
-    if (store::StartTransaction(s_, files, 5) != 0) {
+    if (!store::beginTransaction(s_, files, 5)) {
       stats_.failure = "the database files could not be locked for writing";
       fail();
       return;
