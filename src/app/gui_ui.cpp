@@ -3,12 +3,14 @@
 #include <QApplication>
 #include <QMessageBox>
 
+#include "text/control_chars.h"
 #include "text/display_text.h"
 
 namespace qb::app {
 
 QString shown(const std::string& archiveText) {
-  return QString::fromStdString(text::displayText(archiveText));
+  // Control characters a foreign file left in a text are shown as symbols.
+  return QString::fromStdString(text::visibleControls(text::displayText(archiveText), text::ControlStyle::Placeholder));
 }
 
 QString messageText(const std::string& text) {

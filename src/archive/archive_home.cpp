@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "archive/counts.h"
 #include "archive/file_table.h"
 #include "archive/paths.h"
 
@@ -58,7 +59,12 @@ HomeStatus openHome(Session& s, const std::string& home) {
   if (data.empty() || data.front() != '/') data = s.Net;
   s.FileDir = data;
   s.MasIdxPath = data;
-  return isDirectory(data) ? HomeStatus::Ready : HomeStatus::DataPathMissing;
+  if (!isDirectory(data)) return HomeStatus::DataPathMissing;
+  // An import run that was killed left its marker: the counts it could not
+  // write are recounted now (unless that run is still going on).
+  std::error_code ec;
+  if (std::filesystem::exists(buildFileName(s, fileNumber(FileNo::Control)), ec)) finishUnfinishedRun(s);
+  return HomeStatus::Ready;
 }
 
 bool initHome(Session& s, const std::string& home, const InitOptions& options, std::string& error) {

@@ -44,6 +44,7 @@ uint8_t UppDat(Session& s, KeyedFile& f, UppAction action, ErrMode errMode) {
     default: throw std::logic_error("UppDat: unknown action " + std::to_string(static_cast<int>(action)));
   }
   if (r == Err::Ok) return 1;
+  s.lastWriteError = r;
   const std::string text = std::string(first) + "\r\n" + errorLine(r);
   if (errMode == ErrRelease) {
     if (action == UppChange || action == UppDelete) f.release();

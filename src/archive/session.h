@@ -68,6 +68,7 @@ class Session {
   std::string MasIdxPath;   // word-index directory; equal to FileDir unless configured
   std::string FileName;     // full name of the file last named for opening
   std::string FileTmpName;  // full name of the foreign file a converter reads
+  Err lastWriteError = Err::Ok;  // what the last failed UppDat met (its cause for a run's report)
 
   // Selecting a database: copies the identity of the database from its
   // Forums record into the variables above.

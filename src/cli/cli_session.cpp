@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "archive/archive_home.h"
+#include "text/control_chars.h"
 
 namespace qb::cli {
 
@@ -26,7 +27,11 @@ std::string terminalText(const std::string& text) {
   }
   flush();
   while (!out.empty() && out.back() == '\n') out.pop_back();
-  return out;
+  return text::visibleControls(out, text::ControlStyle::Escape);
+}
+
+std::string terminalField(const std::string& text) {
+  return text::visibleControls(text, text::ControlStyle::Escape, true);
 }
 
 void CliUI::tell(const std::string& text, const std::string& title, qb::Icon icon) {

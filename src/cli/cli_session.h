@@ -31,6 +31,9 @@ class CliUI : public qb::UserInterface {
 // A message text for a terminal: "\r\n" as new lines, leading and trailing
 // blanks of the title and of each line removed.
 std::string terminalText(const std::string& text);
+// A field for a terminal line: every control character (line ends too)
+// shown escaped, so that a subject or a name cannot steer the terminal.
+std::string terminalField(const std::string& text);
 
 // The UI and the session of one command, with the home opened.
 struct CliSession {

@@ -70,7 +70,10 @@ int runDatabases(const GlobalOptions& g, std::vector<std::string>& args) {
     return 0;
   }
   std::size_t nameWidth = 4;
-  for (auto& r : rows) nameWidth = std::max(nameWidth, width(r.name));
+  for (auto& r : rows) {
+    r.name = terminalField(r.name);
+    nameWidth = std::max(nameWidth, width(r.name));
+  }
   auto pad = [](const std::string& s, std::size_t w) { return s + std::string(w > width(s) ? w - width(s) : 0, ' '); };
   std::printf("%-10s %s  %-9s  %-9s %9s  %-7s  %s\n", "ID", pad("Name", nameWidth).c_str(), "Kind", "Directory",
               "Messages", "Counted", "Import");

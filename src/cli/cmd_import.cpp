@@ -39,8 +39,17 @@ const char* kHelp =
     "  --list-formats        the source formats with their numbers and masks\n"
     "\n"
     "Exit code: 0 when messages were imported, 1 when none were, 2 on a failure\n"
-    "or a bad command line. Ctrl-C stops the run (while storing, --yes is needed\n"
-    "to confirm; a second Ctrl-C ends the program at once).";
+    "(a write that failed, for instance for want of disk space: the open\n"
+    "transaction is rolled back and the cause and directory are told) or a bad\n"
+    "command line, 4 when the run stopped because too little disk space was free\n"
+    "and the question whether to go on was answered no (the default; --yes goes\n"
+    "on). Ctrl-C stops the run (while storing, --yes is needed to confirm; a\n"
+    "second Ctrl-C ends the program at once). A run that was killed is finished\n"
+    "by the next run, by `quillbox-cli count`, or when the archive is next opened:\n"
+    "its counts are recomputed, and running the import again stores what is missing.";
+
+// Exit code of a run stopped by a free-space check that was answered no.
+constexpr int kExitNoSpace = 4;
 
 volatile std::sig_atomic_t interrupted = 0;
 extern "C" void onInterrupt(int) {
@@ -84,12 +93,13 @@ void printStats(const import::ImportRun& run) {
   const import::RunStats& st = run.stats();
   std::printf("%s\n", run.caption().c_str());
   std::printf("  Files read:        %u", st.files);
-  if (st.missingFiles) std::printf(" (%u missing)", st.missingFiles);
+  if (st.missingFiles) std::printf(" (%u skipped: missing or not readable)", st.missingFiles);
+  if (st.specialFiles) std::printf("\n  Special files:     %u skipped (no regular files)", st.specialFiles);
   std::printf("\n  Work records:      %llu\n", static_cast<unsigned long long>(st.workRecords));
   std::printf("  Skipped:           %llu\n", static_cast<unsigned long long>(st.skipped));
   for (const auto& db : st.databases) {
     std::printf("  %s \"%s\"%s: %u before, %u work records, %u stored, %u duplicates", store::kindName(db.kind),
-                text::displayText(db.name).c_str(), db.created ? " (new)" : "", db.before, db.workRecords,
+                terminalField(text::displayText(db.name)).c_str(), db.created ? " (new)" : "", db.before, db.workRecords,
                 db.stored, db.duplicates);
     if (db.after) std::printf(", %u now", db.after);
     std::printf("\n");
@@ -195,10 +205,10 @@ int runImport(const GlobalOptions& g, std::vector<std::string>& args) {
     }
     if (p.storing) {
       double f = p.storeTotal ? double(p.storeDone) / double(p.storeTotal) : 0;
-      bar.show(f, "to " + text::displayText(p.importingTo));
+      bar.show(f, "to " + terminalField(text::displayText(p.importingTo)));
     } else {
       std::string from = std::filesystem::path(p.importingFrom).filename().string();
-      bar.show(p.conversion, from + " (" + std::to_string(p.workRecords) + ")");
+      bar.show(p.conversion, terminalField(from) + " ("+ std::to_string(p.workRecords) + ")");
     }
   }
   std::signal(SIGINT, SIG_DFL);
@@ -210,8 +220,18 @@ int runImport(const GlobalOptions& g, std::vector<std::string>& args) {
     std::printf("  Conversion:        %.3f seconds\n", std::chrono::duration<double>(storingFrom - started).count());
     std::printf("  Storing:           %.3f seconds\n", std::chrono::duration<double>(ended - storingFrom).count());
   }
+  // Why a run stopped is told even with --quiet.
   const import::RunStats& st = run.stats();
-  if (st.failed) return 2;
+  if (st.failed) {
+    std::fprintf(stderr, "quillbox-cli import: the import failed%s%s\n", st.failure.empty() ? "" : ": ",
+                 terminalField(st.failure).c_str());
+    return 2;
+  }
+  if (st.spaceRefused) {
+    std::fprintf(stderr, "quillbox-cli import: the import was stopped: too little free disk space (%s; give --yes to import anyway)\n",
+                 terminalField(st.failure).c_str());
+    return kExitNoSpace;
+  }
   return st.imported > 0 ? 0 : 1;
 }
 

@@ -101,7 +101,7 @@ class Output {
       std::printf("}");
     } else {
       std::string line;
-      for (std::size_t i = 0; i < r.text.size(); ++i) line += (i ? "  " : "") + r.text[i].second;
+      for (std::size_t i = 0; i < r.text.size(); ++i) line += (i ? "  " : "") + terminalField(r.text[i].second);
       std::printf("%s\n", line.c_str());
     }
     first_ = false;

@@ -9,6 +9,7 @@
 #include "cli/db_lookup.h"
 #include "cli/json_text.h"
 #include "text/datetime.h"
+#include "text/control_chars.h"
 #include "text/display_text.h"
 #include "archive/file_table.h"
 
@@ -72,9 +73,9 @@ void print(const std::vector<Field>& fields, const std::vector<std::string>& cop
     return;
   }
   for (const auto& f : fields)
-    if (!f.value.empty()) std::printf("%-10s %s\n", (f.label + ":").c_str(), f.value.c_str());
-  for (const auto& c : copies) std::printf("%-10s %s\n", "Copy to:", c.c_str());
-  std::printf("\n%s", text.c_str());
+    if (!f.value.empty()) std::printf("%-10s %s\n", (f.label + ":").c_str(), terminalField(f.value).c_str());
+  for (const auto& c : copies) std::printf("%-10s %s\n", "Copy to:", terminalField(c).c_str());
+  std::printf("\n%s", text::visibleControls(text, text::ControlStyle::Escape).c_str());
   if (!text.empty() && text.back() != '\n') std::printf("\n");
 }
 

@@ -1,6 +1,11 @@
 #include "import/file_list.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <deque>
 #include <filesystem>
 #include <system_error>
@@ -86,14 +91,60 @@ std::vector<SourceEntry> sourceEntries(int selectionMethod, const std::string& d
 }
 
 std::vector<std::string> matchingFiles(const std::string& dir, std::string_view masks) {
-  std::vector<std::string> out;
-  std::error_code ec;
-  for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
-    std::error_code sec;
-    if (!it->is_regular_file(sec)) continue;
-    if (matchesMask(it->path().filename().string(), masks)) out.push_back(it->path().string());
+  return listDirectory(dir, masks).files;
+}
+
+namespace {
+
+std::string systemReason(int err) {
+  if (err == EACCES || err == EPERM) return "permission denied";
+  return std::strerror(err);
+}
+
+}  // namespace
+
+std::string unreadableReason(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) {
+    int err = errno;
+    if (err == ELOOP) return "is a symbolic link loop";
+    if (err == ENOENT || err == ENOTDIR) {
+      struct stat link {};
+      if (::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) return "is a symbolic link to nothing";
+      return "does not exist";
+    }
+    return "cannot be read: " + systemReason(err);
   }
-  std::sort(out.begin(), out.end());
+  if (S_ISDIR(st.st_mode)) return "is a directory";
+  if (!S_ISREG(st.st_mode)) return "is not a regular file";
+  if (::access(path.c_str(), R_OK) != 0) return "cannot be read: " + systemReason(errno);
+  return {};
+}
+
+DirectoryListing listDirectory(const std::string& dir, std::string_view masks) {
+  DirectoryListing out;
+  std::error_code ec;
+  fs::directory_iterator it(dir, ec), end;
+  if (ec) {
+    out.error = systemReason(ec.value());
+    return out;
+  }
+  for (; !ec && it != end; it.increment(ec)) {
+    if (!matchesMask(it->path().filename().string(), masks)) continue;
+    std::error_code sec;
+    if (it->is_regular_file(sec)) {
+      out.files.push_back(it->path().string());
+      continue;
+    }
+    // Subdirectories are entries of their own (or not taken); anything else
+    // that matches is passed over and told.
+    if (it->is_directory(sec)) continue;
+    std::string why = unreadableReason(it->path().string());
+    out.passedOver.emplace_back(it->path().string(), why.empty() ? "is not a regular file" : why);
+  }
+  if (ec) out.error = systemReason(ec.value());
+  std::sort(out.files.begin(), out.files.end());
+  std::sort(out.passedOver.begin(), out.passedOver.end());
   return out;
 }
 

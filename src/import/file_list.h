@@ -4,6 +4,7 @@
 // tree walked level by level, one directory, files chosen by hand).
 
 #include <string>
+#include <utility>
 #include <string_view>
 #include <vector>
 
@@ -30,5 +31,22 @@ std::vector<SourceEntry> sourceEntries(int selectionMethod, const std::string& d
 // The regular files of a directory that match the masks, sorted by name,
 // with their full paths. Empty when the directory cannot be read.
 std::vector<std::string> matchingFiles(const std::string& dir, std::string_view masks);
+
+// What a directory holds for a run: the matching regular files (sorted,
+// full paths), the matching entries that are no regular files and are
+// passed over (FIFOs, devices, sockets, dangling links, link loops; each with
+// why), and why the directory itself cannot be read (empty when it can).
+struct DirectoryListing {
+  std::vector<std::string> files;
+  std::vector<std::pair<std::string, std::string>> passedOver;  // path, reason
+  std::string error;
+};
+DirectoryListing listDirectory(const std::string& dir, std::string_view masks);
+
+// Why a file chosen for import cannot be read, to follow "The file NAME ":
+// "does not exist", "is a directory", "is not a regular file", "is a
+// symbolic link loop", "cannot be read: permission denied", ...; empty when
+// it is a readable regular file.
+std::string unreadableReason(const std::string& path);
 
 }  // namespace qb::import

@@ -72,7 +72,6 @@ bool ImportRun::step() {
     case RunPhase::CloseConversion: closeConversion(); break;
     case RunPhase::NextDatabase: nextDatabase(); break;
     case RunPhase::Store: storeBatch(); break;
-    case RunPhase::CarbonCopies: carbonCopies(); break;
     case RunPhase::PersonCount:
     case RunPhase::ThreadCount:
     case RunPhase::SectionCount: countStep(); break;
@@ -111,6 +110,16 @@ void ImportRun::fail() {
   phase_ = RunPhase::End;
 }
 
+void ImportRun::failWrite(store::Err e, const std::string& dir) {
+  std::string cause = store::lastSystemError();
+  if (cause.empty() || e != store::Err::DiskFull) cause = store::errorText(e);
+  stats_.failure = cause + " (in " + dir + ")";
+  s_.tell("The import was stopped: " + stats_.failure + ".\r\nThe open transaction was rolled back; what earlier "
+          "transactions stored stays in the archive.",
+          "Import Error");
+  fail();
+}
+
 // ---- step 1: start -----------------------------------------------------------
 
 void ImportRun::start() {
@@ -131,6 +140,20 @@ void ImportRun::start() {
   stepSize_ = store::SpeedVal(s_, store::SpeedAction::BatchSize, store::SpeedImport);
   if (stepSize_ < 8) stepSize_ = 50;
 
+  if (!runGuard_.acquire(s_)) {
+    s_.tell("Another import is running on this archive!\r\nImport will not proceed!\r\n", "Warning!");
+    stats_.failed = true;
+    stats_.failure = "another import is running on this archive";
+    phase_ = RunPhase::End;
+    return;
+  }
+  // Counts left behind by a run that was killed are made right first.
+  if (store::finishUnfinishedRun(s_, &runGuard_) < 0) {
+    stats_.failed = true;
+    stats_.failure = "the counts left by an unfinished import could not be written";
+    phase_ = RunPhase::End;
+    return;
+  }
   store::OP_CLOSE(s_, store::OpOpen, {store::FileNo::Forums, store::FileNo::Control});
   mainOpen_ = true;
   auto& ctl = s_.Control();
@@ -195,7 +218,20 @@ void ImportRun::nextEntry() {
     return;
   }
   const SourceEntry& e = entries_[entryIndex_++];
-  files_ = e.directory ? matchingFiles(e.path, masks_) : std::vector<std::string>{e.path};
+  if (e.directory) {
+    DirectoryListing l = listDirectory(e.path, masks_);
+    if (!l.error.empty()) {
+      ++stats_.missingFiles;
+      s_.tell("The directory " + e.path + " cannot be read: " + l.error + "; it will be skipped!", " Import Error ");
+    }
+    for (const auto& [path, why] : l.passedOver) {
+      ++stats_.specialFiles;
+      s_.tell("The file " + path + " " + why + " and will be skipped!", " Import Error ");
+    }
+    files_ = std::move(l.files);
+  } else {
+    files_ = {e.path};
+  }
   fileIndex_ = 0;
   phase_ = RunPhase::NextFile;
   updateConversionProgress();
@@ -210,16 +246,19 @@ void ImportRun::nextFile() {
   s_.FileTmpName = name;
   progress_.importingFrom = name;
   filePermille_ = 0;
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(name, ec)) {
+  if (std::string why = unreadableReason(name); !why.empty()) {
     ++stats_.missingFiles;
-    s_.tell("The file " + name + " does not exist and will be skipped!", " Import Error ");
+    s_.tell("The file " + name + " " + why + " and will be skipped!", " Import Error ");
     return;
   }
   ++stats_.files;
   command_ = 199;
   bool done = callConverter();
   if (command_ == 199) command_ = 99;
+  if (workError_ != Err::Ok) {
+    failWrite(workError_, s_.TempDir);
+    return;
+  }
   phase_ = done ? RunPhase::NextFile : RunPhase::Convert;
   updateConversionProgress();
 }
@@ -255,10 +294,16 @@ bool ImportRun::tempSpaceOk() {
 void ImportRun::convert() {
   bool done = callConverter();
   if (command_ == 199) command_ = 99;
+  if (workError_ != Err::Ok) {
+    failWrite(workError_, s_.TempDir);
+    return;
+  }
   if (done) {
     phase_ = RunPhase::NextFile;
   } else if (!tempSpaceOk()) {
     stats_.cancelled = true;
+    stats_.spaceRefused = true;
+    stats_.failure = "only " + std::to_string(store::freeSpace(s_.TempDir)) + " bytes are free in " + s_.TempDir;
     phase_ = RunPhase::End;
     return;
   }
@@ -266,7 +311,10 @@ void ImportRun::convert() {
     // A flush writes the buffered work records out and ends the buffering;
     // it starts again for the next ones.
     for (store::FileNo no : kWorkFiles) {
-      s_.file(no).flush();
+      if (Err e = s_.file(no).flush(); e != Err::Ok) {
+        failWrite(e, s_.TempDir);
+        return;
+      }
       s_.file(no).stream();
     }
     sinceFlush_ = 0;
@@ -279,7 +327,12 @@ void ImportRun::convert() {
 void ImportRun::closeConversion() {
   progress_.status = "Building Temporary File Index!";
   progress_.conversion = 1;
-  for (store::FileNo no : kWorkFiles) s_.file(no).flush();
+  for (store::FileNo no : kWorkFiles)
+    if (Err e = s_.file(no).flush(); e != Err::Ok) {
+      releaseControl();
+      failWrite(e, s_.TempDir);
+      return;
+    }
 
   auto& ctl = s_.Control();
   ctl.clear();
@@ -298,18 +351,23 @@ void ImportRun::closeConversion() {
     store::FileNo no;
     const char* title;
   };
-  for (Build b : {Build{store::FileNo::ImportWork, "NewHR Key Build Error!"},
+  // The import work file has its key already (appendWork).
+  for (Build b : {Build{store::FileNo::CarbonCopyWork, "CarbonCopy Key Build Error!"},
                   Build{store::FileNo::MessageIdWork, "TempID Key Build Error!"}}) {
+    // A duplicate carbon-copy recipient stays out of the key: it is added once.
     Err e = s_.file(b.no).buildKeys();
     if (e != Err::Ok && e != Err::DuplicateKey) {
       s_.tell(std::string(store::errorText(e)) + "\r\n" + "Messages will not be imported!", b.title);
-      fail();
+      failWrite(e, s_.TempDir);
       return;
     }
   }
-  if (store::CheckSpace(s_, store::GetFSize(s_.TempDir + "/" + store::fileBaseName(store::FileNo::ImportWork)),
-                        s_.FileDir) != 0) {
+  const uint64_t workSize = store::GetFSize(s_.TempDir + "/" + store::fileBaseName(store::FileNo::ImportWork));
+  if (uint64_t free = store::CheckSpace(s_, workSize, s_.FileDir); free != 0) {
     stats_.cancelled = true;
+    stats_.spaceRefused = true;
+    stats_.failure = "only " + std::to_string(free) + " bytes are free in " + s_.FileDir + ", " +
+                     std::to_string(workSize) + " are needed";
     phase_ = RunPhase::End;
     return;
   }
@@ -321,6 +379,14 @@ void ImportRun::closeConversion() {
     phase_ = RunPhase::End;
     return;
   }
+  // From here on the archive is written: the marker tells a later run, the
+  // count command and the next opening of the archive that counts may be
+  // due should this run not come to its end.
+  if (!store::markRunStarted(s_)) {
+    failWrite(Err::IoError, s_.cfgDir());
+    return;
+  }
+  markerWritten_ = true;
   progress_.status = "Importing messages";
   progress_.storing = true;
   dbIndex_ = 0;
@@ -353,6 +419,14 @@ bool ImportRun::alreadyImported(uint32_t forumId, uint32_t msgNumber) {
 
 uint32_t ImportRun::nextId() { return counter_++; }
 
+// A work file that cannot be written stops the run after the converter's
+// step (the first failure is kept and told once).
+bool ImportRun::workWritten(Err e) {
+  if (e == Err::Ok) return true;
+  if (workError_ == Err::Ok) workError_ = e;
+  return false;
+}
+
 bool ImportRun::appendWork(NHR& nhr, const std::string& text) {
   auto& work = s_.table<NHR>(store::FileNo::ImportWork);
   if (nhr.IMPDATE == 0) nhr.IMPDATE = runDate_;
@@ -360,7 +434,11 @@ bool ImportRun::appendWork(NHR& nhr, const std::string& text) {
   work.rec = nhr;
   utf8Fields(work.rec);
   work.memo() = utf8Text(text, store::kMaxMemo);
-  if (!store::UppDat(s_, work, store::UppAppend, store::ErrRelease)) return false;
+  // Written with its key: the text is written once, not rewritten by a key
+  // build after the conversion. A second record of the same database and
+  // number stays out, as a key build would keep only the first.
+  Err e = work.add();
+  if (e != Err::DuplicateKey && !workWritten(e)) return false;
   ++stats_.workRecords;
   ++sinceFlush_;
   ++workPerDatabase_[nhr.INTERNAL];
@@ -372,7 +450,7 @@ bool ImportRun::appendCC(const CCT& cc) {
   auto& f = s_.table<CCT>(store::FileNo::CarbonCopyWork);
   f.rec = cc;
   utf8Fields(f.rec);
-  if (!store::UppDat(s_, f, store::UppAppend, store::ErrRelease)) return false;
+  if (!workWritten(f.append())) return false;
   ++sinceFlush_;
   return true;
 }
@@ -380,7 +458,7 @@ bool ImportRun::appendCC(const CCT& cc) {
 bool ImportRun::appendTid(const TID& tid) {
   auto& f = s_.table<TID>(store::FileNo::MessageIdWork);
   f.rec = tid;
-  if (!store::UppDat(s_, f, store::UppAppend, store::ErrRelease)) return false;
+  if (!workWritten(f.append())) return false;
   ++sinceFlush_;
   return true;
 }
@@ -399,13 +477,18 @@ void ImportRun::registerStep() {
 
 void ImportRun::end() {
   stats_.elapsedSeconds = watch_.StartStop(2, 2);
-  finalMessage_ = stats_.imported > 0 ? "The import process has finished!" : "No messages to import!";
+  finalMessage_ = stats_.failed                ? "The import was stopped by an error!"
+                  : stats_.imported > 0 ? "The import process has finished!"
+                                        : "No messages to import!";
   progress_.status = finalMessage_;
   if (store::setting(s_, store::SetShowCompletion) == 1 && s_.DoTask != 2 && !stats_.failed) {
     s_.beep();
     s_.tell("The time for completion was: " + std::to_string(stats_.elapsedSeconds) + " seconds",
             " Import Processing ");
   }
+  // A run that stopped early leaves its database flagged: it is recounted
+  // now when it can be, else by the next run, `count` or the next opening.
+  if (markerWritten_ && !stats_.failed) store::finishUnfinishedRun(s_, &runGuard_);
   cleanup();
   phase_ = RunPhase::Done;
   if (onEnd) onEnd(stats_);
@@ -437,6 +520,7 @@ void ImportRun::cleanup() {
   store::OP_CLOSE(s_, store::OpDelete,
                   {store::FileNo::ImportWork, store::FileNo::CarbonCopyWork, store::FileNo::MessageIdWork});
   s_.restoreDatabase(saved_);
+  runGuard_.release();
 }
 
 }  // namespace qb::import

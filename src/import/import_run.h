@@ -24,6 +24,7 @@
 #include "import/file_list.h"
 #include "import/message_store.h"
 #include "import/run_databases.h"
+#include "archive/counts.h"
 #include "archive/session.h"
 #include "import/run_timing.h"
 #include "store/keyed_file.h"
@@ -39,7 +40,6 @@ enum class RunPhase {
   CloseConversion,
   NextDatabase,
   Store,
-  CarbonCopies,
   PersonCount,
   ThreadCount,
   SectionCount,
@@ -70,8 +70,11 @@ struct RunStats {
   uint32_t files = 0;        // source files read
   uint32_t missingFiles = 0;
   uint32_t elapsedSeconds = 0;
+  uint32_t specialFiles = 0;  // entries of a directory that are no regular files, passed over
   bool cancelled = false;
   bool failed = false;       // ended by a failure (a write, a lock, a key build, ...)
+  bool spaceRefused = false; // stopped because too little disk space was free
+  std::string failure;       // why a failed or space-refused run stopped
   std::vector<DatabaseResult> databases;
 };
 
@@ -150,22 +153,25 @@ class ImportRun : public ImportContext {
   void closeConversion();
   bool callConverter();
   bool tempSpaceOk();
+  bool workWritten(store::Err e);
   // Steps of the storing phase.
   void nextDatabase();
   void storeBatch();
   bool sectionFor(const NHR& nhr, uint32_t& secSysId);
   bool dataSpaceOk();
-  void carbonCopies();
+  bool flagDatabase(bool isNew);
   void countStep();
   void databaseCount();
   void startCount(RunPhase phase);
-  bool ownerAddress(const std::string& address) const;
   std::vector<store::KeyedFile*> storingFiles();
   void registerStep();
   void end();
   // Cancelling and cleaning up.
   bool handleCancel();
   void fail();
+  // A failed write: the cause (the store's or the system's text) and the
+  // directory of the files being written, told once.
+  void failWrite(store::Err e, const std::string& dir);
   void releaseControl();
   void closeDatabaseFiles();
   void cleanup();
@@ -195,6 +201,7 @@ class ImportRun : public ImportContext {
   bool controlLocked_ = false;
   bool workOpen_ = false;
   bool tempSpaceConfirmed_ = false;
+  store::Err workError_ = store::Err::Ok;
   uint64_t sinceFlush_ = 0;
   RunDatabases databases_;
   std::map<uint32_t, uint32_t> workPerDatabase_;
@@ -223,11 +230,13 @@ class ImportRun : public ImportContext {
   uint64_t sinceCommit_ = 0;
   int stepSize_ = 50;
   bool dataSpaceConfirmed_ = false;
-  bool cctKeysBuilt_ = false;
-  bool cctStarted_ = false;
-  bool cctHaveMail_ = false;  // a mail identifier has been looked up
-  uint32_t cctMailId_ = 0;
-  bool cctMailExists_ = false;
+  // The database's counts were already due before this run stored into it:
+  // they are recounted from its messages instead of raised.
+  bool countsDue_ = false;
+  // The run holds the archive's run lock and, once storing began, has left
+  // the run marker (removed when every count is written).
+  store::RunGuard runGuard_;
+  bool markerWritten_ = false;
 
   // The current database of the session before the run, restored at its end.
   store::Session::DatabaseSelection saved_;

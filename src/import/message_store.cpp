@@ -2,6 +2,7 @@
 
 #include "import/dup_string.h"
 #include "text/encodings.h"
+#include "text/strings.h"
 #include "text/unicode.h"
 #include "archive/persons.h"
 #include "archive/record_access.h"
@@ -37,6 +38,58 @@ int32_t cutToMinute(int32_t time) {
 
 MessageStore::MessageStore(store::Session& s, bool allowReimport, uint32_t mailTopic)
     : s_(s), allowReimport_(allowReimport), mailTopic_(mailTopic) {}
+
+void MessageStore::setDatabase(const store::Forums& db) {
+  ownerLastName_.clear();
+  ownerAddresses_.clear();
+  auto add = [&](const std::string& a) {
+    if (!a.empty()) ownerAddresses_.push_back(text::lower1252(a));
+  };
+  add(db.MAILADDRESS.str());
+  for (const auto& alt : db.ALTADDRESS) {
+    if (alt.blank()) break;
+    add(alt.str());
+  }
+}
+
+bool MessageStore::ownerAddress(const std::string& address) const {
+  std::string a = text::lower1252(address);
+  if (a.empty()) return false;
+  for (const auto& o : ownerAddresses_)
+    if (o == a) return true;
+  return false;
+}
+
+std::vector<CCT> MessageStore::copiesOf(uint32_t mailId) {
+  std::vector<CCT> list;
+  auto& cct = s_.table<CCT>(store::FileNo::CarbonCopyWork);
+  if (!cct.isOpen() || mailId == 0) return list;
+  cct.clear();
+  cct.rec.MAILID = mailId;
+  if (cct.setAt(CCT::IDKEY, 1) != Err::Ok) return list;
+  while (cct.next() == Err::Ok && cct.rec.MAILID == mailId) list.push_back(cct.rec);
+  return list;
+}
+
+bool MessageStore::writeCopies(uint32_t mailId, const std::vector<CCT>& copies) {
+  auto& ccr = s_.CCR();
+  for (const CCT& c : copies) {
+    if (ownerAddress(c.R_CISADRESS.str())) continue;
+    auto fill = [&] {
+      ccr.clear();
+      ccr.rec.MAILID = mailId;
+      ccr.rec.R_NAME = c.R_NAME.str();
+      ccr.rec.R_CISADRESS = c.R_CISADRESS.str();
+      ccr.rec.RECIPTYPE = c.RECIPTYPE.str();
+    };
+    fill();
+    // The key ignores letter case: a recipient listed twice is kept once.
+    if (ccr.get(store::CCR::IdKey) == Err::Ok) continue;
+    fill();
+    if (!store::UppDat(s_, ccr, store::UppAdd, store::ErrRollback)) return false;
+  }
+  return true;
+}
 
 StoreOutcome MessageStore::store(NHR nhr, const std::string& text, int kind, uint32_t secSysId, int32_t runDate,
                                  int32_t runTime) {
@@ -255,9 +308,9 @@ StoreOutcome MessageStore::storeForum(NHR& w, const std::string& text, int kind,
     reg.clear();
     reg.rec.FORUMNUMBER = w.INTERNAL;
     reg.rec.MSGNUMBER = w.MSGNUMBER;
-    if (!allowReimport_) {
-      if (!store::UppDat(s_, reg, store::UppAppend, store::ErrRollback)) return out;
-    } else if (reg.get(store::SaveFile::IDKEY) != Err::Ok) {
+    // Added with its key, in the message's transaction, so that a run
+    // killed later leaves no message without its register entry.
+    if (reg.get(store::SaveFile::IDKEY) != Err::Ok) {
       reg.clear();
       reg.rec.FORUMNUMBER = w.INTERNAL;
       reg.rec.MSGNUMBER = w.MSGNUMBER;
@@ -333,6 +386,7 @@ StoreOutcome MessageStore::storeMail(NHR& w, const std::string& text, int32_t ru
     }
   }
 
+  const std::vector<CCT> copies = copiesOf(w.REFNUMBER);
   mail.clear();
   auto& m = mail.rec;
   m.MAILID = w.REFNUMBER;
@@ -346,10 +400,11 @@ StoreOutcome MessageStore::storeMail(NHR& w, const std::string& text, int32_t ru
   m.DATE = w.DATE;
   m.TIME = w.TIME;
   m.RECIPTYPE = w.RECIPTYPE.str();
-  m.CCR = 0;
+  m.CCR = copies.empty() ? 0 : 1;
   m.DUMMY = 0;
   if (!store::UppDat(s_, mail, store::UppAdd, store::ErrRollback)) return out;
   if (!writeText(w.REFNUMBER, text, true, runDate, runTime)) return out;
+  if (!writeCopies(w.REFNUMBER, copies)) return out;
 
   if (mailTopic_ != 0) {
     auto& sin = s_.SIndex();

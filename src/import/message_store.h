@@ -3,19 +3,23 @@
 // It finds or creates the sender and the recipient (AddPers), finds the
 // thread (by the replied-to message, or by subject within the section) or
 // creates it, recognises duplicates, and writes the header (MsgNmbr or
-// Mail), the text (MsgText), the import register entry (SaveFile) and the
-// topic filing of a mail (SIndex).
+// Mail), the text (MsgText), the import register entry (SaveFile), the
+// topic filing of a mail (SIndex) and its carbon copies (CCR, from the
+// keyed carbon-copy work file): everything of one message in the same
+// transaction, so that a message is never stored without its parts.
 //
 // It runs inside the import run's transaction; every write uses error mode
 // 8, so a failing write has rolled the transaction back when store()
 // returns StoreFailed. The run opens the database's files before the first
 // call: forum MsgNmbr, MsgText, Person, PLINK, Threads, Sections (and
 // SaveFile); newsgroup the same and MsgString, with the message-identifier
-// work file; mail Mail, MsgText, Person, PLINK, SIndex.
+// work file; mail Mail, MsgText, Person, PLINK, SIndex, CCR.
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
+#include "archive/records.h"
 #include "import/work_records.h"
 
 namespace qb::store {
@@ -44,9 +48,10 @@ class MessageStore {
   StoreOutcome store(NHR nhr, const std::string& text, int kind, uint32_t secSysId, int32_t runDate,
                      int32_t runTime);
 
-  // The owner's last name of a mail database is found again from the next
-  // mail (called when the run turns to another database).
-  void clearOwner() { ownerLastName_.clear(); }
+  // The database stored into next (called when the run turns to another
+  // database): its owner's addresses, and the owner's last name of a mail
+  // database found again from the next mail.
+  void setDatabase(const store::Forums& db);
 
  private:
   StoreOutcome storeForum(NHR& w, const std::string& text, int kind, uint32_t sec, int32_t runDate,
@@ -65,11 +70,18 @@ class MessageStore {
   bool idString(uint32_t number, std::string& id);
   bool person(const std::string& name, const std::string& address, uint32_t& id, std::string& lastName);
   bool writeText(uint32_t number, const std::string& text, bool isNew, int32_t runDate, int32_t runTime);
+  // The carbon-copy work records of a mail, each recipient once.
+  std::vector<CCT> copiesOf(uint32_t mailId);
+  // Writes the copies of a stored mail, except those to the owner's own
+  // addresses and those already there; false on a write failure.
+  bool writeCopies(uint32_t mailId, const std::vector<CCT>& copies);
+  bool ownerAddress(const std::string& address) const;
 
   store::Session& s_;
   bool allowReimport_;
   uint32_t mailTopic_;
   std::string ownerLastName_;
+  std::vector<std::string> ownerAddresses_;  // in lower case
 };
 
 // A time value cut back to its minute (10:15:42 becomes 10:15:00); 0 stays 0.

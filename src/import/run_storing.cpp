@@ -1,7 +1,10 @@
 // The storing phase of the import run: database by database, the work
-// records are stored into the archive in transactions committed after at
-// most 400 writes; then carbon copies are added and the counts of persons,
-// threads, sections and the database are raised.
+// records are stored into the archive, each message with everything that
+// belongs to it (text, carbon copies, register and topic entries, persons),
+// in transactions of many messages; then the counts of persons, threads,
+// sections and the database are raised in one transaction that also clears
+// the database's count flag. A run that stops before leaves the flag set and
+// the database is recounted from its messages (archive/counts.h).
 #include <algorithm>
 
 #include "import/import_run.h"
@@ -17,7 +20,9 @@ namespace {
 using store::Err;
 
 constexpr uint64_t kMinFreeBytes = 5000000;
-constexpr uint64_t kCommitAfter = 400;
+// Messages per transaction: each commit costs a dozen syncs, so they are few;
+// a killed run loses at most the open transaction, which the next run stores.
+constexpr uint64_t kCommitAfter = 2000;
 constexpr std::size_t kCountsPerStep = 200;
 
 bool isMail(const RunDatabase* db) { return db->kind == store::KindMail; }
@@ -29,7 +34,7 @@ bool isMail(const RunDatabase* db) { return db->kind == store::KindMail; }
 std::vector<store::KeyedFile*> ImportRun::storingFiles() {
   // PLINK is written when a stale alias is replaced by a new person.
   if (isMail(db_))
-    return {&s_.Mail(), &s_.MsgText(), &s_.Person(), &s_.PLINK(), &s_.Control(), &s_.SIndex()};
+    return {&s_.Mail(), &s_.MsgText(), &s_.Person(), &s_.PLINK(), &s_.Control(), &s_.SIndex(), &s_.CCR()};
   std::vector<store::KeyedFile*> f = {&s_.MsgNmbr(),  &s_.MsgText(), &s_.Person(), &s_.PLINK(),
                                       &s_.Sections(), &s_.Threads(), &s_.Control()};
   if (db_->kind == store::KindNewsgroup)
@@ -61,14 +66,26 @@ void ImportRun::nextDatabase() {
     f.CREATED = text::today();
     f.TYPE = db_->kind;
     f.WORDLISTINDEXNEEDSUPDATE = 1;
-    if (!store::UppDat(s_, forums, store::UppAdd, store::ErrRelease)) {
-      fail();
+    f.COUNTFLAG = 1;  // counted when the run has stored its messages
+    if (Err e = forums.add(); e != Err::Ok) {
+      failWrite(e, s_.cfgDir());
       return;
     }
     result.created = true;
+    countsDue_ = false;
   } else {
     forums.rec.ID = db_->id;
     if (forums.get(store::Forums::ForumKey) != Err::Ok) return;  // removed meanwhile: passed over
+    // Counts that were due already are recounted from the messages; else
+    // the database is flagged before its first message is stored.
+    countsDue_ = forums.rec.COUNTFLAG != 0;
+    if (!countsDue_) {
+      forums.rec.COUNTFLAG = 1;
+      if (Err e = forums.put(); e != Err::Ok) {
+        failWrite(e, s_.cfgDir());
+        return;
+      }
+    }
   }
   dbRecord_ = forums.rec;
   store::createDatabaseDirectory(s_);
@@ -97,7 +114,7 @@ void ImportRun::nextDatabase() {
   threadCounts_.clear();
   sectionCounts_.clear();
   if (!store_) store_ = std::make_unique<MessageStore>(s_, request_.allowReimport, request_.mailTopic);
-  store_->clearOwner();
+  store_->setDatabase(dbRecord_);
 
   auto& work = s_.table<NHR>(store::FileNo::ImportWork);
   work.clear();
@@ -170,6 +187,7 @@ bool ImportRun::dataSpaceOk() {
 
 void ImportRun::storeBatch() {
   if (!s_.transaction().active() && !store::beginTransaction(s_, storingFiles(), 5)) {
+    stats_.failure = "the database files could not be locked for writing";
     fail();
     return;
   }
@@ -197,7 +215,7 @@ void ImportRun::storeBatch() {
       // not in the archive.
       stats_.imported -= storedSinceCommit_;
       result.stored -= static_cast<uint32_t>(storedSinceCommit_);
-      fail();
+      failWrite(s_.lastWriteError, s_.databaseDir());
       return;
     }
     if (o.result == StoreDuplicate) {
@@ -219,110 +237,30 @@ void ImportRun::storeBatch() {
   }
   progress_.stored = stats_.imported;
   if (sinceCommit_ > kCommitAfter || done) {
-    if (!store::commitTransaction(s_)) {
+    if (Err e = s_.transaction().commit(); e != Err::Ok) {
+      if (s_.transaction().active()) s_.transaction().rollback();
       stats_.imported -= storedSinceCommit_;
       result.stored -= static_cast<uint32_t>(storedSinceCommit_);
-      fail();
+      failWrite(e, s_.databaseDir());
       return;
     }
     sinceCommit_ = 0;
     storedSinceCommit_ = 0;
   }
   if (done) {
-    if (isMail(db_) && s_.file(store::FileNo::CarbonCopyWork).count() > 0) {
-      progress_.status = "Adding InBox CarbonCopies";
-      cctStarted_ = false;
-      phase_ = RunPhase::CarbonCopies;
-    } else {
+    if (countsDue_)
+      phase_ = RunPhase::DatabaseCount;
+    else
       startCount(RunPhase::PersonCount);
-    }
     return;
   }
   if (!dataSpaceOk()) {
     // A failed commit has been rolled back; the run stops either way.
     if (s_.transaction().active()) static_cast<void>(store::commitTransaction(s_));
     stats_.cancelled = true;
+    stats_.spaceRefused = true;
+    stats_.failure = "only " + std::to_string(store::freeSpace(s_.FileDir)) + " bytes are free in " + s_.FileDir;
     phase_ = RunPhase::End;
-  }
-}
-
-// ---- step 8: carbon copies ---------------------------------------------------------------
-
-bool ImportRun::ownerAddress(const std::string& address) const {
-  std::string a = text::lower1252(address);
-  if (a.empty()) return false;
-  if (text::lower1252(dbRecord_.MAILADDRESS.str()) == a) return true;
-  for (const auto& alt : dbRecord_.ALTADDRESS) {
-    if (alt.blank()) break;
-    if (text::lower1252(alt.str()) == a) return true;
-  }
-  return false;
-}
-
-void ImportRun::carbonCopies() {
-  auto& cct = s_.table<CCT>(store::FileNo::CarbonCopyWork);
-  if (!cctKeysBuilt_) {
-    cct.buildKeys();  // a duplicate recipient stays out of the key: it is added once
-    cctKeysBuilt_ = true;
-  }
-  if (!cctStarted_) {
-    cct.set(CCT::IDKEY);
-    cctStarted_ = true;
-    cctHaveMail_ = false;
-    cctMailExists_ = false;
-    sinceCommit_ = 0;
-  }
-  if (!s_.transaction().active() && !store::beginTransaction(s_, {&s_.Mail(), &s_.CCR()}, 5)) {
-    fail();
-    return;
-  }
-  auto& mail = s_.Mail();
-  auto& ccr = s_.CCR();
-  bool done = false;
-  for (int i = 0; i < stepSize_ * 4; ++i) {
-    if (cct.next() != Err::Ok) {
-      done = true;
-      break;
-    }
-    const CCT c = cct.rec;
-    if (!cctHaveMail_ || c.MAILID != cctMailId_) {
-      cctHaveMail_ = true;
-      cctMailId_ = c.MAILID;
-      mail.clear();
-      mail.rec.MAILID = c.MAILID;
-      cctMailExists_ = mail.get(store::Mail::IdKey) == Err::Ok;
-      if (cctMailExists_ && mail.rec.CCR != 1) {
-        mail.rec.CCR = 1;
-        if (!store::UppDat(s_, mail, store::UppChange, store::ErrRollback)) {
-          fail();
-          return;
-        }
-        ++sinceCommit_;
-      }
-    }
-    if (!cctMailExists_ || ownerAddress(c.R_CISADRESS.str())) continue;
-    ccr.clear();
-    ccr.rec.MAILID = c.MAILID;
-    ccr.rec.R_NAME = c.R_NAME.str();
-    ccr.rec.R_CISADRESS = c.R_CISADRESS.str();
-    ccr.rec.RECIPTYPE = c.RECIPTYPE.str();
-    if (!store::UppDat(s_, ccr, store::UppAppend, store::ErrRollback)) {
-      fail();
-      return;
-    }
-    ++sinceCommit_;
-  }
-  if (sinceCommit_ > kCommitAfter || done) {
-    if (!store::commitTransaction(s_)) {
-      fail();
-      return;
-    }
-    sinceCommit_ = 0;
-  }
-  if (done) {
-    ccr.buildKeys();  // a recipient listed twice for one mail is kept once
-    cctStarted_ = false;
-    startCount(RunPhase::PersonCount);
   }
 }
 
@@ -348,9 +286,18 @@ void ImportRun::countStep() {
   store::KeyedFile& file = phase_ == RunPhase::PersonCount   ? static_cast<store::KeyedFile&>(s_.Person())
                            : phase_ == RunPhase::ThreadCount ? static_cast<store::KeyedFile&>(s_.Threads())
                                                              : static_cast<store::KeyedFile&>(s_.Sections());
-  if (!s_.transaction().active() && !store::beginTransaction(s_, {&file}, 5)) {
-    fail();
-    return;
+  // One transaction holds every count of the database and its count flag.
+  if (!s_.transaction().active()) {
+    std::vector<store::KeyedFile*> files = {&s_.Person(), &s_.Forums()};
+    if (!isMail(db_)) {
+      files.push_back(&s_.Threads());
+      files.push_back(&s_.Sections());
+    }
+    if (!store::beginTransaction(s_, files, 5)) {
+      stats_.failure = "the database files could not be locked for writing";
+      fail();
+      return;
+    }
   }
   for (std::size_t n = 0; n < kCountsPerStep && countIndex_ < countItems_.size(); ++n, ++countIndex_) {
     const auto& [id, c] = countItems_[countIndex_];
@@ -374,16 +321,14 @@ void ImportRun::countStep() {
       secs.rec.SECSYSID = id;
       if ((found = secs.get(store::Sections::SysIdKey) == Err::Ok)) secs.rec.MSGCOUNT += c.from;
     }
-    if (found && !store::UppDat(s_, file, store::UppChange, store::ErrRollback)) {
-      fail();
-      return;
+    if (found) {
+      if (Err e = file.put(); e != Err::Ok) {
+        failWrite(e, s_.databaseDir());
+        return;
+      }
     }
   }
   if (countIndex_ < countItems_.size()) return;
-  if (!store::commitTransaction(s_)) {
-    fail();
-    return;
-  }
   if (phase_ == RunPhase::PersonCount && !isMail(db_))
     startCount(RunPhase::ThreadCount);
   else if (phase_ == RunPhase::ThreadCount && db_->kind == store::KindForum)
@@ -395,17 +340,35 @@ void ImportRun::countStep() {
 // ---- step 10: database count -----------------------------------------------------------------
 
 void ImportRun::databaseCount() {
-  uint32_t count = static_cast<uint32_t>(isMail(db_) ? s_.Mail().count() : s_.MsgNmbr().count());
-  auto& forums = s_.Forums();
-  forums.clear();
-  forums.rec.ID = db_->id;
-  if (store::HoldRec(s_, forums, store::Forums::ForumKey, store::HoldBy::Key)) {
-    forums.rec.MSGCOUNT = count;
-    forums.rec.COUNTFLAG = 0;
-    // A failure is told (ErrRelease); the count is corrected by Count Messages.
-    static_cast<void>(store::UppDat(s_, forums, store::UppChange, store::ErrRelease));
+  if (countsDue_) {
+    // Counts that were due before this run (or were left by a run that
+    // did not finish) are recounted from the messages.
+    progress_.status = "Counting messages per person";
+    store::RecountTotals totals;
+    if (!store::recountDatabase(s_, db_->id, &totals)) {
+      failWrite(Err::IoError, s_.databaseDir());
+      return;
+    }
+    stats_.databases.back().after = totals.messages;
+  } else {
+    uint32_t count = static_cast<uint32_t>(isMail(db_) ? s_.Mail().count() : s_.MsgNmbr().count());
+    auto& forums = s_.Forums();
+    forums.clear();
+    forums.rec.ID = db_->id;
+    Err e = forums.get(store::Forums::ForumKey);
+    if (e == Err::Ok) {
+      forums.rec.MSGCOUNT = count;
+      forums.rec.COUNTFLAG = 0;
+      e = forums.put();
+    }
+    if (e == Err::Ok) e = s_.transaction().commit();
+    if (e != Err::Ok) {
+      if (s_.transaction().active()) s_.transaction().rollback();
+      failWrite(e, s_.databaseDir());
+      return;
+    }
+    stats_.databases.back().after = count;
   }
-  stats_.databases.back().after = count;
   closeDatabaseFiles();
   progress_.status = "Importing messages";
   phase_ = RunPhase::NextDatabase;

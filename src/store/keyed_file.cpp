@@ -35,6 +35,7 @@ const char* errorText(Err e) {
     case Err::BadFormat: return "Not a store file, or the file is damaged";
     case Err::FileExists: return "File already exists";
     case Err::TransactionActive: return "File already in a transaction";
+    case Err::DiskFull: return "No space left on device";
   }
   return "Unknown error";
 }

@@ -42,9 +42,14 @@ enum class Err : int {
   BadFormat = 48,         // not a store file, or its structure is damaged
   FileExists = 80,        // create() found a file of that name
   TransactionActive = 58, // the file is already part of an open transaction
+  DiskFull = 39,          // no space left (or the file size limit reached) while writing
 };
 
 const char* errorText(Err e);
+// The operating system's text for the cause of the last failed write of this
+// thread ("No space left on device", "Input/output error", ...); empty when
+// the failure had no system cause.
+const std::string& lastSystemError();
 inline int errorNumber(Err e) { return static_cast<int>(e); }
 
 enum class Access {

@@ -4,6 +4,9 @@
 
 #include "store/sqlite_store.h"
 
+#include <sys/resource.h>
+#include <sys/statvfs.h>
+
 namespace qb::store::sqlstore {
 
 Generation generationFor(const std::string& canon) {
@@ -74,6 +77,46 @@ Err fromSqlite(int rc) {
   }
 }
 
+namespace {
+thread_local std::string lastSystemErrorText;
+}
+
+// Whether a failed write ran out of room: SQLite does not always keep the
+// system's error number of a failed write, so the file size limit and the
+// free space of the file's directory are looked at. The cause's text in `why`.
+bool outOfRoom(sqlite3* db, int sys, std::string& why) {
+  if (sys == ENOSPC || sys == EDQUOT || sys == EFBIG) {
+    why = std::strerror(sys);
+    return true;
+  }
+  struct rlimit rl {};
+  if (::getrlimit(RLIMIT_FSIZE, &rl) == 0 && rl.rlim_cur != RLIM_INFINITY) {
+    why = std::strerror(EFBIG);
+    return true;
+  }
+  const char* file = db ? sqlite3_db_filename(db, "main") : nullptr;
+  struct statvfs vfs {};
+  if (file && *file && ::statvfs(directoryOf(file).c_str(), &vfs) == 0 &&
+      static_cast<uint64_t>(vfs.f_bavail) * vfs.f_frsize < (1u << 20)) {
+    why = std::strerror(ENOSPC);
+    return true;
+  }
+  return false;
+}
+
+Err fromSqliteOn(int rc, sqlite3* db) {
+  int sys = db ? sqlite3_system_errno(db) : 0;
+  int primary = rc & 0xFF;
+  std::string why;
+  if ((primary == SQLITE_FULL && (outOfRoom(db, sys, why) || true)) ||
+      (primary == SQLITE_IOERR && outOfRoom(db, sys, why))) {
+    lastSystemErrorText = !why.empty() ? why : errorText(Err::DiskFull);
+    return Err::DiskFull;
+  }
+  lastSystemErrorText = primary == SQLITE_IOERR && sys != 0 ? std::strerror(sys) : "";
+  return fromSqlite(rc);
+}
+
 // The memo comes last: reading the image or the key columns of a record then
 // never walks the pages of a long memo.
 std::string schemaSql(const Layout& l) {
@@ -95,6 +138,8 @@ std::string indexSql(const std::string& schema, const Layout& l, int k) {
 namespace qb::store {
 
 using namespace sqlstore;
+
+const std::string& lastSystemError() { return lastSystemErrorText; }
 
 sqlite3_stmt* KeyedFile::Impl::stmt(int op, int key) {
   return cur->get(sid(op, key), [&]() -> std::string {

@@ -50,6 +50,10 @@ Err checkPath(const std::string& path, bool& exists);
 
 // The store's error kind for an SQLite result code.
 Err fromSqlite(int rc);
+// The same for a failure on connection `db`: a write refused for want of
+// space (or by the file size limit) is DiskFull; the system's text for the
+// cause is kept for lastSystemError().
+Err fromSqliteOn(int rc, sqlite3* db);
 
 // Statement ids in a StatementCache.
 enum Op : int {
@@ -159,7 +163,7 @@ struct KeyedFile::Impl {
   }
   Err sqlFail(int rc, sqlite3* on) {
     detail = sqlite3_errmsg(on ? on : db);
-    return sqlstore::fromSqlite(rc);
+    return sqlstore::fromSqliteOn(rc, on ? on : db);
   }
   const std::string& schema() const { return cur->schema(); }
   void touch() { ++*gen; }

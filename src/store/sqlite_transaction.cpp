@@ -120,8 +120,9 @@ Err Transaction::commit() {
   int rc = sql::exec(t.db, "COMMIT");
   if ((rc & 0xFF) == SQLITE_BUSY) return Err::FileLocked;  // still open: commit again or roll back
   if (rc != SQLITE_OK) {
+    Err e = fromSqliteOn(rc, t.db);
     t.rollback();
-    return fromSqlite(rc);
+    return e;
   }
   t.end();
   return Err::Ok;

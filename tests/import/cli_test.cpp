@@ -1,6 +1,8 @@
 // quillbox-cli import, list and show, run as a program on a fresh home.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -99,7 +101,83 @@ TEST_F(Cli, MissingFileIsToldAndOthersImported) {
   Result r = run("import --format OzCIS '" + home + "/nothere.msg' '" + sample("captures/ozcis/HOMEBREW.OBS") + "'");
   EXPECT_EQ(r.code, 0);
   EXPECT_NE(r.err.find("nothere.msg does not exist and will be skipped!"), std::string::npos) << r.err;
-  EXPECT_NE(r.out.find("(1 missing)"), std::string::npos);
+  EXPECT_NE(r.out.find("(1 skipped: missing or not readable)"), std::string::npos) << r.out;
+}
+
+// What is wrong with a file is told as it is; entries of a directory that
+// are no regular files are passed over, told and counted.
+TEST_F(Cli, FileMessagesSayWhatIsWrong) {
+  const std::string good = sample("captures/ozcis/HOMEBREW.OBS");
+  fs::create_directory(home + "/adir");
+  fs::create_symlink(home + "/loop2", home + "/loop1");
+  fs::create_symlink(home + "/loop1", home + "/loop2");
+  fs::create_symlink(home + "/gone", home + "/dangling");
+  Result r = run("import --format OzCIS '" + home + "/adir' /dev/null '" + home + "/loop1' '" + home +
+                 "/dangling' '" + good + "'");
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_NE(r.err.find("adir is a directory and will be skipped!"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("/dev/null is not a regular file and will be skipped!"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("loop1 is a symbolic link loop and will be skipped!"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("dangling is a symbolic link to nothing"), std::string::npos) << r.err;
+  EXPECT_NE(r.out.find("(4 skipped: missing or not readable)"), std::string::npos) << r.out;
+
+  // Inside --dir: a FIFO and a link loop that match the mask are counted.
+  const std::string dir = home + "/src";
+  fs::create_directory(dir);
+  fs::copy_file(good, dir + "/HOMEBREW.OBS");
+  ASSERT_EQ(::mkfifo((dir + "/PIPE.MSG").c_str(), 0600), 0);
+  fs::create_symlink(dir + "/LOOP.MSG", dir + "/LOOP.MSG");
+  Result d = run("import --format OzCIS --reimport --dir '" + dir + "'");
+  EXPECT_EQ(d.code, 0) << d.err;
+  EXPECT_NE(d.err.find("PIPE.MSG is not a regular file and will be skipped!"), std::string::npos) << d.err;
+  EXPECT_NE(d.err.find("LOOP.MSG is a symbolic link loop and will be skipped!"), std::string::npos) << d.err;
+  EXPECT_NE(d.out.find("Special files:     2 skipped"), std::string::npos) << d.out;
+
+  // Permissions do not hold for root.
+  if (::geteuid() != 0) {
+    fs::permissions(dir, fs::perms::none);
+    Result u = run("import --format OzCIS --dir '" + dir + "'");
+    fs::permissions(dir, fs::perms::owner_all);
+    EXPECT_EQ(u.code, 1);
+    EXPECT_NE(u.err.find("cannot be read: permission denied"), std::string::npos) << u.err;
+  }
+}
+
+// Control characters of subjects, names and texts never reach the terminal
+// raw: `list`, `show`, `databases` and the import's statistics escape them;
+// --json escapes them as JSON does.
+TEST_F(Cli, ControlCharactersAreEscaped) {
+  const std::string box = home + "/evil.mbx";
+  {
+    std::ofstream out(box, std::ios::binary);
+    out << "From evil@example.net Thu Mar  3 10:00:00 2005\n"
+           "From: \"Eve \x1b[2J Evil\" <evil@example.net>\n"
+           "To: Robin Quayle <robin@example.com>\n"
+           "Subject: Hello \x1b]0;owned\x07 there\n"
+           "Date: 3 Mar 2005 10:00:00 +0000\n\n"
+           "Text with a bell \x07 and an escape \x1b[31m.\n\tIndented line.\n\n";
+  }
+  ASSERT_EQ(run("maildb create 'Robin \x1b[5mQuayle' --address robin@example.com").code, 0);
+  Result r = run("import --format 'Generic Mail Type 2' --mail-db 'Robin \x1b[5mQuayle' '" + box + "'");
+  ASSERT_EQ(r.code, 0) << r.err << r.out;
+  EXPECT_EQ(r.out.find('\x1b'), std::string::npos) << r.out;
+  Result dbs = run("databases");
+  EXPECT_EQ(dbs.out.find('\x1b'), std::string::npos);
+  EXPECT_NE(dbs.out.find("Robin \\x1B[5mQuayle"), std::string::npos) << dbs.out;
+  Result list = run("list 'Robin \x1b[5mQuayle'");
+  EXPECT_EQ(list.code, 0) << list.err;
+  EXPECT_EQ(list.out.find('\x1b'), std::string::npos);
+  EXPECT_EQ(list.out.find('\x07'), std::string::npos);
+  EXPECT_NE(list.out.find("Hello \\x1B]0;owned\\x07 there"), std::string::npos) << list.out;
+  Result json = run("list 'Robin \x1b[5mQuayle' --json");
+  EXPECT_NE(json.out.find("\\u001b]0;owned\\u0007"), std::string::npos) << json.out;
+  std::size_t num = json.out.find("\"id\": ");
+  ASSERT_NE(num, std::string::npos) << json.out;
+  Result show = run("show 'Robin \x1b[5mQuayle' " + std::to_string(std::stoul(json.out.substr(num + 6))));
+  EXPECT_EQ(show.code, 0) << show.err;
+  EXPECT_EQ(show.out.find('\x1b'), std::string::npos) << show.out;
+  EXPECT_NE(show.out.find("a bell \\x07 and an escape \\x1B[31m."), std::string::npos) << show.out;
+  EXPECT_NE(show.out.find("\n\tIndented line."), std::string::npos) << show.out;  // tab and line ends kept
 }
 
 TEST_F(Cli, BadCommandLines) {

@@ -198,30 +198,30 @@ TEST_F(RunFixture, CancelWhileStoringAsksAndNoGoesOn) {
 TEST_F(RunFixture, WriteFailureRollsBackOnlyTheOpenTransaction) {
   uint32_t id = archive.addDatabase(store::KindForum, "Writers");
   (void)id;
-  // A text without its header blocks message 470: adding its text fails.
+  // A text without its header blocks message 2070: adding its text fails.
   {
     Db db(s, forum("Writers"));
     auto& t = s.MsgText();
     t.clear();
-    t.rec.MSGNUMBER = 470;
+    t.rec.MSGNUMBER = 2070;
     t.memo() = "orphan";
     ASSERT_EQ(t.add(), store::Err::Ok);
   }
   std::vector<std::string> lines;
-  for (int i = 1; i <= 500; ++i)
+  for (int i = 1; i <= 2100; ++i)
     lines.push_back("F|Writers|1|General|" + std::to_string(i) + "|0|Subject|John Smith|12345,678|All||19960315|T");
   RunStats st = run(request({script("a.scr", lines)}));
   EXPECT_TRUE(st.failed);
-  // 50 records per step: the first commit came after 450 records.
-  EXPECT_EQ(st.imported, 450u);
+  // 50 records per step: the first commit came after 2050 records.
+  EXPECT_EQ(st.imported, 2050u);
   bool told = false;
   for (auto& e : archive.ui.entries)
     told = told || e.text.find("The last transaction is rolled back.") != std::string::npos;
   EXPECT_TRUE(told);
   Db db(s, forum("Writers"));
-  EXPECT_EQ(db.headers().size(), 450u);
-  EXPECT_EQ(db.text(450), "T");
-  EXPECT_EQ(db.text(470), "orphan");
+  EXPECT_EQ(db.headers().size(), 2050u);
+  EXPECT_EQ(db.text(2050), "T");
+  EXPECT_EQ(db.text(2070), "orphan");
 }
 
 TEST_F(RunFixture, ConverterFailureSkipsTheFileOnly) {
