@@ -183,7 +183,13 @@ void IndexBuilder::indexMessage(uint32_t id, const std::string& memo) {
     // Until the counts are written at the end, the list's counts are stale.
     postings_.setMark(kStaleMark, "stale");
   }
-  const std::string text = text::displayText(memo);
+  // Texts are UTF-8; one that is not (an older archive) is Windows-1252.
+  std::string converted;
+  std::string_view text = memo;
+  if (!isUtf8(memo)) {
+    converted = text::utf8From1252(memo);
+    text = converted;
+  }
   scratch_.clear();
   tokeniser_->words(text, hasFooter_, [this](const Token& t) {
     if (stops_.contains(t.word)) return;
@@ -265,6 +271,7 @@ bool IndexBuilder::applyAutoStopWords() {
     postings_.rollback();
     return fail("The word index cannot be written.");
   }
+  for (auto& [id, n] : removed) stats_.postings -= n;
   for (uint32_t id : common) {
     stops_.add(s_, words_[id].text);
     words_[id].count = 0;

@@ -120,3 +120,13 @@ TEST(Tokeniser, DamagedUtf8DoesNotBreakTheScan) {
   EXPECT_EQ(wordsOf(t), (W{"OK", "FINE", "END"}));
   for (int i = 0; i < 256; ++i) wordsOf(std::string(1, static_cast<char>(i)) + "ab" + std::string(1, static_cast<char>(255 - i)));
 }
+
+TEST(Tokeniser, Utf8Validity) {
+  EXPECT_TRUE(isUtf8("plain ASCII text, long enough for the fast path"));
+  EXPECT_TRUE(isUtf8("Grüße aus Köln — 日本"));
+  EXPECT_TRUE(isUtf8("\xEF\xBF\xBD"));           // U+FFFD itself
+  EXPECT_FALSE(isUtf8("Gr\xFC\xDF" "e"));         // Windows-1252
+  EXPECT_FALSE(isUtf8("\xC0\xAF"));               // overlong
+  EXPECT_FALSE(isUtf8("\xED\xA0\x80"));           // surrogate
+  EXPECT_FALSE(isUtf8("abcdefgh\xE2\x82"));       // cut short
+}

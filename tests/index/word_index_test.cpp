@@ -329,3 +329,11 @@ TEST(Postings, CompactFormRoundTrips) {
   store::Postings::decode(junk, 0, back);
   EXPECT_TRUE(back.empty());
 }
+
+TEST(WordIndex, OlderWindows1252TextsAreFoundByTheirUtf8Form) {
+  IndexFixture f;
+  f.addMessage(500001, "Viele Gr\xFC\xDF" "e aus K\xF6ln", 70000);
+  f.addMessage(500002, "Viele Grüße aus Köln", 70000);
+  runIndex(f.s(), index::IndexMode::Full);
+  EXPECT_EQ(search(f.s(), "GRÜSSE köln"), (std::set<uint32_t>{500001, 500002}));
+}
