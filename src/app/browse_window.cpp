@@ -62,7 +62,7 @@ struct ViewEntry {
 };
 
 // Views 1 to 9 of the message browse and 1 to 8 of the mail browse; the
-// word, topic and search views come with the word index.
+// word, topic and search views are in browse_word_views.cpp.
 const ViewEntry kMsgViews[] = {
     {"&Date", "Sort by message date", MsgNmbr::DateKey, Filter::None, " Find Date ", true},
     {"&Thread", "Sort by message thread", MsgNmbr::Threadkey, Filter::Thread, " Filter Thread ", true},
@@ -70,9 +70,9 @@ const ViewEntry kMsgViews[] = {
     {"&Sender", "Sort by message sender", MsgNmbr::FromKey, Filter::Sender, " Filter Sender ", true},
     {"&Receiver", "Sort by message receiver", MsgNmbr::ToKey, Filter::Receiver, " Filter Receiver ", true},
     {"Msg&No", "Sort by message number", MsgNmbr::IdKey, Filter::None, " Find MsgNo ", true},
-    {"&KeyWord", "Filter by key word", 0, Filter::None, " Filter Key Word ", false},
-    {"T&opic", "Filter by topic", 0, Filter::None, " Filter Topic ", false},
-    {"Sear&ch", "Show search result set - right click to sort", 0, Filter::None, " ", false},
+    {"&KeyWord", "Filter by key word", 0, Filter::None, " Filter Key Word ", true},
+    {"T&opic", "Filter by topic", 0, Filter::None, " Filter Topic ", true},
+    {"Sear&ch", "Show search result set - right click to sort", 0, Filter::None, " ", true},
 };
 const ViewEntry kMailViews[] = {
     {"&Date", "Sort by mail date", Mail::DateKey, Filter::None, "Find Date", true},
@@ -80,9 +80,9 @@ const ViewEntry kMailViews[] = {
     {"&Partner", "Sort by mail partner", Mail::PairKey, Filter::Partner, "Filter Partner", true},
     {"&Sender", "Sort by mail sender", Mail::FromKey, Filter::Sender, "Filter Sender", true},
     {"&Receiver", "Sort by mail receiver", Mail::ToKey, Filter::Receiver, "Filter Receiver", true},
-    {"&KeyWord", "Filter by key word string", 0, Filter::None, "Filter KeyWord", false},
-    {"&Topic", "Filter by topic", 0, Filter::None, "Filter Topic", false},
-    {"Sear&ch", "Show search result set - right click to sort", 0, Filter::None, " ", false},
+    {"&KeyWord", "Filter by key word string", 0, Filter::None, "Filter KeyWord", true},
+    {"&Topic", "Filter by topic", 0, Filter::None, "Filter Topic", true},
+    {"Sear&ch", "Show search result set - right click to sort", 0, Filter::None, " ", true},
 };
 
 const ViewEntry& viewEntry(bool mail, int view) { return mail ? kMailViews[view - 1] : kMsgViews[view - 1]; }
@@ -147,7 +147,7 @@ BrowseWindow::BrowseWindow(MainFrame& frame, bool mail)
                  mail ? PlaceBrowseMail : PlaceBrowseMsg),
       mail_(mail) {
   Session& s = session();
-  OP_CLOSE(s, OpOpen, mail_ ? std::vector<int>{13, 4, 5, 17} : std::vector<int>{3, 4, 5, 6, 7});
+  OP_CLOSE(s, OpOpen, mail_ ? std::vector<int>{13, 4, 5, 17, 9} : std::vector<int>{3, 4, 5, 6, 7, 9});
   opts_.nameFormat = setting(s, SetNameFormat);
   opts_.targetNG = s.TargetNG;
   datePicture_ = setting(s, SetDateFormat);
@@ -267,6 +267,14 @@ void BrowseWindow::buildUi() {
   nextPage_ = new QPushButton("Next page", lower);
   connect(prevPage_, &QPushButton::clicked, this, [this] { showPage(page_ - 1); });
   connect(nextPage_, &QPushButton::clicked, this, [this] { showPage(page_ + 1); });
+  prevHit_ = new QPushButton("Previous hit", lower);
+  nextHit_ = new QPushButton("Next hit", lower);
+  prevHit_->setToolTip("Locate previous search hit instance");
+  nextHit_->setToolTip("Locate next search hit instance");
+  connect(prevHit_, &QPushButton::clicked, this, [this] { moveHit(-1); });
+  connect(nextHit_, &QPushButton::clicked, this, [this] { moveHit(1); });
+  pages->addWidget(prevHit_);
+  pages->addWidget(nextHit_);
   pages->addStretch();
   pages->addWidget(prevPage_);
   pages->addWidget(nextPage_);
@@ -299,6 +307,10 @@ void BrowseWindow::buildUi() {
 bool BrowseWindow::filteredView() const { return viewEntry(mail_, view_).filter != Filter::None; }
 
 void BrowseWindow::makePager() {
+  if (wordView() != WordView::None) {
+    makeWordPager();
+    return;
+  }
   Session& s = session();
   const ViewEntry& vs = viewEntry(mail_, view_);
   if (mail_) {
@@ -573,12 +585,16 @@ void BrowseWindow::showPage(int p) {
     text_->clear();
     prevPage_->hide();
     nextPage_->hide();
+    hits_.clear();
+    prevHit_->hide();
+    nextHit_->hide();
     return;
   }
   page_ = qBound(0, p, pageCount() - 1);
   QString t = shown(pages_[static_cast<std::size_t>(page_)]);
   t.replace("\r\n", "\n");
   text_->setPlainText(t);
+  findHits();
   const bool paged = pageCount() > 1;
   prevPage_->setVisible(paged);
   nextPage_->setVisible(paged);
@@ -589,6 +605,7 @@ void BrowseWindow::showPage(int p) {
 QString BrowseWindow::textPage() const { return text_->toPlainText(); }
 
 uint32_t BrowseWindow::computeCount() {
+  if (wordView() != WordView::None) return wordViewCount();
   Session& s = session();
   const Filter f = viewEntry(mail_, view_).filter;
   if (mail_) {
@@ -653,6 +670,10 @@ QString BrowseWindow::filterName() const {
 }
 
 void BrowseWindow::updatePrompt() {
+  if (wordView() != WordView::None) {
+    updateWordPrompt();
+    return;
+  }
   const ViewEntry& vs = viewEntry(mail_, view_);
   prompt_->setText(view_ == 1 ? (mail_ ? "Search Date:" : " Search Date ") : vs.prompt);
   const Filter f = vs.filter;
@@ -746,6 +767,12 @@ bool BrowseWindow::moveFilter(int dir) {
 
 void BrowseWindow::locate(const QString& entry) {
   const QString t = entry.trimmed();
+  switch (wordView()) {
+    case WordView::KeyWord: showKeyWord(t); return;
+    case WordView::Topic: showTopic(t); return;
+    case WordView::Search: runSearch(t); return;
+    case WordView::None: break;
+  }
   if (view_ == 1) {
     QDate d = QDate::fromString(t, "yyyy-MM-dd");
     if (!d.isValid()) d = QLocale().toDate(t, QLocale::ShortFormat);
@@ -799,6 +826,10 @@ bool BrowseWindow::goToMessage(uint32_t id) {
 
 // The pick list of threads, sections or persons, starting at the typed text.
 void BrowseWindow::lookUp() {
+  if (wordView() != WordView::None) {
+    wordLookUp();
+    return;
+  }
   const Filter f = viewEntry(mail_, view_).filter;
   if (f == Filter::None) return;
   Session& s = session();
@@ -900,6 +931,10 @@ bool BrowseWindow::chooseStatus(int item) {
 }
 
 void BrowseWindow::statusMenu(const QPoint& at) {
+  if (wordView() == WordView::Search) {
+    sortMenu(at);
+    return;
+  }
   const QModelIndex idx = list_->indexAt(at);
   if (idx.isValid()) setCurrentRow(idx.row());
   if (!current()) return;
@@ -1027,9 +1062,11 @@ void BrowseWindow::closing() {
   ListCol(session(), 4, 0, a);
   model_.setPager(nullptr);
   pager_.reset();
+  words_.reset();
+  store::closeWordFile(session(), 32);
   frame_.setNavigationEnabled(false);
   frame_.setFilterTexts({});
-  OP_CLOSE(session(), OpClose, mail_ ? std::vector<int>{13, 4, 5, 17} : std::vector<int>{3, 4, 5, 6, 7});
+  OP_CLOSE(session(), OpClose, mail_ ? std::vector<int>{13, 4, 5, 17, 9} : std::vector<int>{3, 4, 5, 6, 7, 9});
   post(&frame_, NoteIgnored);
 }
 

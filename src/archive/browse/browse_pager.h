@@ -35,6 +35,9 @@ class BrowsePager {
   std::function<bool()> inRange;
   // Builds a display row from the record in the buffer.
   std::function<Row()> build;
+  // Passes over a record of the range without showing it (a result set
+  // entry whose message has been deleted). Called before build().
+  std::function<bool()> passOver;
 
   KeyedFile& file() { return file_; }
   int key() const { return key_; }
@@ -64,7 +67,7 @@ class BrowsePager {
   std::vector<Entry> from(int64_t pos, int n) {
     std::vector<Entry> rows;
     if (file_.setAtPosition(key_, pos) == Err::Ok) {
-      if (file_.next() == Err::Ok && file_.position() == pos && accepted()) {
+      if (file_.next() == Err::Ok && file_.position() == pos && accepted() && !skipped()) {
         rows.push_back({pos, build()});
         auto more = readForward(n - 1, pos);
         rows.insert(rows.end(), more.begin(), more.end());
@@ -83,6 +86,8 @@ class BrowsePager {
     locate();
     if (file_.setAt(key_, locateParts) != Err::Ok) return {};
     if (file_.next() != Err::Ok || !accepted()) return last(n);
+    while (skipped())
+      if (file_.next() != Err::Ok || !accepted()) return last(n);
     std::vector<Entry> rows{{file_.position(), build()}};
     if (located) *located = rows.front().pos;
     auto more = readForward(n - 1, rows.front().pos);
@@ -109,6 +114,7 @@ class BrowsePager {
 
  private:
   bool accepted() { return !inRange || inRange(); }
+  bool skipped() { return passOver && passOver(); }
 
   void startAtBegin() {
     if (parts <= 0) {
@@ -131,6 +137,7 @@ class BrowsePager {
       }
       skip = 0;
       if (!accepted()) break;
+      if (skipped()) continue;
       rows.push_back({file_.position(), build()});
     }
     return rows;
@@ -145,6 +152,7 @@ class BrowsePager {
       }
       skip = 0;
       if (!accepted()) break;
+      if (skipped()) continue;
       rows.push_back({file_.position(), build()});
     }
     return {rows.rbegin(), rows.rend()};
