@@ -1007,6 +1007,7 @@ void BrowseWindow::notify(int code, int arg) {
     case NoteShowThreadTree:
       if (!mail_) frame_.openOrRaise("ThreadTree");
       break;
+    case NoteAttachTopics: frame_.openOrRaise("Classify"); break;
     case NoteGoToMessage: {
       BrowseContext c;
       Context(session(), 3, c);
@@ -1053,7 +1054,7 @@ QRect BrowseWindow::firstPlace(const QRect& area) const {
 }
 
 void BrowseWindow::closing() {
-  if (!mail_) frame_.registry().destroyGroup(kFindGroup);
+  frame_.registry().destroyGroup(kFindGroup);
   Place a{}, b{};
   for (int c = 0; c < 4 && c < model_.columnCount(); ++c) a[c] = list_->columnWidth(c);
   if (model_.columnCount() > 4) b[0] = list_->columnWidth(4);

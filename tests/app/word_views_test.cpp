@@ -6,7 +6,12 @@
 
 #include "app/app_archive.h"
 #include "app/browse_window.h"
+#include "app/index_window.h"
 #include "app/main_frame.h"
+#include "app/topic_windows.h"
+#include <QLineEdit>
+#include <QTableWidget>
+#include <QTreeWidget>
 #include "app/window_registry.h"
 #include "archive/config.h"
 #include "archive/file_table.h"
@@ -135,4 +140,50 @@ TEST_F(WordViews, TopicView) {
   ASSERT_TRUE(browse()->showTopic("sec"));
   EXPECT_EQ(shownIds(), (V{1003, 1001}));
   EXPECT_EQ(browse()->viewCount(), 2u);
+}
+
+TEST_F(WordViews, IndexingFromTheFrameRefusesExitWhileItRuns) {
+  auto* w = qobject_cast<IndexWindow*>(frame->openOrRaise("IndexWords"));
+  ASSERT_NE(w, nullptr);
+  ASSERT_TRUE(w->startRun(1));
+  EXPECT_EQ(a.session().IndexingInProgress, 1);
+  EXPECT_FALSE(frame->closeToolWindows(1));
+  for (int i = 0; i < 400 && w->running(); ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  EXPECT_FALSE(w->running());
+  EXPECT_EQ(a.session().IndexingInProgress, 0);
+  EXPECT_TRUE(w->result().startsWith("4 messages indexed")) << w->result().toStdString();
+}
+
+TEST_F(WordViews, TopicListFormAndClassifyTree) {
+  auto* list = qobject_cast<CodeListWindow*>(frame->openOrRaise("BrowseTopics"));
+  ASSERT_NE(list, nullptr);
+  EXPECT_EQ(list->windowTitle(), " List of Topics");
+  CodeForm add(list, a.session(), qb::index::TopicCode, CodeForm::Add);
+  EXPECT_EQ(add.windowTitle(), " Add New Topic");
+  add.text()->setText("Astronomy");
+  add.accept();
+  EXPECT_EQ(add.result(), QDialog::Accepted);
+  CodeForm again(list, a.session(), qb::index::TopicCode, CodeForm::Add);
+  again.text()->setText("ASTRONOMY");
+  again.accept();  // refused: the form stays open
+  EXPECT_NE(again.result(), QDialog::Accepted);
+  list->refresh();
+  ASSERT_EQ(list->table()->rowCount(), 1);
+  EXPECT_EQ(list->table()->item(0, 0)->text(), "Astronomy");
+  list->setType(qb::index::KeyWordCode);
+  EXPECT_EQ(list->table()->columnCount(), 5);
+
+  browse()->setCurrentRow(0);
+  auto* tree = qobject_cast<ClassifyWindow*>(frame->openOrRaise("Classify"));
+  ASSERT_NE(tree, nullptr);
+  ASSERT_EQ(tree->tree()->topLevelItemCount(), 1);
+  const uint32_t msg = tree->message();
+  ASSERT_NE(msg, 0u);
+  tree->tree()->topLevelItem(0)->setCheckState(0, Qt::Checked);
+  qb::store::Codes c;
+  ASSERT_TRUE(qb::index::findCode(a.session(), qb::index::TopicCode, "Astronomy", c));
+  EXPECT_EQ(c.COUNT, 1u);
+  EXPECT_EQ(qb::index::messagesOfCode(a.session(), c.ID), (V{msg}));
+  tree->tree()->topLevelItem(0)->setCheckState(0, Qt::Unchecked);
+  EXPECT_TRUE(qb::index::messagesOfCode(a.session(), c.ID).empty());
 }
