@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QTextCursor>
+#include <QTextEdit>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -329,16 +330,26 @@ void BrowseWindow::moveHit(int dir) {
 void BrowseWindow::showHit() {
   prevHit_->setEnabled(hit_ > 0);
   nextHit_->setEnabled(hit_ >= 0 && hit_ + 1 < hitCount());
-  if (hit_ < 0) return;
   // Byte offsets of the UTF-8 page to character positions of the editor.
   const QByteArray page = text_->toPlainText().toUtf8();
-  const auto& h = hits_[static_cast<std::size_t>(hit_)];
-  const int from = QString::fromUtf8(page.left(static_cast<int>(h.STARTPOS))).size();
-  const int to = QString::fromUtf8(page.left(static_cast<int>(h.ENDPOS))).size();
-  QTextCursor c(text_->document());
-  c.setPosition(from);
-  c.setPosition(to, QTextCursor::KeepAnchor);
-  text_->setTextCursor(c);
+  auto cursorOf = [&](const index::HitRange& h) {
+    QTextCursor c(text_->document());
+    c.setPosition(static_cast<int>(QString::fromUtf8(page.left(static_cast<int>(h.STARTPOS))).size()));
+    c.setPosition(static_cast<int>(QString::fromUtf8(page.left(static_cast<int>(h.ENDPOS))).size()),
+                  QTextCursor::KeepAnchor);
+    return c;
+  };
+  // Every hit of the page is marked; the current one is selected.
+  QList<QTextEdit::ExtraSelection> marks;
+  for (const auto& h : hits_) {
+    QTextEdit::ExtraSelection m;
+    m.cursor = cursorOf(h);
+    m.format.setBackground(QColor(255, 236, 120));
+    marks << m;
+  }
+  text_->setExtraSelections(marks);
+  if (hit_ < 0) return;
+  text_->setTextCursor(cursorOf(hits_[static_cast<std::size_t>(hit_)]));
   text_->ensureCursorVisible();
 }
 
