@@ -11,7 +11,7 @@
 
 #include "app/paged_model.h"
 #include "app/tool_window.h"
-#include "archive/browse/browse_context.h"
+#include "archive/browse/browse_view.h"
 #include "archive/browse/browse_words.h"
 #include "index/query.h"
 #include "index/result_set.h"
@@ -37,7 +37,7 @@ class BrowseWindow : public ToolWindow {
 
   // What the window shows (also for tests).
   bool isMail() const { return mail_; }
-  int view() const { return view_; }
+  int view() const { return state_.view; }
   void setView(int v);
   PagedListModel& model() { return model_; }
   QTableView* list() const { return list_; }
@@ -93,11 +93,8 @@ class BrowseWindow : public ToolWindow {
  private:
   struct Bookmark {
     bool set = false;
-    int view = 1;
-    store::BrowseContext ctx;
-    store::MailBrowseContext mctx;
+    store::BrowseState state;
     int64_t pos = 0;
-    QString entry;
   };
   void buildUi();
   void makePager();
@@ -109,30 +106,26 @@ class BrowseWindow : public ToolWindow {
   void updateTitle();
   void updatePrompt();
   void updateFilterButtons();
-  void storeContext();
-  uint32_t computeCount();
   void statusMenu(const QPoint& at);
   void lookUp();
   void askDeletion();
-  bool filteredView() const;
   QStringList cellsOf(const store::MsgRow& r) const;
   QStringList cellsOf(const store::MailRow& r) const;
-  QString filterName() const;
-  void makeWordPager();
-  uint32_t wordViewCount();
+  void showFiltered(int64_t keepPos);
+  void makeSetPager();
   void updateWordPrompt();
   void wordLookUp();
   void sortMenu(const QPoint& at);
   void findHits();
   void showHit();
 
-  bool mail_;
-  int view_ = 1;
-  store::BrowseContext ctx_;
-  store::MailBrowseContext mctx_;
+  const bool mail_;
+  store::BrowseState state_;
   store::RowOptions opts_;
   int datePicture_ = 2;
-  std::unique_ptr<Pager> pager_;
+  std::unique_ptr<store::BrowseQuery> query_;
+  std::unique_ptr<store::SetQuery> setQuery_;  // the KeyWord, Topic and Search views
+  std::unique_ptr<QueryRows> rows_;
   PagedListModel model_;
   std::vector<std::string> pages_;
   int page_ = 0;
@@ -156,11 +149,10 @@ class BrowseWindow : public ToolWindow {
   QPushButton* prevHit_ = nullptr;
   QPushButton* nextHit_ = nullptr;
 
-  std::unique_ptr<store::WordView> words_;
   uint32_t wordId_ = 0, topicId_ = 0;
   index::ResultOrder order_ = index::ResultOrder::Date;
   QString searchString_;
-  std::vector<index::QueryWord> query_;  // the words whose hits are marked
+  std::vector<index::QueryWord> query2_;  // the words whose hits are marked
   bool phrase_ = false;
   std::unique_ptr<index::Tokeniser> tokeniser_;
   std::vector<index::HitRange> hits_;

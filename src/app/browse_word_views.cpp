@@ -22,7 +22,6 @@
 #include "app/browse_window.h"
 #include "app/gui_ui.h"
 #include "app/main_frame.h"
-#include "archive/browse/browse_rows.h"
 #include "index/index_settings.h"
 #include "index/topics.h"
 #include "index/word_form.h"
@@ -34,78 +33,20 @@ using namespace qb::store;
 
 BrowseWindow::WordView BrowseWindow::wordView() const {
   const int first = mail_ ? 6 : 7;
-  if (view_ == first) return WordView::KeyWord;
-  if (view_ == first + 1) return WordView::Topic;
-  if (view_ == first + 2) return WordView::Search;
+  if (state_.view == first) return WordView::KeyWord;
+  if (state_.view == first + 1) return WordView::Topic;
+  if (state_.view == first + 2) return WordView::Search;
   return WordView::None;
 }
 
-void BrowseWindow::makeWordPager() {
-  Session& s = session();
+void BrowseWindow::makeSetPager() {
   const WordView v = wordView();
-  KeyedFile* file = nullptr;
-  int key = 0;
-  std::function<uint32_t()> idOf;
-  if (v == WordView::KeyWord) {
-    if (!words_) {
-      words_ = std::make_unique<store::WordView>(s);
-      words_->fill(wordId_);
-    }
-    auto& f = words_->file();
-    file = &f;
-    key = Search::SortKey;
-    idOf = [&f] { return f.rec.ID; };
-  } else if (v == WordView::Topic) {
-    auto& f = s.SIndex();
-    file = &f;
-    key = SIndex::IdKey;
-    idOf = [&f] { return f.rec.MSGNUMBER; };
-  } else {
-    openWordFile(s, 32);
-    auto& f = searchFile(s);
-    file = &f;
-    key = Search::SortKey;
-    idOf = [&f] { return f.rec.ID; };
-  }
-  pager_ = std::make_unique<Pager>(*file, key);
-  if (v == WordView::Topic) {
-    auto& f = s.SIndex();
-    const uint32_t topic = topicId_;
-    pager_->parts = 1;
-    pager_->setRange = [&f, topic] { f.rec.ID = topic; };
-    pager_->inRange = [&f, topic] { return f.rec.ID == topic; };
-  }
-  // A message deleted since the view was made is passed over; the one
-  // found is in its file's buffer for the row.
-  const bool mail = mail_;
-  pager_->passOver = [&s, idOf, mail] { return !readViewMessage(s, idOf(), mail); };
-  pager_->build = [this, &s] {
-    ListRow r;
-    if (mail_) {
-      MailRow m = buildMailRow(s, s.Mail().rec, opts_);
-      r.cells = cellsOf(m);
-      r.colour = m.colour;
-      r.data = std::move(m);
-    } else {
-      MsgRow m = buildMsgRow(s, s.MsgNmbr().rec, opts_);
-      r.cells = cellsOf(m);
-      r.colour = m.colour;
-      r.data = std::move(m);
-    }
-    return r;
-  };
-  model_.setPager(pager_.get());
-}
-
-uint32_t BrowseWindow::wordViewCount() {
-  Session& s = session();
-  switch (wordView()) {
-    case WordView::KeyWord: return words_ ? static_cast<uint32_t>(words_->count()) : 0;
-    case WordView::Topic: return topicId_ ? static_cast<uint32_t>(topicViewCount(s, topicId_)) : 0;
-    case WordView::Search: return openWordFile(s, 32) == Err::Ok ? static_cast<uint32_t>(searchFile(s).count()) : 0;
-    case WordView::None: break;
-  }
-  return 0;
+  const auto kind = v == WordView::KeyWord ? SetQuery::Kind::KeyWord
+                    : v == WordView::Topic ? SetQuery::Kind::Topic
+                                           : SetQuery::Kind::Search;
+  const uint32_t id = v == WordView::KeyWord ? wordId_ : v == WordView::Topic ? topicId_ : 0;
+  setQuery_ = std::make_unique<SetQuery>(session(), mail_, kind, id, opts_);
+  if (!setQuery_->ok()) session().tell("The word index cannot be read now.", "KeyWord");
 }
 
 void BrowseWindow::updateWordPrompt() {
@@ -147,19 +88,13 @@ bool BrowseWindow::showKeyWord(const QString& typed) {
     return false;
   }
   wordId_ = static_cast<uint32_t>(w.WORDID);
-  if (!words_) words_ = std::make_unique<store::WordView>(s);
-  QApplication::setOverrideCursor(Qt::WaitCursor);
-  bool ok = words_->fill(wordId_);
-  QApplication::restoreOverrideCursor();
-  if (!ok) {
-    s.tell("The word index cannot be read now.", "KeyWord");
-    return false;
-  }
   index::QueryWord q;
   q.WSWORD = w.THEWORD.str();
-  query_ = {q};
+  query2_ = {q};
   phrase_ = false;
+  QApplication::setOverrideCursor(Qt::WaitCursor);
   makePager();
+  QApplication::restoreOverrideCursor();
   updatePrompt();
   reload(0);
   return true;
@@ -189,7 +124,7 @@ bool BrowseWindow::showTopic(const QString& typed) {
     id = ids[static_cast<std::size_t>(names.indexOf(pick))];
   }
   topicId_ = id;
-  query_.clear();
+  query2_.clear();
   makePager();
   updatePrompt();
   reload(0);
@@ -202,22 +137,13 @@ void BrowseWindow::wordLookUp() {
     showTopic(entry_->text());
     return;
   }
-  // The indexed words that begin with what was typed.
+  // The indexed words from what was typed on.
   const std::string form = index::indexForm(entry_->text().trimmed().toStdString());
-  if (openWordFile(s, 28) != Err::Ok) {
-    s.tell("The word index is being built. Try again when indexing is done.", "Look up keyword");
-    return;
-  }
   QStringList words;
-  auto& w = wordListFile(s);
-  w.clear();
-  w.rec.THEWORD = form;
-  w.setAt(WordList::by_theWord);
-  for (int i = 0; i < 300 && w.next() == Err::Ok; ++i)
-    words << shown(w.rec.THEWORD.str()) + "  (" + QString::number(w.rec.WORDCOUNT) + ")";
-  closeWordFile(s, 28);
+  for (auto& [w, n] : indexedWordsFrom(s, form, 300)) words << shown(w) + "  (" + QString::number(n) + ")";
   if (words.isEmpty()) {
-    s.beep();
+    if (s.IndexingInProgress) s.tell("The word index is being built. Try again when indexing is done.", "Look up keyword");
+    else s.beep();
     return;
   }
   bool ok = false;
@@ -261,7 +187,7 @@ bool BrowseWindow::runSearch(const QString& searchString, bool any, bool phrase)
   hits = index::resortResults(s, hits, order_);
   if (!index::storeResultSet(s, hits)) return false;
   searchString_ = str;
-  query_ = run.words();
+  query2_ = run.words();
   phrase_ = phrase;
   tokeniser_ = std::make_unique<index::Tokeniser>(run.tokeniser());
   if (!filtered.empty()) s.tell("Left out of the search (stop words or not indexed): " + filtered, "Search");
@@ -285,13 +211,7 @@ void BrowseWindow::resortResults(index::ResultOrder order) {
   order_ = order;
   makePager();
   // The message that was current stays current.
-  int64_t pos = 0;
-  if (keep) {
-    auto& f = searchFile(s);
-    f.clear();
-    f.rec.ID = keep;
-    if (f.get(Search::IdKey) == Err::Ok) pos = f.position();
-  }
+  const int64_t pos = keep && setQuery_ ? setQuery_->positionOf(keep) : 0;
   reload(pos);
 }
 
@@ -307,7 +227,7 @@ void BrowseWindow::findHits() {
   hits_.clear();
   hit_ = -1;
   const WordView v = wordView();
-  const bool marks = (v == WordView::KeyWord || v == WordView::Search) && !query_.empty() && !pages_.empty();
+  const bool marks = (v == WordView::KeyWord || v == WordView::Search) && !query2_.empty() && !pages_.empty();
   prevHit_->setVisible(marks);
   nextHit_->setVisible(marks);
   if (!marks) return;
@@ -316,7 +236,7 @@ void BrowseWindow::findHits() {
     tokeniser_ = std::make_unique<index::Tokeniser>(index::loadRuleSet(session(), o.ruleSet), o.tokens);
   }
   const std::string page = text_->toPlainText().toStdString();
-  hits_ = index::hitPositions(page, query_, phrase_, *tokeniser_);
+  hits_ = index::hitPositions(page, query2_, phrase_, *tokeniser_);
   if (!hits_.empty()) hit_ = 0;
   showHit();
 }

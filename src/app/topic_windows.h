@@ -8,7 +8,7 @@
 #include <cstdint>
 
 #include "app/tool_window.h"
-#include "archive/records.h"
+#include "index/topics.h"
 
 class QCheckBox;
 class QLineEdit;

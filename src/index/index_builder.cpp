@@ -7,6 +7,7 @@
 #include "archive/word_files.h"
 #include "index/word_list.h"
 #include "text/display_text.h"
+#include "text/unicode.h"
 
 namespace qb::index {
 
@@ -186,7 +187,7 @@ void IndexBuilder::indexMessage(uint32_t id, const std::string& memo) {
   // Texts are UTF-8; one that is not (an older archive) is Windows-1252.
   std::string converted;
   std::string_view text = memo;
-  if (!isUtf8(memo)) {
+  if (!text::isUtf8(memo)) {
     converted = text::utf8From1252(memo);
     text = converted;
   }

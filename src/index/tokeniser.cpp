@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstring>
 
 #include "index/word_form.h"
 #include "text/strings.h"
@@ -170,36 +169,6 @@ char32_t nextChar(std::string_view s, std::size_t& at) {
   }
   at += static_cast<std::size_t>(n) + 1;
   return cp;
-}
-
-bool isUtf8(std::string_view s) {
-  std::size_t i = 0;
-  const std::size_t n = s.size();
-  while (i < n) {
-    // Eight ASCII bytes at a time.
-    while (i + 8 <= n) {
-      uint64_t v;
-      std::memcpy(&v, s.data() + i, 8);
-      if (v & 0x8080808080808080ull) break;
-      i += 8;
-    }
-    if (i >= n) break;
-    auto b = static_cast<unsigned char>(s[i]);
-    if (b < 0x80) {
-      ++i;
-      continue;
-    }
-    std::size_t at = i;
-    char32_t cp = nextChar(s, at);
-    if (cp == 0xFFFD && !(at - i == 3 && static_cast<unsigned char>(s[i]) == 0xEF)) return false;
-    // Overlong forms and surrogates are not UTF-8.
-    std::size_t len = at - i;
-    if ((len == 2 && cp < 0x80) || (len == 3 && cp < 0x800) || (len == 4 && (cp < 0x10000 || cp > 0x10FFFF)) ||
-        (cp >= 0xD800 && cp <= 0xDFFF))
-      return false;
-    i = at;
-  }
-  return true;
 }
 
 int ruleRow(char32_t cp) {

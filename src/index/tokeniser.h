@@ -94,9 +94,6 @@ int ruleRow(char32_t cp);
 // U+FFFD and advances by one.
 char32_t nextChar(std::string_view s, std::size_t& at);
 
-// Is the text valid UTF-8 (pure ASCII included)?
-bool isUtf8(std::string_view s);
-
 // Is this line an Internet header line that is never indexed?
 bool isKnownHeaderLine(std::string_view line);
 

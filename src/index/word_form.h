@@ -3,8 +3,10 @@
 // search string are made comparable.
 //
 // Words are stored in upper case. For letters beyond ASCII the form is the
-// upper case of the word's full Unicode case folding, so that every spelling
-// that differs only in case meets in one form: "Grüße", "GRÜSSE" and
+// upper case of the word's full Unicode case folding (text::foldCase, the
+// folding of the archive's keys, with compatibility normalisation), so that
+// every spelling that differs only in case, or in composed and decomposed
+// accents, meets in one form: "Grüße", "GRÜSSE" and
 // "grüsse" all give "GRÜSSE" (ß folds to ss), "Straße" and "STRASSE" give
 // "STRASSE", "ΣΟΦΟΣ" and "σοφός" give "ΣΟΦΟΣ" (final sigma folds to σ), the
 // ligature "ﬁ" gives "FI". Accents are kept: "Müller" is not "MULLER".

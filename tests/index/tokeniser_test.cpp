@@ -110,6 +110,7 @@ TEST(WordForm, CaseFoldingBeyondAscii) {
   EXPECT_EQ(indexForm("λόγος"), indexForm("ΛΌΓΟΣ"));  // final sigma
   EXPECT_EQ(indexForm("λόγος"), "ΛΌΓΟΣ");
   EXPECT_EQ(indexForm("ﬁle"), "FILE");
+  EXPECT_EQ(indexForm("Gru\u0308sse"), indexForm("Grüße"));  // decomposed accent
   EXPECT_NE(indexForm("Müller"), indexForm("Muller"));  // accents are kept
   EXPECT_EQ(wordsOf("Ærø Œuvre naïve"), (W{"ÆRØ", "ŒUVRE", "NAÏVE"}));
   EXPECT_EQ(wordsOf("日本語 Текст«цитата»"), (W{"日本語", "ТЕКСТ", "ЦИТАТА"}));
@@ -119,14 +120,4 @@ TEST(Tokeniser, DamagedUtf8DoesNotBreakTheScan) {
   std::string t = "ok \xC3 fine \xE2\x82 end \xF0";
   EXPECT_EQ(wordsOf(t), (W{"OK", "FINE", "END"}));
   for (int i = 0; i < 256; ++i) wordsOf(std::string(1, static_cast<char>(i)) + "ab" + std::string(1, static_cast<char>(255 - i)));
-}
-
-TEST(Tokeniser, Utf8Validity) {
-  EXPECT_TRUE(isUtf8("plain ASCII text, long enough for the fast path"));
-  EXPECT_TRUE(isUtf8("Grüße aus Köln — 日本"));
-  EXPECT_TRUE(isUtf8("\xEF\xBF\xBD"));           // U+FFFD itself
-  EXPECT_FALSE(isUtf8("Gr\xFC\xDF" "e"));         // Windows-1252
-  EXPECT_FALSE(isUtf8("\xC0\xAF"));               // overlong
-  EXPECT_FALSE(isUtf8("\xED\xA0\x80"));           // surrogate
-  EXPECT_FALSE(isUtf8("abcdefgh\xE2\x82"));       // cut short
 }
