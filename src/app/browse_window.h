@@ -150,7 +150,7 @@ class BrowseWindow : public ToolWindow {
   QPushButton* nextHit_ = nullptr;
 
   uint32_t wordId_ = 0, topicId_ = 0;
-  index::ResultOrder order_ = index::ResultOrder::Date;
+  index::ResultOrder order_ = index::ResultOrder::Found;
   QString searchString_;
   std::vector<index::QueryWord> query2_;  // the words whose hits are marked
   bool phrase_ = false;

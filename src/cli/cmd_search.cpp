@@ -23,9 +23,9 @@ const char* kHelp =
     "one of the WORDS (build the index first with `quillbox-cli index DB`).\n"
     "  --any      messages that contain at least one of the words\n"
     "  --phrase   the words next to each other, in this order\n"
-    "  --by ORDER the order of the hits: date (newest first, the default);\n"
-    "             mail: partner, sender, receiver, subject; forum and\n"
-    "             newsgroup: thread, section, sender, receiver\n"
+    "  --by ORDER the order of the hits: by default newest imported first;\n"
+    "             date (newest first); mail: partner, sender, receiver,\n"
+    "             subject; forum and newsgroup: thread, section, sender, receiver\n"
     "  --limit N  print at most N hits (all are counted and stored)\n"
     "A word ending in * stands for every word that begins with it (TELESC*).\n"
     "Letter case does not matter; stop words (the, and, ...) are left out and\n"
@@ -38,7 +38,7 @@ int bad(const std::string& text) {
 }
 
 int runSearch(const GlobalOptions& g, std::vector<std::string>& args) {
-  std::string db, words, by = "date";
+  std::string db, words, by = "found";
   index::QueryOptions qo;
   bool json = false;
   long limit = -1;
@@ -64,7 +64,7 @@ int runSearch(const GlobalOptions& g, std::vector<std::string>& args) {
   if (!findDatabase(s, db, f)) return 2;
   s.selectDatabase(f);
   const bool mail = f.TYPE == store::KindMail;
-  bool allowed = false;
+  bool allowed = order == index::ResultOrder::Found;
   for (index::ResultOrder o : index::resultOrders(mail)) allowed = allowed || o == order;
   if (!allowed) return bad("this database cannot be sorted by " + by);
 

@@ -26,6 +26,7 @@ const char* orderName(ResultOrder o) {
     case ResultOrder::Subject: return "subject";
     case ResultOrder::Thread: return "thread";
     case ResultOrder::Section: return "section";
+    case ResultOrder::Found: return "found";
   }
   return "";
 }
@@ -42,7 +43,7 @@ std::string resultOrderMenu(bool mail, ResultOrder current) {
 }
 
 bool resultOrderByName(const std::string& name, ResultOrder& out) {
-  for (ResultOrder o : {ResultOrder::Date, ResultOrder::Partner, ResultOrder::Sender, ResultOrder::Receiver,
+  for (ResultOrder o : {ResultOrder::Found, ResultOrder::Date, ResultOrder::Partner, ResultOrder::Sender, ResultOrder::Receiver,
                         ResultOrder::Subject, ResultOrder::Thread, ResultOrder::Section})
     if (name == orderName(o)) {
       out = o;
@@ -147,6 +148,7 @@ std::string messageKey(const store::MsgNmbr& m, ResultOrder o) {
 }  // namespace
 
 std::vector<uint32_t> resortResults(store::Session& s, const std::vector<uint32_t>& ids, ResultOrder order) {
+  if (order == ResultOrder::Found) return ids;
   const bool mail = s.ForumType == store::KindMail;
   std::vector<std::pair<std::string, uint32_t>> keyed;
   keyed.reserve(ids.size());

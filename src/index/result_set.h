@@ -14,7 +14,9 @@ namespace qb::index {
 // The orders a result set can be re-sorted in. Mail browse: Date, Partner,
 // Sender, Receiver, Subject; forum and newsgroup browse: Date, Thread,
 // Section, Sender, Receiver.
-enum class ResultOrder { Date, Partner, Sender, Receiver, Subject, Thread, Section };
+// Found: the order of the evaluator (newest identifier first), which needs
+// no record read; it is in no menu.
+enum class ResultOrder { Found, Date, Partner, Sender, Receiver, Subject, Thread, Section };
 
 // The orders of the right-click menu of a browse, in menu order.
 std::vector<ResultOrder> resultOrders(bool mail);
