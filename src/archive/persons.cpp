@@ -1,4 +1,5 @@
 #include "archive/persons.h"
+#include "text/unicode.h"
 
 #include <array>
 #include <vector>
@@ -7,6 +8,7 @@
 #include "archive/record_access.h"
 #include "archive/records.h"
 #include "archive/session.h"
+#include "text/strings.h"
 
 using qb::text::upper1252;
 
@@ -14,12 +16,10 @@ namespace qb::store {
 
 namespace {
 
-constexpr int kPersonFile = 5, kMailFile = 13, kMsgFile = 3, kLinkFile = 23;
+constexpr FileNo kPersonFile = FileNo::Person, kMailFile = FileNo::Mail, kMsgFile = FileNo::MsgNmbr,
+                 kLinkFile = FileNo::PLINK;
 
-std::string_view trimRight(std::string_view s) {
-  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-  return s;
-}
+using text::trimRightSpacesView;
 
 bool isGenerationSuffix(std::string_view w) {
   static constexpr std::array<std::string_view, 9> suffixes = {"I", "II", "III", "IV", "V",
@@ -40,8 +40,8 @@ std::size_t lastBlankBefore(std::string_view s, std::size_t end) {
 // Opens files by count for the life of the object.
 struct FilesOpen {
   Session& s;
-  std::vector<int> files;
-  FilesOpen(Session& s, std::vector<int> f) : s(s), files(std::move(f)) { OP_CLOSE(s, OpOpen, files); }
+  std::vector<FileNo> files;
+  FilesOpen(Session& s, std::vector<FileNo> f) : s(s), files(std::move(f)) { OP_CLOSE(s, OpOpen, files); }
   ~FilesOpen() { OP_CLOSE(s, OpClose, files); }
 };
 
@@ -51,14 +51,14 @@ struct FilesOpen {
 template <class R>
 uint32_t countByKey(Table<R>& f, int key, FixedString<10> R::*alpha, uint32_t R::*idField,
                     const FixedString<10>& prefix, uint32_t id) {
-  const std::string wanted = upper1252(prefix.str());
+  const std::string wanted = text::foldCase(prefix.str());
   f.clear();
   f.rec.*alpha = prefix;
   f.rec.*idField = id;
   if (f.setAt(key, 2) != Err::Ok) return 0;
   uint32_t n = 0;
   while (f.next() == Err::Ok) {
-    if (f.rec.*idField != id || upper1252((f.rec.*alpha).str()) != wanted) break;
+    if (f.rec.*idField != id || text::foldCase((f.rec.*alpha).str()) != wanted) break;
     ++n;
   }
   return n;
@@ -75,14 +75,14 @@ uint8_t storeCounts(Person& p, uint32_t from, uint32_t to) {
 }  // namespace
 
 std::string identityString(std::string_view name, std::string_view address) {
-  std::string id = upper1252(std::string(trimRight(name)) + " " + std::string(address));
-  if (id.size() > 100) id.resize(100);
+  std::string id = upper1252(std::string(trimRightSpacesView(name)) + " " + std::string(address));
+  id.resize(text::utf8Prefix(id, 100));
   return id;
 }
 
 void ParseName(std::string_view fullName, std::size_t lastLen, std::string& lastName, std::size_t firstLen,
                std::string& firstName) {
-  std::string_view name = trimRight(fullName);
+  std::string_view name = trimRightSpacesView(fullName);
   std::string_view last = name, first;
   std::size_t blank = lastBlankBefore(name, name.size());
   if (blank != std::string_view::npos) {
@@ -100,8 +100,8 @@ void ParseName(std::string_view fullName, std::size_t lastLen, std::string& last
       }
     }
   }
-  lastName = std::string(trimRight(last.substr(0, lastLen)));
-  firstName = std::string(trimRight(first.substr(0, firstLen)));
+  lastName = std::string(trimRightSpacesView(text::cutUtf8(last, lastLen)));
+  firstName = std::string(trimRightSpacesView(text::cutUtf8(first, firstLen)));
 }
 
 uint8_t AddPers(Session& s, std::string_view name, std::string_view address) {
@@ -149,7 +149,7 @@ uint8_t CFromToMail(Session& s, int mode) {
   FilesOpen open(s, {kMailFile});
   Person& p = s.Person().rec;
   Table<Mail>& mail = s.Mail();
-  FixedString<10> prefix(p.LASTNAME.str().substr(0, 10));
+  FixedString<10> prefix(p.LASTNAME.str());
   uint32_t from = countByKey(mail, Mail::FromKey, &Mail::FROMALPHA, &Mail::FROMID, prefix, p.PERSONID);
   uint32_t to = countByKey(mail, Mail::ToKey, &Mail::TOALPHA, &Mail::TOID, prefix, p.PERSONID);
   if (from == 0 && to == 0) {
@@ -166,7 +166,7 @@ uint8_t CFromToMsg(Session& s) {
   FilesOpen open(s, {kMsgFile});
   Person& p = s.Person().rec;
   Table<MsgNmbr>& msg = s.MsgNmbr();
-  FixedString<10> prefix(p.LASTNAME.str().substr(0, 10));
+  FixedString<10> prefix(p.LASTNAME.str());
   uint32_t from = countByKey(msg, MsgNmbr::FromKey, &MsgNmbr::FROMALPHA, &MsgNmbr::FROMID, prefix, p.PERSONID);
   uint32_t to = countByKey(msg, MsgNmbr::ToKey, &MsgNmbr::TOALPHA, &MsgNmbr::TOID, prefix, p.PERSONID);
   if (from == 0 && to == 0) return RecountNone;

@@ -13,14 +13,12 @@ namespace qb::import {
 namespace {
 
 constexpr std::size_t kFieldLength = 60;
+constexpr std::size_t kMaxAddressText = 2000;  // an address text is read this far (encoded names are long)
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
-std::string_view trim(std::string_view s) {
-  while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && isBlank(s.back())) s.remove_suffix(1);
-  return s;
-}
+// Header values are trimmed of spaces and tabs only.
+std::string_view trim(std::string_view s) { return text::trimView(s, " \t"); }
 
 // Removes enclosing double quotes and enclosing parentheses (repeatedly, so
 // that "(\"Name\")" gives Name too).
@@ -102,7 +100,7 @@ NameAddress newsAddress(std::string_view text, std::string_view charset) {
 }
 
 NameAddress otherAddress(std::string_view text, std::string_view charset) {
-  const std::string_view t = trim(text.substr(0, 100));
+  const std::string_view t = trim(text.substr(0, kMaxAddressText));
   const std::size_t at = t.find('@');
   if (at == std::string_view::npos) {
     // The CompuServe form "Name 12345,678"; any other text is a name.
@@ -127,6 +125,10 @@ NameAddress otherAddress(std::string_view text, std::string_view charset) {
   } else if (internet != std::string_view::npos) {
     address = internetAddress(t, internet);
     name = internet < 2 ? std::string_view() : t.substr(0, internet);
+  } else if (std::size_t blank = t.find_first_of(" \t", at);
+             blank != std::string_view::npos && trim(t.substr(blank)).front() == '(') {
+    address = t.substr(0, blank);  // "addr (Name)"
+    name = unwrap(t.substr(blank + 1), true);
   } else {
     address = t;
     name = t.substr(0, at);
@@ -134,10 +136,18 @@ NameAddress otherAddress(std::string_view text, std::string_view charset) {
   return finish(unwrap(name, false), address, charset);
 }
 
-AddressRule addressRuleFor(std::string_view typeName) {
-  for (std::string_view n : {"Agent News", "IE News", "Outlook Express 4 News", "Unix News", "Gravity", "Winvn"})
-    if (typeName == n) return AddressRule::News;
-  return AddressRule::Other;
+AddressRule addressRuleFor(ImportTypeId type) {
+  switch (type) {
+    case ImportTypeId::AgentNews:
+    case ImportTypeId::IeNews:
+    case ImportTypeId::OutlookExpress4News:
+    case ImportTypeId::UnixNews:
+    case ImportTypeId::Gravity:
+    case ImportTypeId::Winvn:
+      return AddressRule::News;
+    default:
+      return AddressRule::Other;
+  }
 }
 
 }  // namespace qb::import
