@@ -35,10 +35,10 @@ const Layout& WordChars::layout() {
 }
 
 namespace {
-FileRegistration wordListReg(28, [] { return std::make_unique<Table<WordList>>(); });
-FileRegistration stopWordReg(30, [] { return std::make_unique<Table<StopWords>>(); });
-FileRegistration searchReg(32, [] { return std::make_unique<Table<Search>>(); });
-FileRegistration wordCharsReg(39, [] { return std::make_unique<Table<WordChars>>(); });
+FileRegistration wordListReg(FileNo::WordList, [] { return std::make_unique<Table<WordList>>(); });
+FileRegistration stopWordReg(FileNo::StopWords, [] { return std::make_unique<Table<StopWords>>(); });
+FileRegistration searchReg(FileNo::Search, [] { return std::make_unique<Table<Search>>(); });
+FileRegistration wordCharsReg(FileNo::WordCharset, [] { return std::make_unique<Table<WordChars>>(); });
 }  // namespace
 
 Table<WordList>& wordListFile(Session& s) { return s.table<WordList>(28); }

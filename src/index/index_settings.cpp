@@ -11,10 +11,10 @@ using store::Err;
 
 IndexOptions loadIndexOptions(store::Session& s) {
   IndexOptions o;
-  store::Konfig(s, 23);
+  store::Konfig(s, store::KonfigAction::LoadFurther);
   auto number = [&s](int code, int32_t def) {
     int32_t v = 0;
-    return store::Konfig(s, 25, code, v) == 1 && v != 0 ? v : def;
+    return store::Konfig(s, store::KonfigAction::GetFurther, code, v) == 1 && v != 0 ? v : def;
   };
   o.tokens.numbers = number(store::SetIndexNumbers, 1) != 2;
   o.tokens.footers = number(store::SetIndexFooters, 1) != 2;
@@ -22,24 +22,24 @@ IndexOptions loadIndexOptions(store::Session& s) {
   o.searchPause = std::max<int32_t>(1000, number(store::SetSearchPause, 1000000));
   int32_t unused = 0;
   std::string name;
-  if (store::Konfig(s, 25, store::SetWordRuleSet, unused, &name) == 1 && !name.empty()) o.ruleSet = name;
+  if (store::Konfig(s, store::KonfigAction::GetFurther, store::SetWordRuleSet, unused, &name) == 1 && !name.empty()) o.ruleSet = name;
   return o;
 }
 
 bool saveIndexOptions(store::Session& s, const IndexOptions& o) {
-  if (!store::Konfig(s, 23)) return false;
+  if (!store::Konfig(s, store::KonfigAction::LoadFurther)) return false;
   int32_t v = o.tokens.numbers ? 1 : 2;
-  bool ok = store::Konfig(s, 24, store::SetIndexNumbers, v) == 1;
+  bool ok = store::Konfig(s, store::KonfigAction::SetFurther, store::SetIndexNumbers, v) == 1;
   v = o.tokens.footers ? 1 : 2;
-  ok = ok && store::Konfig(s, 24, store::SetIndexFooters, v) == 1;
+  ok = ok && store::Konfig(s, store::KonfigAction::SetFurther, store::SetIndexFooters, v) == 1;
   v = o.autoStopWords ? 1 : 2;
-  ok = ok && store::Konfig(s, 24, store::SetAutoStopWords, v) == 1;
+  ok = ok && store::Konfig(s, store::KonfigAction::SetFurther, store::SetAutoStopWords, v) == 1;
   v = o.searchPause;
-  ok = ok && store::Konfig(s, 24, store::SetSearchPause, v) == 1;
+  ok = ok && store::Konfig(s, store::KonfigAction::SetFurther, store::SetSearchPause, v) == 1;
   std::string name = o.ruleSet;
   v = 0;
-  ok = ok && store::Konfig(s, 24, store::SetWordRuleSet, v, &name) == 1;
-  return ok && store::Konfig(s, 26) == 1;
+  ok = ok && store::Konfig(s, store::KonfigAction::SetFurther, store::SetWordRuleSet, v, &name) == 1;
+  return ok && store::Konfig(s, store::KonfigAction::WriteFurther) == 1;
 }
 
 WordRules loadRuleSet(store::Session& s, const std::string& name) {

@@ -65,7 +65,7 @@ bool storeResultSet(store::Session& s, const std::vector<uint32_t>& ids) {
     f.close();
     return false;
   }
-  if (store::StartTransaction(s, {&f}) != 0) return false;
+  if (!store::beginTransaction(s, {&f})) return false;
   uint32_t sort = 0;
   for (uint32_t id : ids) {
     f.clear();
@@ -73,7 +73,7 @@ bool storeResultSet(store::Session& s, const std::vector<uint32_t>& ids) {
     f.rec.ID = id;
     if (!store::UppDat(s, f, store::UppAppend, store::ErrRollback)) return false;
   }
-  if (!store::CommitTransaction(s)) return false;
+  if (!store::commitTransaction(s)) return false;
   if (f.lock(5) != Err::Ok) return false;
   Err r = f.buildKeys();
   f.unlock();

@@ -46,7 +46,7 @@ bool holdCode(store::Session& s, uint32_t id) {
   f.clear();
   f.rec.TYPE = c.TYPE;
   f.rec.INDEX = c.INDEX;
-  return store::HoldRec(s, f, store::Codes::ClassKey, 1) == 1;
+  return store::HoldRec(s, f, store::Codes::ClassKey, store::HoldBy::Key) == 1;
 }
 
 bool changeCount(store::Session& s, uint32_t id, int delta) {
@@ -84,13 +84,13 @@ bool findCode(store::Session& s, uint8_t type, const std::string& text, store::C
 uint32_t addCode(store::Session& s, uint8_t type, const std::string& text, bool matchCase, bool wholeWord) {
   Open o(s, {1, 8});
   auto& c = s.Codes();
-  if (store::StartTransaction(s, {&c, &s.Control()}) != 0) return 0;
+  if (!store::beginTransaction(s, {&c, &s.Control()})) return 0;
   c.clear();
   c.rec.TYPE = type;
   c.rec.INDEX = text;
   if (c.duplicate(store::Codes::ClassKey)) {
     // Reported in the shared words, before an identifier is spent.
-    store::UppDat(s, c, store::UppAdd, store::ErrRollback);
+    (void)store::UppDat(s, c, store::UppAdd, store::ErrRollback);
     return 0;
   }
   uint32_t id = store::NextNr(s);
@@ -105,7 +105,7 @@ uint32_t addCode(store::Session& s, uint8_t type, const std::string& text, bool 
   c.rec.CHARCASE = type == KeyWordCode && matchCase ? 1 : 0;
   c.rec.WORDONLY = type == KeyWordCode && wholeWord ? 1 : 0;
   if (!store::UppDat(s, c, store::UppAdd, store::ErrRollback)) return 0;
-  return store::CommitTransaction(s) ? id : 0;
+  return store::commitTransaction(s) ? id : 0;
 }
 
 bool changeCode(store::Session& s, uint8_t type, uint32_t id, const std::string& text, bool matchCase,
@@ -123,7 +123,7 @@ bool deleteCode(store::Session& s, uint8_t type, uint32_t id) {
   Open o(s, {1, 9});
   auto& c = s.Codes();
   auto& si = s.SIndex();
-  if (store::StartTransaction(s, {&si, &c}) != 0) return false;
+  if (!store::beginTransaction(s, {&si, &c})) return false;
   si.clear();
   si.rec.ID = id;
   si.setAt(store::SIndex::IdKey, 1);
@@ -141,7 +141,7 @@ bool deleteCode(store::Session& s, uint8_t type, uint32_t id) {
     if (s.transaction().active()) s.transaction().rollback();
     return false;
   }
-  return store::CommitTransaction(s) == 1;
+  return store::commitTransaction(s);
 }
 
 CodeLookup lookUpCode(store::Session& s, uint8_t type, const std::string& typed) {
@@ -202,7 +202,7 @@ bool toggleTopic(store::Session& s, uint32_t topicId, uint32_t messageId) {
     si.clear();
     si.rec.ID = topicId;
     si.rec.MSGNUMBER = messageId;
-    if (store::HoldRec(s, si, store::SIndex::IdKey, 1) != 1) return true;
+    if (store::HoldRec(s, si, store::SIndex::IdKey, store::HoldBy::Key) != 1) return true;
     if (!store::UppDat(s, si, store::UppDelete, store::ErrRelease)) return true;
     changeCount(s, topicId, -1);
     return false;
@@ -259,7 +259,7 @@ bool recountCodes(store::Session& s) {
     c.clear();
     c.rec.TYPE = code.TYPE;
     c.rec.INDEX = code.INDEX;
-    if (store::HoldRec(s, c, store::Codes::ClassKey, 1) != 1) return false;
+    if (store::HoldRec(s, c, store::Codes::ClassKey, store::HoldBy::Key) != 1) return false;
     c.rec.COUNT = n;
     if (!store::UppDat(s, c, store::UppChange, store::ErrRelease)) return false;
   }
@@ -299,7 +299,7 @@ bool KeywordRun::start() {
     return false;
   }
   for (const store::Codes& c : codes_) folded_.push_back(indexForm(text::displayText(c.INDEX.str())));
-  int32_t speed = store::SpeedVal(s_, 3, store::SpeedKeywords);
+  int32_t speed = store::SpeedVal(s_, store::SpeedAction::BatchSize, store::SpeedKeywords);
   if (speed > 0) perStep_ = speed;
   store::OP_CLOSE(s_, store::OpOpen, {4, 9});
   open_ = true;
@@ -357,11 +357,11 @@ bool KeywordRun::finish() {
     c.clear();
     c.rec.TYPE = code.TYPE;
     c.rec.INDEX = code.INDEX;
-    if (store::HoldRec(s_, c, store::Codes::ClassKey, 1) != 1) continue;
+    if (store::HoldRec(s_, c, store::Codes::ClassKey, store::HoldBy::Key) != 1) continue;
     c.rec.COUNT = n;
     c.rec.DATE = text::today();
     c.rec.TIME = text::clockNow();
-    store::UppDat(s_, c, store::UppChange, store::ErrRelease);
+    (void)store::UppDat(s_, c, store::UppChange, store::ErrRelease);
   }
   return true;
 }

@@ -31,7 +31,7 @@ bool setWordListNeedsUpdate(store::Session& s, int32_t value) {
   auto& f = s.Forums();
   f.clear();
   f.rec.ID = s.ForumNumber;
-  bool ok = store::HoldRec(s, f, store::Forums::ForumKey, 1) == 1;
+  bool ok = store::HoldRec(s, f, store::Forums::ForumKey, store::HoldBy::Key) == 1;
   if (ok) {
     f.rec.WORDLISTINDEXNEEDSUPDATE = value;
     ok = store::UppDat(s, f, store::UppChange, store::ErrRelease) == 1;
@@ -90,7 +90,7 @@ PurgeResult removeDeletedPostings(store::Session& s, std::vector<uint32_t> ids, 
     tell("Updating index counts per indexed word");
     if (batch < 1) batch = 400;
     store::Transaction& t = s.transaction();
-    if (store::StartTransaction(s, {&words}) != 0) {
+    if (!store::beginTransaction(s, {&words})) {
       closeWordIndex(s, postings);
       return res;
     }
@@ -113,14 +113,14 @@ PurgeResult removeDeletedPostings(store::Session& s, std::vector<uint32_t> ids, 
         return res;
       }
       if (++inBatch >= batch) {
-        if (!store::CommitTransaction(s) || store::StartTransaction(s, {&words}) != 0) {
+        if (!store::commitTransaction(s) || !store::beginTransaction(s, {&words})) {
           closeWordIndex(s, postings);
           return res;
         }
         inBatch = 0;
       }
     }
-    if (t.active() && !store::CommitTransaction(s)) {
+    if (t.active() && !store::commitTransaction(s)) {
       closeWordIndex(s, postings);
       return res;
     }
