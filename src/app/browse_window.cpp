@@ -249,6 +249,14 @@ void BrowseWindow::buildUi() {
   nextPage_ = new QPushButton("Next page", lower);
   connect(prevPage_, &QPushButton::clicked, this, [this] { showPage(page_ - 1); });
   connect(nextPage_, &QPushButton::clicked, this, [this] { showPage(page_ + 1); });
+  prevHit_ = new QPushButton("Previous hit", lower);
+  nextHit_ = new QPushButton("Next hit", lower);
+  prevHit_->setToolTip("Locate previous search hit instance");
+  nextHit_->setToolTip("Locate next search hit instance");
+  connect(prevHit_, &QPushButton::clicked, this, [this] { moveHit(-1); });
+  connect(nextHit_, &QPushButton::clicked, this, [this] { moveHit(1); });
+  pages->addWidget(prevHit_);
+  pages->addWidget(nextHit_);
   pages->addStretch();
   pages->addWidget(prevPage_);
   pages->addWidget(nextPage_);
@@ -281,8 +289,13 @@ void BrowseWindow::buildUi() {
 void BrowseWindow::makePager() {
   model_.setPager(nullptr);
   rows_.reset();
-  query_ = std::make_unique<BrowseQuery>(session(), state_, opts_);
-  rows_ = std::make_unique<QueryRows>(*query_, [this](BrowseRow&& row) {
+  query_.reset();
+  setQuery_.reset();
+  setQuery_.reset();
+  if (wordView() != WordView::None) makeSetPager();
+  else query_ = std::make_unique<BrowseQuery>(session(), state_, opts_);
+  store::PageSource<BrowseRow>& source = query_ ? static_cast<store::PageSource<BrowseRow>&>(*query_) : *setQuery_;
+  rows_ = std::make_unique<QueryRows>(source, [this](BrowseRow&& row) {
     ListRow r;
     std::visit(
         [&](auto& m) {
@@ -328,7 +341,7 @@ void BrowseWindow::reload(int64_t keepPos) {
 }
 
 void BrowseWindow::afterReload() {
-  count_ = store::viewCount(session(), state_);
+  count_ = setQuery_ ? setQuery_->count() : store::viewCount(session(), state_);
   state_.setCount(count_);
   updateTitle();
   const bool empty = model_.rowCount() == 0;
@@ -468,12 +481,16 @@ void BrowseWindow::showPage(int p) {
     text_->clear();
     prevPage_->hide();
     nextPage_->hide();
+    hits_.clear();
+    prevHit_->hide();
+    nextHit_->hide();
     return;
   }
   page_ = qBound(0, p, pageCount() - 1);
   QString t = shown(pages_[static_cast<std::size_t>(page_)]);
   t.replace("\r\n", "\n");
   text_->setPlainText(t);
+  findHits();
   const bool paged = pageCount() > 1;
   prevPage_->setVisible(paged);
   nextPage_->setVisible(paged);
@@ -495,6 +512,10 @@ void BrowseWindow::updateTitle() {
 }
 
 void BrowseWindow::updatePrompt() {
+  if (wordView() != WordView::None) {
+    updateWordPrompt();
+    return;
+  }
   const int view = state_.view;
   prompt_->setText(view == 1 ? (mail_ ? "Search Date:" : " Search Date ") : viewCaption(mail_, view).prompt);
   const Filter f = state_.filter();
@@ -559,6 +580,12 @@ bool BrowseWindow::moveFilter(int dir) {
 
 void BrowseWindow::locate(const QString& entry) {
   const QString t = entry.trimmed();
+  switch (wordView()) {
+    case WordView::KeyWord: showKeyWord(t); return;
+    case WordView::Topic: showTopic(t); return;
+    case WordView::Search: runSearch(t); return;
+    case WordView::None: break;
+  }
   const int view = state_.view;
   if (view == 1 || (!mail_ && view == 6)) {
     int64_t at = 0;
@@ -597,6 +624,10 @@ bool BrowseWindow::goToMessage(uint32_t id) {
 
 // The pick list of threads, sections or persons, starting at the typed text.
 void BrowseWindow::lookUp() {
+  if (wordView() != WordView::None) {
+    wordLookUp();
+    return;
+  }
   const Filter f = state_.filter();
   if (f == Filter::None) return;
   QDialog dlg(this);
@@ -639,7 +670,8 @@ bool BrowseWindow::chooseStatus(int item) {
     ok = setStatus(s, targets[item / 3], ids[item / 3], status);
   }
   opts_.forumCheck = s.ForumCheck;
-  query_->setOptions(opts_);
+  if (query_) query_->setOptions(opts_);
+  if (setQuery_) setQuery_->setOptions(opts_);
   // Redraw what is shown with the new colours.
   const int row = currentRow();
   const int top = list_->rowAt(0);
@@ -654,6 +686,10 @@ bool BrowseWindow::chooseStatus(int item) {
 }
 
 void BrowseWindow::statusMenu(const QPoint& at) {
+  if (wordView() == WordView::Search) {
+    sortMenu(at);
+    return;
+  }
   const QModelIndex idx = list_->indexAt(at);
   if (idx.isValid()) setCurrentRow(idx.row());
   if (!current()) return;
@@ -732,6 +768,7 @@ void BrowseWindow::askDeletion() {
 
 void BrowseWindow::notify(int code, int arg) {
   switch (code) {
+    case NoteAttachTopics: frame_.openOrRaise("Classify"); break;
     case NoteShowThreadTree:
       if (!mail_) frame_.openOrRaise("ThreadTree");
       break;
@@ -779,7 +816,7 @@ QRect BrowseWindow::firstPlace(const QRect& area) const {
 }
 
 void BrowseWindow::closing() {
-  if (!mail_) frame_.registry().destroyGroup(kFindGroup);
+  frame_.registry().destroyGroup(kFindGroup);
   Place a{}, b{};
   for (int c = 0; c < 4 && c < model_.columnCount(); ++c) a[c] = list_->columnWidth(c);
   if (model_.columnCount() > 4) b[0] = list_->columnWidth(4);

@@ -12,6 +12,9 @@
 #include "app/paged_model.h"
 #include "app/tool_window.h"
 #include "archive/browse/browse_view.h"
+#include "archive/browse/browse_words.h"
+#include "index/query.h"
+#include "index/result_set.h"
 
 class QLabel;
 class QLineEdit;
@@ -64,6 +67,25 @@ class BrowseWindow : public ToolWindow {
   // Opens the export window in a use (ExportWindow::Use) on the current row.
   void openExport(int use);
 
+  // ---- the KeyWord, Topic and Search views (browse_word_views.cpp) ----
+  enum class WordView { None, KeyWord, Topic, Search };
+  WordView wordView() const;
+  // KeyWord: the indexed word typed (or the first that begins with it).
+  bool showKeyWord(const QString& typed);
+  // Topic: the topic typed (or chosen from the list when several match).
+  bool showTopic(const QString& typed);
+  // Search: runs a search over the word index and shows its result set.
+  bool runSearch(const QString& searchString, bool any = false, bool phrase = false);
+  // Re-sorts the result set (Search view) and stores it; the current
+  // message stays current.
+  void resortResults(index::ResultOrder order);
+  index::ResultOrder resultOrder() const { return order_; }
+  // Hits in the shown page of the text.
+  int hitCount() const { return static_cast<int>(hits_.size()); }
+  int currentHit() const { return hit_; }
+  void moveHit(int dir);
+  QString selectedText() const;
+
  protected:
   void notify(int code, int arg) override;
   void closing() override;
@@ -92,12 +114,19 @@ class BrowseWindow : public ToolWindow {
   QStringList cellsOf(const store::MsgRow& r) const;
   QStringList cellsOf(const store::MailRow& r) const;
   void showFiltered(int64_t keepPos);
+  void makeSetPager();
+  void updateWordPrompt();
+  void wordLookUp();
+  void sortMenu(const QPoint& at);
+  void findHits();
+  void showHit();
 
   const bool mail_;
   store::BrowseState state_;
   store::RowOptions opts_;
   int datePicture_ = 2;
   std::unique_ptr<store::BrowseQuery> query_;
+  std::unique_ptr<store::SetQuery> setQuery_;  // the KeyWord, Topic and Search views
   std::unique_ptr<QueryRows> rows_;
   PagedListModel model_;
   std::vector<std::string> pages_;
@@ -119,6 +148,17 @@ class BrowseWindow : public ToolWindow {
   QPlainTextEdit* text_ = nullptr;
   QPushButton* prevPage_ = nullptr;
   QPushButton* nextPage_ = nullptr;
+  QPushButton* prevHit_ = nullptr;
+  QPushButton* nextHit_ = nullptr;
+
+  uint32_t wordId_ = 0, topicId_ = 0;
+  index::ResultOrder order_ = index::ResultOrder::Found;
+  QString searchString_;
+  std::vector<index::QueryWord> query2_;  // the words whose hits are marked
+  bool phrase_ = false;
+  std::unique_ptr<index::Tokeniser> tokeniser_;
+  std::vector<index::HitRange> hits_;
+  int hit_ = -1;
 };
 
 }  // namespace qb::app

@@ -1,10 +1,12 @@
 // quillbox: the desktop program.
 //
-//   quillbox [--home DIR] [--screenshot FILE]
+//   quillbox [--home DIR] [--search "WORDS"] [--screenshot FILE]
 //
 // --home chooses the Quillbox home (else $QUILLBOX_HOME, else
-// ~/.local/share/quillbox). --screenshot saves a picture of the frame once
-// it has opened its windows, and ends the program.
+// ~/.local/share/quillbox). --search opens the browse of the active
+// database on the result of a search over its word index. --screenshot
+// saves a picture of the frame once it has opened its windows, and ends the
+// program.
 
 #include <QApplication>
 #include <QMessageBox>
@@ -12,7 +14,9 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/browse_window.h"
 #include "app/gui_ui.h"
+#include "app/window_registry.h"
 #include "app/main_frame.h"
 #include "app/startup.h"
 #include "archive/config.h"
@@ -51,12 +55,14 @@ int main(int argc, char** argv) {
   Application app(argc, argv);
   QApplication::setApplicationName("Quillbox");
   std::string homeArg, screenshot;
+  QString search;
   const QStringList args = QApplication::arguments();
   for (int i = 1; i < args.size(); ++i) {
     if (args[i] == "--home" && i + 1 < args.size()) homeArg = args[++i].toStdString();
     else if (args[i] == "--screenshot" && i + 1 < args.size()) screenshot = args[++i].toStdString();
+    else if (args[i] == "--search" && i + 1 < args.size()) search = args[++i];
     else if (args[i] == "--help" || args[i] == "-h") {
-      std::printf("usage: quillbox [--home DIR] [--screenshot FILE]\n");
+      std::printf("usage: quillbox [--home DIR] [--search \"WORDS\"] [--screenshot FILE]\n");
       return 0;
     }
   }
@@ -74,6 +80,15 @@ int main(int argc, char** argv) {
     QObject::connect(&frame, &qb::app::MainFrame::closedDown, &app, &QApplication::quit);
     if (!screenshot.empty()) frame.resize(1200, 760);
     frame.show();
+    if (!search.isEmpty()) {
+      QTimer::singleShot(800, &frame, [&frame, search] {
+        auto* b = qobject_cast<qb::app::BrowseWindow*>(frame.registry().get("BrowseMail"));
+        if (!b) b = qobject_cast<qb::app::BrowseWindow*>(frame.registry().get("BrowseMsgNmbr"));
+        if (!b) return;
+        b->setView(b->isMail() ? 8 : 9);
+        if (b->runSearch(search)) b->setCurrentRow(0);
+      });
+    }
     if (!screenshot.empty()) {
       QTimer::singleShot(2500, &frame, [&frame, screenshot] {
         frame.grab().save(QString::fromStdString(screenshot));

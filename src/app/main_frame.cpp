@@ -22,6 +22,8 @@
 #include "app/database_windows.h"
 #include "app/export_window.h"
 #include "app/help_window.h"
+#include "app/index_window.h"
+#include "app/topic_windows.h"
 #include "app/icons.h"
 #include "app/notifications.h"
 #include "app/startup_wizard.h"
@@ -84,6 +86,7 @@ const CmdEntry kCmds[] = {
     {CmdHelpUse, "How to &Use Help", "How to Use Windows Help", nullptr, Glyph::Program, -1, 30},
     {CmdSupport, "Su&pport", "Where to find support on Quillbox", nullptr, Glyph::Program, -1, 30},
     {CmdAbout, "&About..", "About this program", nullptr, Glyph::Program, -1, 20},
+    {CmdIndexWords, "Word &Indexing", "Build the word index of the active database", nullptr, Glyph::Count, -1, 45},
 };
 
 const CmdEntry& entryOf(Cmd c) { return kCmds[c]; }
@@ -124,8 +127,7 @@ const NavEntry kNav[] = {{"First Page", Glyph::First},        {"Prior Page", Gly
 bool MainFrame::available(Cmd c) const {
   switch (c) {
     case CmdPreferences: case CmdImportWizard: case CmdScheduler: case CmdDefineProcs: case CmdScheduleTasks:
-    case CmdShowLog: case CmdPersons: case CmdMerge: case CmdCount: case CmdPurge: case CmdClassify:
-    case CmdTopics: case CmdAttachTopics:
+    case CmdShowLog: case CmdPersons: case CmdMerge: case CmdCount: case CmdPurge:
       return false;
     case CmdClassifySets: case CmdStatus: case CmdExportMsgs: case CmdExportAddr:
       return s_.ForumNumber != 0;
@@ -229,6 +231,7 @@ void MainFrame::buildMenus() {
   makeItem(classifyMenu_, CmdClassifySets);
   makeItem(refine, CmdStatus);
   makeItem(refine, CmdThreadTree);
+  makeItem(refine, CmdIndexWords);
 
   QMenu* exp = menuBar()->addMenu("&Export");
   makeItem(exp, CmdExportMsgs);
@@ -466,6 +469,9 @@ ToolWindow* MainFrame::openWindow(const QString& name) {
   if (name == "About") return AboutWindow::open(*this);
   if (name == "Help") return HelpWindow::open(*this);
   if (name == "AddressExport") return AddressExportWindow::open(*this);
+  if (name == "BrowseTopics") return s_.ForumNumber ? CodeListWindow::open(*this) : nullptr;
+  if (name == "Classify") return s_.ForumNumber ? ClassifyWindow::open(*this) : nullptr;
+  if (name == "IndexWords") return s_.ForumNumber ? IndexWindow::open(*this) : nullptr;
   return nullptr;  // a window of a later part of the program
 }
 
@@ -496,8 +502,10 @@ void MainFrame::runCode(int code) {
     case 24:
       if (s_.ForumType != store::KindMail) post(registry_.get("BrowseMsgNmbr"), NoteShowThreadTree);
       break;
+    case 26: openOrRaise("BrowseTopics"); break;
     case 27: post(registry_.get(browse), NoteAttachTopics); break;
     case 40: openOrRaise("AddressExport"); break;
+    case 45: openOrRaise("IndexWords"); break;
     case 41: post(registry_.get(browse), NoteExport); break;
     case 43: post(registry_.get(browse), NoteClassifySets); break;
     case 44: post(registry_.get(browse), NoteSetStatus); break;

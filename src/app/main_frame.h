@@ -30,7 +30,7 @@ enum Cmd {
   CmdPreferences, CmdChangeDb, CmdMailSetup, CmdExit, CmdImportWizard, CmdScheduler, CmdDefineProcs,
   CmdScheduleTasks, CmdShowLog, CmdPersons, CmdMerge, CmdBrowse, CmdCount, CmdPurge, CmdClassify, CmdTopics,
   CmdAttachTopics, CmdClassifySets, CmdStatus, CmdThreadTree, CmdExportMsgs, CmdExportAddr, CmdHelpContents,
-  CmdHelpSearch, CmdHelpUse, CmdSupport, CmdAbout, CmdCount_
+  CmdHelpSearch, CmdHelpUse, CmdSupport, CmdAbout, CmdIndexWords, CmdCount_
 };
 
 // The start-up result: 0 stop, 1 normal start, 99 first start.

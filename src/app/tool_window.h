@@ -19,7 +19,8 @@ enum NavControl { NavFirst = 1, NavPriorPage, NavPriorRecord, NavNextRecord, Nav
 
 // Entries of the saved window places (WindowPos2) and list columns (ListCol).
 enum PlaceEntry { PlaceFrame = 1, PlaceBrowseMsg = 2, PlaceBrowseMail = 3, PlaceThreadTree = 4,
-                  PlaceChangeForum = 5, PlaceBrowseBox = 6, PlaceAbout = 7, PlaceHelp = 8 };
+                  PlaceChangeForum = 5, PlaceBrowseBox = 6, PlaceAbout = 7, PlaceHelp = 8, PlaceTopics = 9,
+                  PlaceClassify = 10, PlaceIndexWords = 11 };
 enum ColumnEntry { ColsBrowseMsg = 1, ColsBrowseMsg2 = 2, ColsBrowseMail = 3, ColsBrowseMail2 = 4,
                    ColsChangeForum = 5, ColsChangeForum2 = 6, ColsBrowseBox = 7 };
 

@@ -97,6 +97,12 @@ const std::vector<SettingInfo>& table() {
       {62, 11, K::Number, 4, 0, 1, nullptr, "Export format of forum databases"},
       {63, 11, K::Number, 8, 0, 5, nullptr, "Export format of newsgroup databases"},
       {64, 9, K::Number, 184, 0, 0, nullptr, "No logo on the frame background"},
+      // record 11: word index and search
+      {65, 11, K::Number, 12, 0, 1, nullptr, "Word index: numbers (1 yes, 2 no)"},
+      {66, 11, K::Number, 16, 0, 1, nullptr, "Word index: message footers (1 yes, 2 no)"},
+      {67, 11, K::Number, 20, 0, 1, nullptr, "Word index: automatic stop words (1 on, 2 off)"},
+      {68, 11, K::Number, 24, 0, 1000000, nullptr, "Search: index entries before asking to go on"},
+      {69, 11, K::Text, 28, 40, 0, "Standard", "Word index: word-breaking rule set"},
   };
   return t;
 }

@@ -72,6 +72,11 @@ enum SettingCode : int {
   SetExportForum = 62,       // export format of forum databases
   SetExportNews = 63,        // export format of newsgroup databases
   SetNoLogo = 64,            // 1 = no picture on the frame background
+  SetIndexNumbers = 65,      // word index: 1 index numbers, 2 do not
+  SetIndexFooters = 66,      // word index: 1 index message footers, 2 do not
+  SetAutoStopWords = 67,     // word index: 1 words in more than 25 % of messages become stop words, 2 not
+  SetSearchPause = 68,       // search: index entries scanned before asking whether to go on
+  SetWordRuleSet = 69,       // text: name of the active word-breaking rule set
 };
 
 enum class SettingKind { Number, Text, Font };

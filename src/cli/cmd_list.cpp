@@ -9,6 +9,7 @@
 #include "cli/command.h"
 #include "cli/db_lookup.h"
 #include "cli/json_text.h"
+#include "cli/message_rows.h"
 #include "text/datetime.h"
 #include "text/display_text.h"
 #include "archive/file_table.h"
@@ -31,105 +32,6 @@ int bad(const std::string& text) {
   return 2;
 }
 
-// Names of persons, threads and sections, read once each.
-class Names {
- public:
-  explicit Names(store::Session& s) : s_(s) {}
-  std::string person(uint32_t id) {
-    auto it = persons_.find(id);
-    if (it != persons_.end()) return it->second;
-    auto& p = s_.Person();
-    p.clear();
-    p.rec.PERSONID = id;
-    std::string n;
-    if (p.get(store::Person::PersonKey) == store::Err::Ok) {
-      std::string first = p.rec.FIRSTNAME.str(), last = p.rec.LASTNAME.str();
-      n = first.empty() ? last : first + " " + last;
-    }
-    return remember(persons_, id, text::displayText(n));
-  }
-  std::string thread(uint32_t id) {
-    auto it = threads_.find(id);
-    if (it != threads_.end()) return it->second;
-    auto& t = s_.Threads();
-    t.clear();
-    t.rec.THREADNUMBER = id;
-    std::string h = t.get(store::Threads::ThreadKey) == store::Err::Ok ? t.rec.heading() : "";
-    return remember(threads_, id, text::displayText(h));
-  }
-  std::string section(uint32_t id) {
-    auto it = sections_.find(id);
-    if (it != sections_.end()) return it->second;
-    auto& t = s_.Sections();
-    t.clear();
-    t.rec.SECSYSID = id;
-    std::string h = t.get(store::Sections::SysIdKey) == store::Err::Ok ? t.rec.DESCRIPTION.str() : "";
-    return remember(sections_, id, text::displayText(h));
-  }
-
- private:
-  // The caches hold a bounded number of names: a huge database does not
-  // fill the memory with them.
-  static const std::string& remember(std::map<uint32_t, std::string>& m, uint32_t id, std::string v) {
-    if (m.size() > 20000) m.clear();
-    return m[id] = std::move(v);
-  }
-  store::Session& s_;
-  std::map<uint32_t, std::string> persons_, threads_, sections_;
-};
-
-struct Row {
-  std::vector<std::pair<const char*, std::string>> text;
-  std::vector<std::pair<const char*, uint32_t>> numbers;
-};
-
-class Output {
- public:
-  explicit Output(bool json) : json_(json) {}
-  void row(const Row& r) {
-    if (json_) {
-      std::printf("%s\n  {", first_ ? "[" : ",");
-      bool firstField = true;
-      for (auto& [k, v] : r.numbers) {
-        std::printf("%s\"%s\": %u", firstField ? "" : ", ", k, v);
-        firstField = false;
-      }
-      for (auto& [k, v] : r.text) {
-        std::printf("%s\"%s\": %s", firstField ? "" : ", ", k, jsonString(v).c_str());
-        firstField = false;
-      }
-      std::printf("}");
-    } else {
-      std::string line;
-      for (std::size_t i = 0; i < r.text.size(); ++i) line += (i ? "  " : "") + terminalField(r.text[i].second);
-      std::printf("%s\n", line.c_str());
-    }
-    first_ = false;
-  }
-  void end() {
-    if (json_) std::printf(first_ ? "[]\n" : "\n]\n");
-  }
-
- private:
-  bool json_;
-  bool first_ = true;
-};
-
-// A text cut or padded to `w` characters (UTF-8 aware).
-std::string col(const std::string& s, std::size_t w) {
-  std::string out;
-  std::size_t n = 0;
-  for (std::size_t i = 0; i < s.size(); ++i) {
-    unsigned char c = static_cast<unsigned char>(s[i]);
-    if ((c & 0xC0) != 0x80) {
-      if (n == w) break;
-      ++n;
-    }
-    out += s[i];
-  }
-  return out + std::string(w - n, ' ');
-}
-
 int listMessages(store::Session& s, const std::string& by, bool json) {
   int key = by == "date"       ? store::MsgNmbr::DateKey
             : by == "number"   ? store::MsgNmbr::IdKey
@@ -147,17 +49,7 @@ int listMessages(store::Session& s, const std::string& by, bool json) {
   msg.set(key);
   while (msg.next() == store::Err::Ok) {
     const store::MsgNmbr m = msg.rec;
-    Row r;
-    r.numbers = {{"number", m.MSGNUMBER}, {"replyTo", m.REFNUMBER}, {"thread", m.THREADNUMBER}};
-    if (json) {
-      r.text = {{"date", text::formatDate(m.DATE)},     {"section", names.section(m.SECSYSID)},
-                {"sender", names.person(m.FROMID)},      {"receiver", names.person(m.TOID)},
-                {"subject", names.thread(m.THREADNUMBER)}};
-    } else {
-      r.text = {{"", col(std::to_string(m.MSGNUMBER), 9)}, {"", col(text::formatDate(m.DATE), 10)},
-                {"", col(names.section(m.SECSYSID), 16)},   {"", col(names.person(m.FROMID), 20)},
-                {"", col(names.person(m.TOID), 20)},        {"", names.thread(m.THREADNUMBER)}};
-    }
+    Row r = messageRow(m, names, json);
     out.row(r);
   }
   out.end();
@@ -181,21 +73,7 @@ int listMail(store::Session& s, const std::string& by, bool json) {
   mail.set(key);
   while (mail.next() == store::Err::Ok) {
     const store::Mail m = mail.rec;
-    std::string direction = m.PAIRID != 0 && m.PAIRID == m.FROMID ? "in" : m.PAIRID != 0 && m.PAIRID == m.TOID ? "out" : "";
-    Row r;
-    r.numbers = {{"id", m.MAILID}};
-    std::string subject = text::displayText(m.SUBJECT.str());
-    if (json) {
-      r.text = {{"date", text::formatDate(m.DATE)},  {"time", text::formatTime(m.TIME)},
-                {"subject", subject},                  {"sender", names.person(m.FROMID)},
-                {"receiver", names.person(m.TOID)},    {"direction", direction},
-                {"recipientType", m.RECIPTYPE.str()}};
-    } else {
-      r.text = {{"", col(std::to_string(m.MAILID), 9)},    {"", col(text::formatDate(m.DATE), 10)},
-                {"", col(text::formatTime(m.TIME), 5)},    {"", col(direction, 3)},
-                {"", col(names.person(m.FROMID), 20)},      {"", col(names.person(m.TOID), 20)},
-                {"", subject}};
-    }
+    Row r = mailRow(m, names, json);
     out.row(r);
   }
   out.end();

@@ -76,7 +76,7 @@ bool chooseDatabase(Session& s, uint32_t forumId) {
   bool ok = f.get(Forums::ForumKey) == Err::Ok;
   if (ok) {
     s.selectDatabase(f.rec);
-    UpdREF(s, ErrQuiet);
+    (void)UpdREF(s, ErrQuiet);  // the reference record is best effort here
   }
   OP_CLOSE(s, OpClose, {FileNo::Forums});
   return ok;

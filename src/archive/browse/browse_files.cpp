@@ -10,8 +10,9 @@ namespace qb::store {
 namespace {
 std::vector<int> filesOf(BrowseFiles which) {
   switch (which) {
-    case BrowseFiles::Messages: return {3, 4, 5, 6, 7};
-    case BrowseFiles::Mail: return {13, 4, 5, 17};
+    // SIndex (9) for the Topic view.
+    case BrowseFiles::Messages: return {3, 4, 5, 6, 7, 9};
+    case BrowseFiles::Mail: return {13, 4, 5, 17, 9};
     case BrowseFiles::ThreadTree: return {3, 7, 5};
   }
   return {};

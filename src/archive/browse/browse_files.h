@@ -10,8 +10,8 @@ namespace qb::store {
 class Session;
 
 enum class BrowseFiles {
-  Messages,    // the message browse: MsgNmbr, MsgText, Person, Sections, Threads
-  Mail,        // the mail browse: Mail, MsgText, Person, CCR
+  Messages,    // the message browse: MsgNmbr, MsgText, Person, Sections, Threads, SIndex
+  Mail,        // the mail browse: Mail, MsgText, Person, CCR, SIndex
   ThreadTree,  // the thread tree: MsgNmbr, Threads, Person
 };
 

@@ -33,6 +33,9 @@ class BrowsePager : public PageSource<Row> {
   std::function<bool()> inRange;
   // Builds a display row from the record in the buffer.
   std::function<Row()> build;
+  // Passes over a record of the range without showing it (a result set
+  // entry whose message has been deleted). Called before build().
+  std::function<bool()> passOver;
 
   KeyedFile& file() { return file_; }
   int key() const { return key_; }
@@ -62,7 +65,7 @@ class BrowsePager : public PageSource<Row> {
   std::vector<Entry> from(int64_t pos, int n) override {
     std::vector<Entry> rows;
     if (file_.setAtPosition(key_, pos) == Err::Ok) {
-      if (file_.next() == Err::Ok && file_.position() == pos && accepted()) {
+      if (file_.next() == Err::Ok && file_.position() == pos && accepted() && !skipped()) {
         rows.push_back({pos, build()});
         auto more = readForward(n - 1, pos);
         rows.insert(rows.end(), more.begin(), more.end());
@@ -81,6 +84,8 @@ class BrowsePager : public PageSource<Row> {
     locate();
     if (file_.setAt(key_, locateParts) != Err::Ok) return {};
     if (file_.next() != Err::Ok || !accepted()) return last(n);
+    while (skipped())
+      if (file_.next() != Err::Ok || !accepted()) return last(n);
     std::vector<Entry> rows{{file_.position(), build()}};
     if (located) *located = rows.front().pos;
     auto more = readForward(n - 1, rows.front().pos);
@@ -107,6 +112,7 @@ class BrowsePager : public PageSource<Row> {
 
  private:
   bool accepted() { return !inRange || inRange(); }
+  bool skipped() { return passOver && passOver(); }
 
   void startAtBegin() {
     if (parts <= 0) {
@@ -129,6 +135,7 @@ class BrowsePager : public PageSource<Row> {
       }
       skip = 0;
       if (!accepted()) break;
+      if (skipped()) continue;
       rows.push_back({file_.position(), build()});
     }
     return rows;
@@ -143,6 +150,7 @@ class BrowsePager : public PageSource<Row> {
       }
       skip = 0;
       if (!accepted()) break;
+      if (skipped()) continue;
       rows.push_back({file_.position(), build()});
     }
     return {rows.rbegin(), rows.rend()};

@@ -15,14 +15,14 @@ const BrowseViewDef kMsgViewDefs[kMessageViews] = {
     {MsgNmbr::DateKey, BrowseFilter::None, true},    {MsgNmbr::Threadkey, BrowseFilter::Thread, true},
     {MsgNmbr::SECkey, BrowseFilter::Section, true},  {MsgNmbr::FromKey, BrowseFilter::Sender, true},
     {MsgNmbr::ToKey, BrowseFilter::Receiver, true},  {MsgNmbr::IdKey, BrowseFilter::None, true},
-    {0, BrowseFilter::None, false},                  {0, BrowseFilter::None, false},
-    {0, BrowseFilter::None, false},
+    {0, BrowseFilter::None, true},                   {0, BrowseFilter::None, true},
+    {0, BrowseFilter::None, true},
 };
 const BrowseViewDef kMailViewDefs[kMailViews] = {
     {Mail::DateKey, BrowseFilter::None, true},      {Mail::SubjectKey, BrowseFilter::None, true},
     {Mail::PairKey, BrowseFilter::Partner, true},   {Mail::FromKey, BrowseFilter::Sender, true},
-    {Mail::ToKey, BrowseFilter::Receiver, true},    {0, BrowseFilter::None, false},
-    {0, BrowseFilter::None, false},                 {0, BrowseFilter::None, false},
+    {Mail::ToKey, BrowseFilter::Receiver, true},    {0, BrowseFilter::None, true},
+    {0, BrowseFilter::None, true},                  {0, BrowseFilter::None, true},
 };
 
 // Alpha key parts compare without regard to case, as the keys do.

@@ -25,7 +25,7 @@ enum class BrowseFilter { None, Thread, Section, Sender, Receiver, Partner };
 struct BrowseViewDef {
   int key;              // key of MsgNmbr (message browse) or Mail (mail browse)
   BrowseFilter filter;  // the filter the view takes
-  bool available;       // the word, topic and search views come with the word index
+  bool available;       // shown enabled (the word, topic and search views: browse_words.h)
 };
 
 constexpr int kMessageViews = 9;
