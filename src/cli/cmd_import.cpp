@@ -11,6 +11,7 @@
 #include "cli/command.h"
 #include "cli/progress.h"
 #include "import/import_run.h"
+#include "import/formats/outlook/outlook_converter.h"
 #include "import/import_types.h"
 #include "archive/config.h"
 #include "text/display_text.h"
@@ -39,6 +40,9 @@ const char* kHelp =
     "  --timings             also print the seconds of the conversion and of the storing phase\n"
     "  --topic NAME          file every stored mail under this topic of the mail database\n"
     "                        (created when missing)\n"
+    "  --folders \"A::B##C\"   \"Outlook Mail\": the folders of the data file to read, by their\n"
+    "                        paths (see `quillbox-cli pst-folders FILE`); default: every\n"
+    "                        mail folder\n"
     "  --list-formats        the source formats with their numbers and masks\n"
     "\n"
     "Exit code: 0 when messages were imported, 1 when none were, 2 on a failure\n"
@@ -171,6 +175,8 @@ int runImport(const GlobalOptions& g, std::vector<std::string>& args) {
       timings = true;
     } else if (a == "--topic") {
       if (!value(topic)) return bad("--topic needs a name");
+    } else if (a == "--folders") {
+      if (!value(req.outlookFolders)) return bad("--folders needs folder paths separated by \"##\"");
     } else if (!a.empty() && a[0] == '-') {
       return bad("unknown option \"" + a + "\" (see `quillbox-cli help import`)");
     } else {
@@ -183,6 +189,14 @@ int runImport(const GlobalOptions& g, std::vector<std::string>& args) {
   if (!type) return bad("there is no source format \"" + format + "\" (see --list-formats)");
   if (!import::makeConverter(type->name)) return bad(std::string("the format ") + type->name + " is not available");
   req.typeName = type->name;
+  const bool outlook = req.typeName == std::string(import::outlook::kTypeName);
+  if (!req.outlookFolders.empty() && !outlook) return bad("--folders is for \"Outlook Mail\" only");
+  if (!haveSelection && outlook) {
+    // Outlook mail is read from a data file; without one there is nothing
+    // to start from.
+    std::fprintf(stderr, "%s\nNo Outlook data file (.pst or .ost) was given.\n", import::outlook::kNotInitialized);
+    return 2;
+  }
   if (!haveSelection) return bad("give --tree DIR, --dir DIR or files to import");
   if (req.selectionMethod != 2) {
     std::error_code ec;

@@ -209,6 +209,10 @@ void ImportRun::nextFile() {
   command_ = 199;
   bool done = callConverter();
   if (command_ == 199) command_ = 99;
+  if (stopRequested_) {
+    fail();
+    return;
+  }
   phase_ = done ? RunPhase::NextFile : RunPhase::Convert;
   updateConversionProgress();
 }
@@ -244,6 +248,10 @@ bool ImportRun::tempSpaceOk() {
 void ImportRun::convert() {
   bool done = callConverter();
   if (command_ == 199) command_ = 99;
+  if (stopRequested_) {
+    fail();
+    return;
+  }
   if (done) {
     phase_ = RunPhase::NextFile;
   } else if (!tempSpaceOk()) {

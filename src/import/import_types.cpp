@@ -42,7 +42,7 @@ const std::vector<ImportType>& importTypes() {
       {30, "Agent Mail", "*.*"},
       {31, "OUI", "MESSAGE.DBF"},
       {32, "Outlook Express 5 Mail", "*.DBX"},
-      {33, "Outlook Mail", ""},
+      {33, "Outlook Mail", "*.PST;*.OST"},
       {34, "Outlook Express 5 News", "*.DBX"},
       {35, "Generic Mail Type 2", "*.*"},
       {36, "AOL", "*.*"},
