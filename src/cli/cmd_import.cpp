@@ -12,6 +12,7 @@
 #include "cli/progress.h"
 #include "import/import_run.h"
 #include "import/formats/outlook/outlook_converter.h"
+#include "import/formats/outlook/pst_source.h"
 #include "import/import_types.h"
 #include "archive/config.h"
 #include "text/display_text.h"
@@ -198,6 +199,15 @@ int runImport(const GlobalOptions& g, std::vector<std::string>& args) {
     return 2;
   }
   if (!haveSelection) return bad("give --tree DIR, --dir DIR or files to import");
+  if (outlook) {
+    for (const auto& f : req.files) {
+      std::string reason;
+      if (!import::outlook::dataFileReadable(f, reason)) {
+        std::fprintf(stderr, "%s\n%s\n%s\n", import::outlook::kNotInitialized, f.c_str(), reason.c_str());
+        return 2;
+      }
+    }
+  }
   if (req.selectionMethod != 2) {
     std::error_code ec;
     if (!std::filesystem::is_directory(req.sourcePath, ec)) return bad("there is no directory " + req.sourcePath);

@@ -77,15 +77,16 @@ class PstSource : public OutlookSource {
   }
 
   bool open(const std::string& file, OpenError& error) {
-    std::FILE* f = std::fopen(file.c_str(), "rb");
-    if (!f) {
+    if (!dataFileReadable(file, error.reason)) {
       error.unreadable = true;
-      error.reason = std::strerror(errno);
       return false;
     }
+    std::FILE* f = std::fopen(file.c_str(), "rb");
     unsigned char head[4] = {};
-    std::size_t got = std::fread(head, 1, sizeof head, f);
-    std::fclose(f);
+    std::size_t got = f ? std::fread(head, 1, sizeof head, f) : 0;
+    uint64_t actualSize = 0;
+    if (f && std::fseek(f, 0, SEEK_END) == 0) actualSize = static_cast<uint64_t>(std::ftell(f));
+    if (f) std::fclose(f);
     if (got < sizeof head || std::memcmp(head, "!BDN", 4) != 0) {
       error.reason = "The file is not an Outlook data file.";
       return false;
@@ -96,6 +97,13 @@ class PstSource : public OutlookSource {
       return false;
     }
     open_ = true;
+    // The header records the file's size and where its two indexes start: a
+    // file shorter than that was cut off (a copy that did not finish).
+    if (actualSize < pf_.size || pf_.index1 >= actualSize || pf_.index2 >= actualSize) {
+      error.reason = "The file is truncated: it holds " + std::to_string(actualSize) + " bytes of " +
+                     std::to_string(pf_.size) + ".";
+      return false;
+    }
     if (pf_.encryption > PST_ENCRYPT) {
       error.reason = "The file is encrypted in a way that cannot be read.";
       return false;
@@ -223,6 +231,16 @@ class PstSource : public OutlookSource {
 };
 
 }  // namespace
+
+bool dataFileReadable(const std::string& file, std::string& reason) {
+  std::FILE* f = std::fopen(file.c_str(), "rb");
+  if (!f) {
+    reason = std::strerror(errno);
+    return false;
+  }
+  std::fclose(f);
+  return true;
+}
 
 std::unique_ptr<OutlookSource> openPstFile(const std::string& file, OpenError& error) {
   auto src = std::make_unique<PstSource>();
