@@ -2,6 +2,7 @@
 
 #include <iconv.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <vector>
 
@@ -164,7 +165,12 @@ RtfText rtfToText(std::string_view rtf) {
         if (v < 0) ok = false;
         value = value * 16 + static_cast<unsigned>(v < 0 ? 0 : v);
       }
-      i += ok ? 4 : 2;
+      if (ok) {
+        i += 4;
+      } else {  // a cut-off escape: its hex digits are dropped with it
+        i += 2;
+        for (int k = 0; k < 2 && i < n && std::isxdigit(static_cast<unsigned char>(rtf[i])); ++k) ++i;
+      }
       if (skipChars > 0) {
         --skipChars;
       } else if (ok && visible()) {
