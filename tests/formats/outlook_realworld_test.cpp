@@ -41,13 +41,6 @@ std::vector<fs::path> realPsts() {
 
 bool haveReadpst() { return std::system("readpst -V >/dev/null 2>&1") == 0; }
 
-std::string slurp(const fs::path& p) {
-  std::ifstream f(p, std::ios::binary);
-  std::stringstream s;
-  s << f.rdbuf();
-  return s.str();
-}
-
 // A mail as readpst wrote it.
 struct ReadpstMail {
   std::map<std::string, std::string> header;  // lower-case name -> unfolded value (first occurrence)

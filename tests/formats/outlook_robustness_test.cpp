@@ -24,13 +24,6 @@ fs::path sample() {
   return fs::path(QB_SOURCE_DIR) / ".." / "shared" / "realworld" / "pst" / "pstsdk_sample1.pst";
 }
 
-std::string slurp(const fs::path& p) {
-  std::ifstream f(p, std::ios::binary);
-  std::stringstream s;
-  s << f.rdbuf();
-  return s.str();
-}
-
 // Reads every folder and item of `bytes` as a data file; returns whether it
 // opened. Memory and time stay bounded whatever the bytes.
 bool readAll(const std::string& path, const std::string& bytes, std::string& reason) {

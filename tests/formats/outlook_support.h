@@ -5,7 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -117,6 +120,13 @@ class Harness {
   mailtest::MailArchive mail;
   Context ctx;
 };
+
+inline std::string slurp(const std::filesystem::path& p) {
+  std::ifstream f(p, std::ios::binary);
+  std::stringstream s;
+  s << f.rdbuf();
+  return s.str();
+}
 
 inline OutlookItem mailItem(const std::string& subject, std::vector<OutlookRecipient> recipients,
                             const std::string& senderAddress = "pat@example.net",
