@@ -22,8 +22,10 @@ namespace {
 constexpr uint64_t kNodeTypeMask = 0x1F;
 constexpr uint64_t kNormalFolder = 0x02;
 constexpr uint64_t kNormalMessage = 0x04;
-// Folders nested deeper than this are not followed (a damaged tree).
+// Folders nested deeper than this are not followed, and no folder has more
+// children than this: a damaged tree whose lists run in a circle ends.
 constexpr int kMaxDepth = 64;
+constexpr uint64_t kMaxChildren = 1u << 24;
 
 // Frees a libpst item when it goes out of scope.
 struct ItemHolder {
@@ -140,13 +142,17 @@ class PstSource : public OutlookSource {
 
   void openFolder(std::size_t index) override {
     cursor_ = index < nodes_.size() ? nodes_[index]->child : nullptr;
+    remaining_ = index < nodes_.size() ? folders_[index].items : 0;
   }
 
   bool nextItem(OutlookItem& out) override {
-    while (cursor_) {
+    // The folder's items as they were counted for the folder tree (a list
+    // that runs in a circle ends there too).
+    while (cursor_ && remaining_ > 0) {
       pst_desc_tree* d = cursor_;
       cursor_ = cursor_->next;
       if ((d->d_id & kNodeTypeMask) != kNormalMessage) continue;
+      --remaining_;
       ItemHolder h(pst_parse_item(&pf_, d, nullptr));
       if (!h.item) {
         ++unreadable_;
@@ -169,7 +175,8 @@ class PstSource : public OutlookSource {
     f.depth = depth;
     f.mail = mail;
     std::vector<pst_desc_tree*> subfolders;
-    for (pst_desc_tree* c = d->child; c; c = c->next) {
+    uint64_t children = 0;
+    for (pst_desc_tree* c = d->child; c && ++children <= kMaxChildren; c = c->next) {
       uint64_t kind = c->d_id & kNodeTypeMask;
       if (kind == kNormalMessage) ++f.items;
       if (kind == kNormalFolder) subfolders.push_back(c);
@@ -227,6 +234,7 @@ class PstSource : public OutlookSource {
   std::vector<OutlookFolder> folders_;
   std::vector<pst_desc_tree*> nodes_;
   pst_desc_tree* cursor_ = nullptr;
+  uint64_t remaining_ = 0;
   uint64_t unreadable_ = 0;
 };
 
