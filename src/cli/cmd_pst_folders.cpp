@@ -6,8 +6,8 @@
 
 #include "cli/command.h"
 #include "cli/json_text.h"
-#include "import/formats/outlook/outlook_converter.h"
 #include "import/formats/outlook/pst_source.h"
+#include "import/outlook_texts.h"
 
 namespace qb::cli {
 namespace {

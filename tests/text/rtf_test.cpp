@@ -38,7 +38,7 @@ TEST(Rtf, EncapsulatedHtmlIsGivenBack) {
   EXPECT_EQ(t.text, "<html><head><body>Hello \xC3\xA9t\xC3\xA9<br></body>");
 }
 
-TEST(Rtf, DamagedInputEndsCleanly) {
+TEST(RtfRobustness, DamagedInputEndsCleanly) {
   EXPECT_EQ(rtfToText("").text, "");
   EXPECT_EQ(rtfToText("}}}{\\").text, "");
   EXPECT_EQ(rtfToText("{\\rtf1 text \\'4").text, "text ");

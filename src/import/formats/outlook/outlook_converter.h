@@ -27,15 +27,9 @@
 #include "import/converter.h"
 #include "import/formats/mail/mail_converter.h"
 #include "import/formats/outlook/outlook_source.h"
+#include "import/outlook_texts.h"
 
 namespace qb::import::outlook {
-
-inline constexpr const char* kTypeName = "Outlook Mail";
-inline constexpr const char* kNotInitialized = "Fatal error. Outlook cannot be initialized.";
-inline constexpr const char* kCannotRun = "Outlook cannot be run";
-inline constexpr const char* kFoldersGone = "Selected Outlook folders no longer exist.";
-// What the import wizard shows when no Outlook data file is given.
-inline constexpr const char* kNotInstalled = "Outlook Is Not Installed";
 
 class OutlookConverter : public Converter {
  public:

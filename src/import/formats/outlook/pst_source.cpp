@@ -79,11 +79,12 @@ class PstSource : public OutlookSource {
   }
 
   bool open(const std::string& file, OpenError& error) {
-    if (!dataFileReadable(file, error.reason)) {
+    std::FILE* f = std::fopen(file.c_str(), "rb");
+    if (!f) {
       error.unreadable = true;
+      error.reason = std::strerror(errno);
       return false;
     }
-    std::FILE* f = std::fopen(file.c_str(), "rb");
     unsigned char head[4] = {};
     std::size_t got = f ? std::fread(head, 1, sizeof head, f) : 0;
     uint64_t actualSize = 0;
@@ -239,16 +240,6 @@ class PstSource : public OutlookSource {
 };
 
 }  // namespace
-
-bool dataFileReadable(const std::string& file, std::string& reason) {
-  std::FILE* f = std::fopen(file.c_str(), "rb");
-  if (!f) {
-    reason = std::strerror(errno);
-    return false;
-  }
-  std::fclose(f);
-  return true;
-}
 
 std::unique_ptr<OutlookSource> openPstFile(const std::string& file, OpenError& error) {
   auto src = std::make_unique<PstSource>();

@@ -29,9 +29,6 @@
 
 namespace qb::import::outlook {
 
-// Can `file` be opened for reading? When not, `reason` says why.
-bool dataFileReadable(const std::string& file, std::string& reason);
-
 // Opens `file`. Unreadable (missing, no permission): error.unreadable. Not an
 // Outlook data file, or one libpst cannot open (damaged index, an encryption
 // it does not know): error.unreadable false, with the reason.
