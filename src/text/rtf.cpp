@@ -1,10 +1,10 @@
 #include "text/rtf.h"
 
-#include <iconv.h>
-
 #include <cctype>
 #include <cstdlib>
 #include <vector>
+
+#include "text/unicode.h"
 
 namespace qb::text {
 namespace {
@@ -30,56 +30,20 @@ void appendUtf8(std::string& out, uint32_t cp) {
   }
 }
 
-// Windows-1252 bytes 0x80-0x9F (0: undefined; taken as the Latin-1 control).
-const uint16_t k1252High[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
-                                0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0};
-
 // Bytes of the document's code page, turned into UTF-8 when the run of
 // them ends.
 class CodePageBytes {
  public:
-  explicit CodePageBytes() = default;
-  ~CodePageBytes() {
-    if (cd_ != reinterpret_cast<iconv_t>(-1)) iconv_close(cd_);
-  }
-  CodePageBytes(const CodePageBytes&) = delete;
-  CodePageBytes& operator=(const CodePageBytes&) = delete;
-
-  void setCodePage(long cp) {
-    if (cd_ != reinterpret_cast<iconv_t>(-1)) iconv_close(cd_);
-    cd_ = reinterpret_cast<iconv_t>(-1);
-    if (cp != 1252 && cp > 0 && cp < 100000) cd_ = iconv_open("UTF-8", ("CP" + std::to_string(cp)).c_str());
-  }
+  void setCodePage(long cp) { charset_ = cp > 0 && cp < 100000 ? "cp" + std::to_string(cp) : "windows-1252"; }
   void add(unsigned char b) { pending_.push_back(static_cast<char>(b)); }
   void flush(std::string& out) {
     if (pending_.empty()) return;
-    if (cd_ != reinterpret_cast<iconv_t>(-1) && convert(out)) {
-      pending_.clear();
-      return;
-    }
-    for (unsigned char b : pending_) {
-      uint32_t cp = b;
-      if (b >= 0x80 && b < 0xA0 && k1252High[b - 0x80]) cp = k1252High[b - 0x80];
-      appendUtf8(out, cp);
-    }
+    out += toUtf8(pending_, knownCharset(charset_) ? charset_ : "windows-1252");
     pending_.clear();
   }
 
  private:
-  bool convert(std::string& out) {
-    iconv(cd_, nullptr, nullptr, nullptr, nullptr);
-    std::string buf(pending_.size() * 4 + 8, '\0');
-    char* in = pending_.data();
-    std::size_t inLeft = pending_.size();
-    char* o = buf.data();
-    std::size_t oLeft = buf.size();
-    if (iconv(cd_, &in, &inLeft, &o, &oLeft) == static_cast<std::size_t>(-1)) return false;
-    out.append(buf.data(), buf.size() - oLeft);
-    return true;
-  }
-  iconv_t cd_ = reinterpret_cast<iconv_t>(-1);
+  std::string charset_ = "windows-1252";
   std::string pending_;
 };
 

@@ -83,6 +83,8 @@ TEST(OutlookRules, SenderFallbacks) {
       {"", "", "Patricia", "unknown", "Patricia"},
       {"", "", "", "unknown", "Unknown"},
       {"pat@example.net", "", "", "pat@example.net", ""},
+      // A name standing for the address keeps its characters (only ASCII is lowered).
+      {"", "\xC5\x81ukasz Nowak", "", "\xC5\x81ukasz nowak", "Unknown"},
   };
   for (const Case& c : cases) {
     OutlookItem item = mailItem("S", {to("robin@example.com", "R")}, c.address, c.replyName);

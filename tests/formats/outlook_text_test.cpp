@@ -1,5 +1,5 @@
 // Texts of Outlook items: recipients from the transport header or the
-// display lists, HTML bodies, and UTF-8 repair and cuts.
+// display lists, and HTML bodies.
 #include <gtest/gtest.h>
 
 #include "import/formats/outlook/outlook_text.h"
@@ -55,13 +55,6 @@ TEST(OutlookText, HtmlBodies) {
   EXPECT_NE(text.find("Caf\xC3\xA9 \xE2\x82\xAC" "5"), std::string::npos) << text;
   EXPECT_NE(text.find("\xC5\x81\xC3\xB3""d\xC5\xBA"), std::string::npos) << text;
   EXPECT_EQ(text.find("unclosed"), std::string::npos) << text;
-}
-
-TEST(OutlookText, Utf8RepairAndCuts) {
-  EXPECT_EQ(repairUtf8("ok \xC3\xA9 \xE9 \x80 \xC3"), "ok \xC3\xA9 \xC3\xA9 \xE2\x82\xAC \xC3\x83");
-  EXPECT_EQ(cutUtf8("ab\xE2\x82\xAC", 4), "ab");
-  EXPECT_EQ(cutUtf8("ab\xE2\x82\xAC", 5), "ab\xE2\x82\xAC");
-  EXPECT_EQ(cutUtf8("abc", 2), "ab");
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include "text/datetime.h"
 #include "text/strings.h"
 #include "text/text_assembler.h"
+#include "text/unicode.h"
 
 namespace qb::import::outlook {
 namespace {
@@ -77,7 +78,7 @@ std::string bodyText(std::string_view body) {
   }
   r.resize(text::trimRightView(r).size());  // blank lines at the end
   if (!r.empty()) r += "\r\n";
-  return std::string(cutUtf8(r, text::kMaxText));
+  return std::string(text::cutUtf8(r, text::kMaxText));
 }
 
 std::vector<MailRecord> mailRecords(const OutlookItem& item, const mail::MailOwner& owner) {
@@ -104,18 +105,18 @@ std::vector<MailRecord> mailRecords(const OutlookItem& item, const mail::MailOwn
   std::vector<mail::Recipient> copies;
   for (const auto& r : item.recipients)
     if (r.type == RecipientCc)
-      copies.push_back({std::string(cutUtf8(r.name, 40)), std::string(cutUtf8(mail::lowerAddress(r.address), 60)), "CC"});
+      copies.push_back({std::string(text::cutUtf8(r.name, 40)), std::string(text::cutUtf8(mail::lowerAddress(r.address), 60)), "CC"});
 
   for (const auto& r : item.recipients) {
     if (r.type != RecipientTo) continue;
     MailRecord m;
     NHR& nhr = m.nhr;
     nhr.SECTIONNUMBER = 0;
-    nhr.HEADING = cutUtf8(item.subject, nhr.HEADING.size());
-    nhr.S_CISADRESS = cutUtf8(address, nhr.S_CISADRESS.size());
-    nhr.S_NAME = cutUtf8(name, nhr.S_NAME.size());
-    nhr.R_CISADRESS = cutUtf8(r.address, nhr.R_CISADRESS.size());
-    nhr.R_NAME = cutUtf8(r.name, nhr.R_NAME.size());
+    nhr.HEADING = text::cutUtf8(item.subject, nhr.HEADING.size());
+    nhr.S_CISADRESS = text::cutUtf8(address, nhr.S_CISADRESS.size());
+    nhr.S_NAME = text::cutUtf8(name, nhr.S_NAME.size());
+    nhr.R_CISADRESS = text::cutUtf8(r.address, nhr.R_CISADRESS.size());
+    nhr.R_NAME = text::cutUtf8(r.name, nhr.R_NAME.size());
     nhr.DATE = date;
     nhr.TIME = time;
     nhr.RECIPTYPE = "TO";

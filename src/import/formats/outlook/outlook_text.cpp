@@ -5,20 +5,10 @@
 #include "text/html.h"
 #include "text/rtf.h"
 #include "text/strings.h"
+#include "text/unicode.h"
 
 namespace qb::import::outlook {
 namespace {
-
-// Length of the UTF-8 sequence starting at s[i], 0 when none starts there.
-std::size_t sequenceLength(std::string_view s, std::size_t i) {
-  unsigned char c = static_cast<unsigned char>(s[i]);
-  std::size_t len = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 0;
-  if (len == 0 || i + len > s.size()) return 0;
-  for (std::size_t k = 1; k < len; ++k)
-    if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return 0;
-  if (len == 2 && c < 0xC2) return 0;  // overlong
-  return len;
-}
 
 void add(std::vector<OutlookRecipient>& to, int type, const NameAddress& na) {
   if (na.address.empty() && na.name.empty()) return;
@@ -33,40 +23,6 @@ void addList(std::vector<OutlookRecipient>& to, int type, std::string_view list)
 
 bool trimmedEmpty(std::string_view s) { return text::trimView(s).empty(); }
 
-std::string repairUtf8(std::string_view s) {
-  static const char* const k1252[32] = {
-      "\xE2\x82\xAC", "\xC2\x81", "\xE2\x80\x9A", "\xC6\x92", "\xE2\x80\x9E", "\xE2\x80\xA6", "\xE2\x80\xA0",
-      "\xE2\x80\xA1", "\xCB\x86", "\xE2\x80\xB0", "\xC5\xA0", "\xE2\x80\xB9", "\xC5\x92", "\xC2\x8D",
-      "\xC5\xBD",     "\xC2\x8F", "\xC2\x90",     "\xE2\x80\x98", "\xE2\x80\x99", "\xE2\x80\x9C", "\xE2\x80\x9D",
-      "\xE2\x80\xA2", "\xE2\x80\x93", "\xE2\x80\x94", "\xCB\x9C", "\xE2\x84\xA2", "\xC5\xA1", "\xE2\x80\xBA",
-      "\xC5\x93",     "\xC2\x9D", "\xC5\xBE",     "\xC5\xB8"};
-  std::string r;
-  r.reserve(s.size());
-  for (std::size_t i = 0; i < s.size();) {
-    std::size_t len = sequenceLength(s, i);
-    if (len > 0) {
-      r.append(s.substr(i, len));
-      i += len;
-      continue;
-    }
-    unsigned char c = static_cast<unsigned char>(s[i++]);
-    if (c < 0xA0) {
-      r += k1252[c - 0x80];
-    } else {
-      r += static_cast<char>(0xC0 | (c >> 6));
-      r += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return r;
-}
-
-std::string_view cutUtf8(std::string_view s, std::size_t max) {
-  if (s.size() <= max) return s;
-  std::size_t cut = max;
-  while (cut > 0 && (static_cast<unsigned char>(s[cut]) & 0xC0) == 0x80) --cut;
-  return s.substr(0, cut);
-}
-
 std::string htmlBodyText(std::string_view html) {
   // Comments are dropped first: mail programs hide style sheets and
   // document settings in them ("<!--[if gte mso 9]><xml>...").
@@ -79,7 +35,7 @@ std::string htmlBodyText(std::string_view html) {
     std::size_t close = html.find("-->", open + 4);
     html.remove_prefix(close == std::string_view::npos ? html.size() : close + 3);
   }
-  return repairUtf8(text::htmlToText(uncommented));
+  return text::htmlToText(uncommented);
 }
 
 std::string rtfBodyText(std::string_view rtf) {

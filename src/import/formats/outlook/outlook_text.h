@@ -1,7 +1,6 @@
 #pragma once
 // Texts of Outlook items: bodies kept only as HTML or RTF turned into plain
-// text, recipients from the transport header or the display lists, and the
-// cutting of UTF-8 texts to the archive's field widths.
+// text, and recipients from the transport header or the display lists.
 
 #include <cstddef>
 #include <string>
@@ -19,14 +18,6 @@ std::string htmlBodyText(std::string_view html);
 // A decompressed RTF body as plain UTF-8 text (encapsulated HTML through the
 // HTML-to-text routine).
 std::string rtfBodyText(std::string_view rtf);
-
-// Turns bytes that are not UTF-8 into UTF-8, taking each stray byte as
-// Windows-1252 (the HTML routine writes entities as Windows-1252 bytes).
-std::string repairUtf8(std::string_view s);
-
-// The first at most `max` bytes of a UTF-8 text, never ending inside a
-// character.
-std::string_view cutUtf8(std::string_view s, std::size_t max);
 
 // The recipients of an item: the "To:" and "Cc:" lines of its transport
 // header (folded lines joined) when it has a "To:" line; otherwise the
