@@ -291,3 +291,32 @@ TEST_F(OutlookRealWorld, ImportStoresTheMailByValue) {
 
 }  // namespace
 }  // namespace qb::outlooktest
+
+namespace qb::outlooktest {
+namespace {
+
+TEST_F(OutlookRealWorld, ADirectoryOfDataFilesIsReadFileByFile) {
+  // The format's mask takes every .pst of the directory; each file is read
+  // from its first folder (the converter serves all of them).
+  mailtest::MailArchive archive;
+  auto st = archive.import("Outlook Mail", realWorldDir().string());
+  EXPECT_FALSE(st.failed);
+  EXPECT_EQ(st.files, realPsts().size());
+  uint64_t want = 0;
+  for (const fs::path& p : realPsts()) {
+    OpenError error;
+    auto source = import::outlook::openPstFile(p.string(), error);
+    ASSERT_TRUE(source) << error.reason;
+    for (std::size_t f = 0; f < source->folders().size(); ++f) {
+      source->openFolder(f);
+      OutlookItem item;
+      while (source->nextItem(item))
+        for (auto& r : item.recipients) want += r.type == import::outlook::RecipientTo;
+    }
+  }
+  EXPECT_EQ(st.workRecords, want);
+  EXPECT_GE(want, 202u);
+}
+
+}  // namespace
+}  // namespace qb::outlooktest

@@ -53,6 +53,11 @@ bool OutlookConverter::step(ImportContext& ctx, uint8_t& command) {
 }
 
 bool OutlookConverter::start(ImportContext& ctx) {
+  // The converter serves every data file of the run: each starts afresh.
+  queue_.clear();
+  next_ = 0;
+  inFolder_ = false;
+  total_ = done_ = unreadable_ = 0;
   const std::string& file = ctx.fileName();
   OpenError error;
   source_ = opener_(file, error);
