@@ -5,7 +5,6 @@
 
 namespace qb::import::outlook {
 
-inline constexpr const char* kTypeName = "Outlook Mail";
 // No data file, or one that cannot be read.
 inline constexpr const char* kNotInitialized = "Fatal error. Outlook cannot be initialized.";
 // A file that is no usable Outlook data file (foreign, damaged, truncated).

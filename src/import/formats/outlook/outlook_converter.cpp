@@ -1,6 +1,7 @@
 #include "import/formats/outlook/outlook_converter.h"
 
 #include "archive/session.h"
+#include "import/formats/families.h"
 #include "import/formats/outlook/outlook_folders.h"
 #include "import/formats/outlook/outlook_mail.h"
 #include "import/formats/outlook/pst_source.h"
@@ -96,10 +97,6 @@ void OutlookConverter::finish(ImportContext& ctx) {
   queue_.clear();
 }
 
-namespace {
-const ConverterRegistration registration({kTypeName}, [](const std::string&) -> std::unique_ptr<Converter> {
-  return std::make_unique<OutlookConverter>(openPstFile);
-});
-}  // namespace
+std::unique_ptr<Converter> makeOutlookConverter(ImportTypeId) { return std::make_unique<OutlookConverter>(openPstFile); }
 
 }  // namespace qb::import::outlook
