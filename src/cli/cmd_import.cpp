@@ -36,6 +36,9 @@ const char* kHelp =
     "  --timings             also print the seconds of the conversion and of the storing phase\n"
     "  --topic NAME          file every stored mail under this topic of the mail database\n"
     "                        (created when missing)\n"
+    "  --folders \"A::B##C\"   \"Outlook Mail\": the folders of the data file to read, by their\n"
+    "                        paths (see `quillbox-cli pst-folders FILE`); default: every\n"
+    "                        mail folder\n"
     "  --list-formats        the source formats with their numbers and masks\n"
     "\n"
     "Exit code: 0 when messages were imported, 1 when none were, 2 on a failure\n"
@@ -120,6 +123,14 @@ int badOrder(import::ImportProblem p, const std::string& detail) {
     case ImportProblem::NoSelection: return bad("give --tree DIR, --dir DIR or files to import");
     case ImportProblem::TopicWithoutMailDatabase: return bad("--topic needs --mail-db");
     case ImportProblem::NoMailDatabase: return bad(text + " (create it with `quillbox-cli maildb create`)");
+    case ImportProblem::NoDataFile:
+    case ImportProblem::DataFileUnreadable: {
+      // The run's own message, with the file and the reason.
+      std::string lines = text;
+      for (std::size_t at; (at = lines.find("\r\n")) != std::string::npos;) lines.replace(at, 2, "\n");
+      std::fprintf(stderr, "%s\n", lines.c_str());
+      return 2;
+    }
     default: return bad(text);
   }
 }
@@ -169,6 +180,8 @@ int runImport(const GlobalOptions& g, std::vector<std::string>& args) {
       timings = true;
     } else if (a == "--topic") {
       if (!value(topic)) return bad("--topic needs a name");
+    } else if (a == "--folders") {
+      if (!value(req.outlookFolders)) return bad("--folders needs folder paths separated by \"##\"");
     } else if (!a.empty() && a[0] == '-') {
       return bad("unknown option \"" + a + "\" (see `quillbox-cli help import`)");
     } else {

@@ -44,6 +44,7 @@ struct ImportRequest {
   std::string mailDatabase;         // mail formats: name of the target mail database
   std::string forumName;            // formats whose files do not name their forum
   bool createOnly = false;          // convert and create databases, but store nothing
+  std::string outlookFolders;       // "Outlook Mail": folder paths ("A::B") separated by "##"; empty: all mail folders
 };
 
 // Result of the database resolution.
@@ -84,6 +85,9 @@ class ImportContext {
   virtual void skipped() = 0;
   // Progress within the current file, 0..1000.
   virtual void progress(int permille) = 0;
+  // The source cannot be used and the run must not go on (the converter has
+  // told why): the run ends as failed after this step and stores nothing.
+  virtual void stopRun() {}
 };
 
 class Converter {

@@ -259,6 +259,10 @@ void ImportRun::nextFile() {
     failWrite(workError_, s_.TempDir);
     return;
   }
+  if (stopRequested_) {
+    fail();
+    return;
+  }
   phase_ = done ? RunPhase::NextFile : RunPhase::Convert;
   updateConversionProgress();
 }
@@ -296,6 +300,10 @@ void ImportRun::convert() {
   if (command_ == 199) command_ = 99;
   if (workError_ != Err::Ok) {
     failWrite(workError_, s_.TempDir);
+    return;
+  }
+  if (stopRequested_) {
+    fail();
     return;
   }
   if (done) {

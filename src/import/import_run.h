@@ -140,6 +140,7 @@ class ImportRun : public ImportContext {
   bool appendTid(const TID& tid) override;
   void skipped() override { ++stats_.skipped; }
   void progress(int permille) override { filePermille_ = permille; }
+  void stopRun() override { stopRequested_ = true; }
 
   // The run's identifier counter (for tests).
   uint32_t counter() const { return counter_; }
@@ -181,6 +182,7 @@ class ImportRun : public ImportContext {
   ImportRequest request_;
   RunPhase phase_ = RunPhase::Start;
   bool cancelRequested_ = false;
+  bool stopRequested_ = false;  // a converter found its source unusable
   RunStats stats_;
   RunProgress progress_;
   std::string finalMessage_;

@@ -1,5 +1,8 @@
 #include "import/import_setup.h"
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 
 #include "archive/config.h"
@@ -8,6 +11,7 @@
 #include "archive/maildb.h"
 #include "archive/record_access.h"
 #include "import/import_types.h"
+#include "import/outlook_texts.h"
 
 namespace qb::import {
 
@@ -56,8 +60,19 @@ ImportProblem checkImportOrder(ImportOrder& order, std::string& detail) {
   if (!type) return problem(ImportProblem::UnknownFormat, order.format);
   if (!type->available()) return problem(ImportProblem::FormatNotAvailable, type->name);
   req.typeName = type->name;
+  const bool outlook = type->id == ImportTypeId::OutlookMail;
+  if (!req.outlookFolders.empty() && !outlook) return problem(ImportProblem::FoldersNotForFormat, type->name);
   if (req.selectionMethod == 2 ? req.files.empty() : req.sourcePath.empty())
-    return problem(ImportProblem::NoSelection, {});
+    return problem(outlook ? ImportProblem::NoDataFile : ImportProblem::NoSelection, {});
+  if (outlook && req.selectionMethod == 2) {
+    // Outlook mail is read from its data file: a file that cannot be read
+    // stops the import before it starts, as Outlook that cannot start did.
+    for (const auto& f : req.files) {
+      std::FILE* in = std::fopen(f.c_str(), "rb");
+      if (!in) return problem(ImportProblem::DataFileUnreadable, f + "\r\n" + std::strerror(errno));
+      std::fclose(in);
+    }
+  }
   if (req.selectionMethod != 2) {
     std::error_code ec;
     if (!std::filesystem::is_directory(req.sourcePath, ec)) return problem(ImportProblem::NoDirectory, req.sourcePath);
@@ -104,6 +119,11 @@ std::string importProblemText(ImportProblem problem, const std::string& detail) 
     case ImportProblem::TopicWithoutMailDatabase: return "a topic needs a mail database";
     case ImportProblem::NoMailDatabase: return "there is no mail database \"" + detail + "\"";
     case ImportProblem::TopicUnusable: return "the topic \"" + detail + "\" cannot be used";
+    case ImportProblem::FoldersNotForFormat:
+      return std::string("a folder selection is for \"") + importTypeName(ImportTypeId::OutlookMail) + "\" only, not " +
+             detail;
+    case ImportProblem::NoDataFile: return std::string(outlook::kNotInitialized) + "\r\n" + outlook::kNoDataFile;
+    case ImportProblem::DataFileUnreadable: return std::string(outlook::kNotInitialized) + "\r\n" + detail;
   }
   return {};
 }

@@ -36,10 +36,15 @@ enum class ImportProblem {
   TopicWithoutMailDatabase,  // a topic needs a mail database
   NoMailDatabase,            // no mail database of that name
   TopicUnusable,             // the topic could not be found or added
+  FoldersNotForFormat,       // a folder selection for a format other than "Outlook Mail"
+  NoDataFile,                // "Outlook Mail" without a data file
+  DataFileUnreadable,        // an Outlook data file that cannot be read (detail: the file and why)
 };
 
 // Checks what can be checked before the archive is opened: the format, the
-// selection, the directory, a topic without a mail database; in this order.
+// selection (for "Outlook Mail": a data file that can be read; a folder
+// selection only for it), the directory, a topic without a mail database;
+// in this order.
 // Fills in the type name, the message kind and the directory's full name;
 // `detail` gets what a problem names (the format, the directory).
 ImportProblem checkImportOrder(ImportOrder& order, std::string& detail);

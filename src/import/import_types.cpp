@@ -15,6 +15,7 @@ using captures::makeCaptureConverter;
 using mail::makeMailboxConverter;
 using mail::makeNewsSourceMailConverter;
 using news::makeNewsConverter;
+using outlook::makeOutlookConverter;
 
 // One line per import type: number, name, default masks, converter factory
 // (nullptr while the type has no converter; the type is then listed but "not
@@ -52,7 +53,7 @@ constexpr ImportTypeTable kImportTypes{{
     {AgentMail, "Agent Mail", "*.*", makeMailboxConverter},
     {Oui, "OUI", "MESSAGE.DBF", nullptr},
     {OutlookExpress5Mail, "Outlook Express 5 Mail", "*.DBX", makeNewsSourceMailConverter},
-    {OutlookMail, "Outlook Mail", "", nullptr},
+    {OutlookMail, "Outlook Mail", "*.PST;*.OST", makeOutlookConverter},
     {OutlookExpress5News, "Outlook Express 5 News", "*.DBX", makeNewsConverter},
     {GenericMail2, "Generic Mail Type 2", "*.*", makeNewsSourceMailConverter},
     {Aol, "AOL", "*.*", makeMailboxConverter},

@@ -120,3 +120,24 @@ TEST_F(Setup, APreparedRunImports) {
   EXPECT_FALSE(p.run->stats().failed);
   EXPECT_GT(p.run->stats().imported, 0u);
 }
+
+TEST_F(Setup, OutlookMailNeedsAReadableDataFile) {
+  ImportOrder o = order("Outlook Mail", "");
+  o.request.selectionMethod = 2;
+  EXPECT_EQ(checkImportOrder(o, detail), ImportProblem::NoDataFile);
+  EXPECT_EQ(importProblemText(ImportProblem::NoDataFile, detail),
+            "Fatal error. Outlook cannot be initialized.\r\nNo Outlook data file (.pst or .ost) was given.");
+
+  o.request.files = {a.home() + "/missing.pst"};
+  EXPECT_EQ(checkImportOrder(o, detail), ImportProblem::DataFileUnreadable);
+  EXPECT_EQ(importProblemText(ImportProblem::DataFileUnreadable, detail),
+            "Fatal error. Outlook cannot be initialized.\r\n" + a.home() + "/missing.pst\r\nNo such file or directory");
+
+  // A folder selection belongs to Outlook data files only.
+  o = order("Eudora", a.home());
+  o.request.outlookFolders = "Personal Folders::Inbox";
+  EXPECT_EQ(checkImportOrder(o, detail), ImportProblem::FoldersNotForFormat);
+  o = order("33", a.home());
+  o.request.outlookFolders = "Personal Folders::Inbox";
+  EXPECT_EQ(checkImportOrder(o, detail), ImportProblem::None) << "a directory of data files";
+}

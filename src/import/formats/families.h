@@ -33,4 +33,9 @@ namespace news {
 std::unique_ptr<Converter> makeNewsConverter(ImportTypeId type);
 }  // namespace news
 
+namespace outlook {
+// Outlook data files (.pst, .ost): Outlook Mail.
+std::unique_ptr<Converter> makeOutlookConverter(ImportTypeId type);
+}  // namespace outlook
+
 }  // namespace qb::import

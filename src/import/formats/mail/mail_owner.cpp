@@ -3,10 +3,17 @@
 #include "archive/file_table.h"
 #include "archive/records.h"
 #include "archive/session.h"
+#include "text/strings.h"
+#include "text/unicode.h"
 
 namespace qb::import::mail {
 
-std::string lowerAddress(std::string_view address) { return text::lower1252(address); }
+// Texts are UTF-8 now: only ASCII letters are lowered there (a Windows-1252
+// lowering would change the bytes of multi-byte characters); text that is
+// not UTF-8 is older Windows-1252 text.
+std::string lowerAddress(std::string_view address) {
+  return text::isUtf8(address) ? text::lowerAscii(address) : text::lower1252(address);
+}
 
 bool MailOwner::owns(std::string_view addr) const {
   std::string a = lowerAddress(addr);
