@@ -31,6 +31,9 @@ const char* kHelp =
     "  --dir DIR             every matching file in DIR\n"
     "  FILE...               the files given\n"
     "  --mask \"*.MSG;*.OLD\"  file masks for --tree and --dir (default: the format's)\n"
+    "  --all-cim             WinCIM, DOSCIM, CSNav: every CIM message file in the\n"
+    "                        directories, whatever its name (files of other kinds\n"
+    "                        are passed over)\n"
     "  --forum NAME          forum name for files that do not name their forum\n"
     "  --mail-db NAME        the mail database that receives mail\n"
     "  --kinds mail,forum,news  the kinds of messages to import (default: all)\n"
@@ -156,6 +159,8 @@ int runImport(const GlobalOptions& g, std::vector<std::string>& args) {
         return bad("give exactly one of --tree DIR, --dir DIR or files");
     } else if (a == "--mask") {
       if (!value(req.pattern)) return bad("--mask needs masks");
+    } else if (a == "--all-cim") {
+      req.allCimFiles = true;
     } else if (a == "--forum") {
       if (!value(req.forumName)) return bad("--forum needs a name");
     } else if (a == "--mail-db") {
@@ -183,6 +188,9 @@ int runImport(const GlobalOptions& g, std::vector<std::string>& args) {
   if (!type) return bad("there is no source format \"" + format + "\" (see --list-formats)");
   if (!import::makeConverter(type->name)) return bad(std::string("the format ") + type->name + " is not available");
   req.typeName = type->name;
+  if (req.allCimFiles && !import::isCimType(req.typeName))
+    return bad("--all-cim goes only with WinCIM, DOSCIM and CSNav");
+  if (req.allCimFiles && req.selectionMethod == 2) return bad("--all-cim needs --dir or --tree");
   if (!haveSelection) return bad("give --tree DIR, --dir DIR or files to import");
   if (req.selectionMethod != 2) {
     std::error_code ec;
@@ -235,7 +243,9 @@ int runImport(const GlobalOptions& g, std::vector<std::string>& args) {
       bar.show(f, "to " + text::displayText(p.importingTo));
     } else {
       std::string from = std::filesystem::path(p.importingFrom).filename().string();
-      bar.show(p.conversion, from + " (" + std::to_string(p.workRecords) + ")");
+      std::string label = from + " (" + std::to_string(p.workRecords) + ")";
+      if (!p.status.empty()) label = p.status + ": " + label;
+      bar.show(p.conversion, label);
     }
   }
   std::signal(SIGINT, SIG_DFL);

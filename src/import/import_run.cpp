@@ -30,6 +30,8 @@ ImportRun::ImportRun(store::Session& s, ImportRequest request) : s_(s), request_
                                                                  : request_.typeName);
   typeName_ = t ? t->name : request_.typeName;
   masks_ = !request_.pattern.empty() ? request_.pattern : t ? t->defaultMask : "*.*";
+  // The CIM reader knows its files by their signature and passes over others.
+  if (request_.allCimFiles && isCimType(typeName_)) masks_ = "*.*";
   saved_ = s.currentDatabase();
 }
 
@@ -198,6 +200,7 @@ void ImportRun::nextFile() {
   const std::string& name = files_[fileIndex_++];
   s_.FileTmpName = name;
   progress_.importingFrom = name;
+  progress_.status.clear();
   filePermille_ = 0;
   std::error_code ec;
   if (!std::filesystem::is_regular_file(name, ec)) {

@@ -134,6 +134,7 @@ class ImportRun : public ImportContext {
   bool appendTid(const TID& tid) override;
   void skipped() override { ++stats_.skipped; }
   void progress(int permille) override { filePermille_ = permille; }
+  void status(const std::string& text) override { progress_.status = text; }
 
   // The run's identifier counter (for tests).
   uint32_t counter() const { return counter_; }

@@ -74,4 +74,6 @@ const ImportType* findImportType(std::string_view s) {
   return nullptr;
 }
 
+bool isCimType(std::string_view name) { return name == "WinCIM" || name == "DOSCIM" || name == "CSNav"; }
+
 }  // namespace qb::import

@@ -27,4 +27,9 @@ constexpr int kDefaultImportType = 17;
 const ImportType* findImportType(std::string_view nameOrNumber);
 const ImportType* importTypeByNumber(int number);
 
+// The types that read CIM message files ("WinCIM", "DOSCIM", "CSNav"): a run
+// of theirs can take every file of the chosen directories and let the
+// reader pass over those that are not CIM files (ImportRequest::allCimFiles).
+bool isCimType(std::string_view name);
+
 }  // namespace qb::import

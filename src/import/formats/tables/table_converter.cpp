@@ -1,0 +1,69 @@
+#include "import/formats/tables/table_converter.h"
+
+#include "archive/session.h"
+#include "text/codepages.h"
+#include "text/strings.h"
+
+namespace qb::import::tables {
+
+namespace {
+const ConverterRegistration navcis({"NavCIS 1.6x", "NavCIS 1.7x"}, [](const std::string&) -> std::unique_ptr<Converter> {
+  return std::make_unique<TableConverter>(makeNavCisFormat());
+});
+const ConverterRegistration ciscomm({"CISCOMM"}, [](const std::string&) -> std::unique_ptr<Converter> {
+  return std::make_unique<TableConverter>(makeCiscommFormat());
+});
+const ConverterRegistration oui({"OUI"}, [](const std::string&) -> std::unique_ptr<Converter> {
+  return std::make_unique<TableConverter>(makeOuiFormat());
+});
+}  // namespace
+
+void tableText(const DbfTable& table, bool dos, std::string& s) {
+  if (dos || table.dosCodePage()) text::dosToWindows(s);
+}
+
+std::string headerField(std::string s) {
+  if (text::startsWith(s, "\r\n") && s.size() == 2) return {};
+  if (s.size() >= 2 && s.compare(s.size() - 2, 2, "\r\n") == 0) s.resize(s.size() - 2);
+  if (s.size() > 60) s.resize(60);
+  return s;
+}
+
+bool TableConverter::finish(ImportContext& ctx) {
+  table_.close();
+  ctx.progress(1000);
+  return true;
+}
+
+bool TableConverter::step(ImportContext& ctx, uint8_t& command) {
+  if (command == 199) {
+    command = 99;
+    next_ = 0;
+    std::string error;
+    if (!table_.open(ctx.fileName(), error) || !format_->start(ctx, table_, error)) {
+      table_.close();
+      ctx.session().tell(ctx.fileName() + " cannot be imported\r\n" + error + "\r\nThis file will be skipped!",
+                         "Warning!");
+      return true;
+    }
+  }
+  for (int n = 0; n < kRecordsPerStep; ++n) {
+    if (next_ >= table_.recordCount()) return finish(ctx);
+    RecordState state = table_.read(next_++);
+    if (state == RecordState::Unreadable) {
+      // One retry at the next position; a second failure ends the table.
+      if (next_ >= table_.recordCount()) return finish(ctx);
+      state = table_.read(next_++);
+      if (state == RecordState::Unreadable) return finish(ctx);
+    }
+    if (state == RecordState::Deleted) {
+      ctx.skipped();
+      continue;
+    }
+    if (!format_->file(ctx, table_)) return finish(ctx);
+  }
+  ctx.progress(static_cast<int>(uint64_t(next_) * 1000 / std::max<uint32_t>(1, table_.recordCount())));
+  return false;
+}
+
+}  // namespace qb::import::tables
