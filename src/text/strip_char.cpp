@@ -57,7 +57,10 @@ std::string StripChar(StripKind kind, std::string text) {
   std::vector<LinePiece> pieces = cutLines(text);
   EmbeddedHeader header = dropEmbeddedHeader(pieces);
   if (header.firstBody == 0) return text;  // no header block: the text stays as it is
-  return assembleText(pieces, header.firstBody, pieces.size() - 1, header.kind);
+  // The assembler ends every line with CR LF: the ends are cleaned again.
+  std::string body = assembleText(pieces, header.firstBody, pieces.size() - 1, header.kind);
+  stripEnds(body);
+  return body;
 }
 
 }  // namespace qb::text

@@ -58,7 +58,9 @@ class Robust : public Harness {
       EXPECT_LE(w.text.size(), 64000u);
       EXPECT_FALSE(w.nhr.FOR_DESCRIPTION.blank());
       EXPECT_NE(w.nhr.INTERNAL, 0u);
-      if (w.nhr.MAILTYPE != 0) EXPECT_LE(w.nhr.MAILTYPE, 2);
+      if (w.nhr.MAILTYPE != 0) {
+        EXPECT_LE(w.nhr.MAILTYPE, 2);
+      }
     }
   }
   const Source& source;

@@ -77,14 +77,17 @@ TEST(DbfReader, AgreesWithPythonDbf) {
       EXPECT_EQ(table.memo(f), want.substr(0, DbfTable::kMaxMemo));
     } else if (type == 'N') {
       EXPECT_NEAR(std::atof(table.text(f).c_str()), std::atof(want.c_str()), 1e-9);
-      if (want.find('.') == std::string::npos) EXPECT_EQ(table.number(f), std::atol(want.c_str()));
+      if (want.find('.') == std::string::npos) {
+        EXPECT_EQ(table.number(f), std::atol(want.c_str()));
+      }
     } else if (type == 'L') {
       EXPECT_EQ(table.logical(f), want == "T");
     } else if (type == 'D') {
       EXPECT_EQ(table.text(f), want);
-      if (!want.empty())
+      if (!want.empty()) {
         EXPECT_EQ(table.date(f), text::dayNumber(std::stoi(want.substr(0, 4)), std::stoi(want.substr(4, 2)),
                                                  std::stoi(want.substr(6, 2))));
+      }
     } else {
       EXPECT_EQ(table.text(f), want);
     }
@@ -212,7 +215,7 @@ TEST(OuiTable, MailAndNewsByTheirHeaders) {
   ASSERT_EQ(mail.size(), 2u);
   EXPECT_EQ(mail[0]->nhr.HEADING.str(), "Club meeting");
   EXPECT_EQ(mail[0]->nhr.S_CISADRESS.str(), "ida.voss@example.org");
-  EXPECT_EQ(mail[0]->text, "The club meets on Friday.");
+  EXPECT_EQ(mail[0]->text, "The club meets on Friday.\r\n");
   EXPECT_EQ(mail[1]->text.find("<"), std::string::npos);  // HTML turned into text
   EXPECT_NE(mail[1]->text.find("attached"), std::string::npos);
   auto news = h.ctx.of("sci.example.astro");

@@ -4,6 +4,7 @@
 #include "import/formats/cim/cim_mail.h"
 #include "import/formats/cim/cim_text.h"
 #include "import/formats/shared/cis_identifier.h"
+#include "import/formats/shared/source_text.h"
 #include "text/strings.h"
 
 namespace qb::import::cabinet {
@@ -85,6 +86,13 @@ bool CabinetConverter::decode(ImportContext& ctx, const RecordSpan& span) {
   if (decodeCabinetRecord(record_, m) != CabinetRead::Ok) {
     ctx.skipped();
     return true;
+  }
+  for (std::string* t : {&m.subject, &m.senderName, &m.senderAddress, &m.sectionName, &m.forumName,
+                         &m.recipientName, &m.recipientAddress, &m.text})
+    toStoredText(*t, SourceCharset::Windows);
+  for (mail::Recipient& r : m.recipients) {
+    toStoredText(r.name, SourceCharset::Windows);
+    toStoredText(r.address, SourceCharset::Windows);
   }
   return m.kind == RecordKind::Mail ? fileMail(ctx, m) : fileForum(ctx, m);
 }

@@ -8,7 +8,7 @@
 #include "import/formats/cim/cim_mail.h"
 #include "import/formats/cim/cim_text.h"
 #include "import/formats/shared/cis_identifier.h"
-#include "text/codepages.h"
+#include "import/formats/shared/source_text.h"
 
 namespace qb::import::cim {
 
@@ -44,14 +44,13 @@ bool CimConverter::step(ImportContext& ctx, uint8_t& command) {
   }
   CimMessage m;
   if (readCimFile(bytes, m) == CimRead::Ok) {
-    if (dos_) {
-      for (std::string* s : {&m.subject, &m.senderName, &m.senderAddress, &m.text, &m.sectionName, &m.forumName,
-                             &m.recipientName, &m.recipientAddress})
-        text::dosToWindows(*s);
-      for (mail::Recipient& r : m.recipients) {
-        text::dosToWindows(r.name);
-        text::dosToWindows(r.address);
-      }
+    const SourceCharset cs = dos_ ? SourceCharset::Dos850 : SourceCharset::Windows;
+    for (std::string* s : {&m.subject, &m.senderName, &m.senderAddress, &m.text, &m.sectionName, &m.forumName,
+                           &m.recipientName, &m.recipientAddress})
+      toStoredText(*s, cs);
+    for (mail::Recipient& r : m.recipients) {
+      toStoredText(r.name, cs);
+      toStoredText(r.address, cs);
     }
     if (m.kind == CimKind::Mail)
       fileMail(ctx, m);

@@ -23,8 +23,10 @@ int32_t hourMinute(std::string_view s) {
 }
 
 int32_t navCisTime(std::string_view field) {
-  std::string t(text::trimRightView(field.substr(0, 10)));
-  if (t.size() >= 2 && t[1] == ':') t.insert(0, "0");
+  std::string_view v = text::trimRightView(field.substr(0, 10));
+  std::string t;
+  if (v.size() >= 2 && v[1] == ':') t += '0';
+  t.append(v);
   if (t.size() == 5) return hourMinute(t);
   if (t.size() != 8 || t[5] != ':') return 0;
   int s = 0;

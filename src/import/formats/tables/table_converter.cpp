@@ -1,7 +1,7 @@
 #include "import/formats/tables/table_converter.h"
 
 #include "archive/session.h"
-#include "text/codepages.h"
+#include "import/formats/shared/source_text.h"
 #include "text/strings.h"
 
 namespace qb::import::tables {
@@ -19,7 +19,12 @@ const ConverterRegistration oui({"OUI"}, [](const std::string&) -> std::unique_p
 }  // namespace
 
 void tableText(const DbfTable& table, bool dos, std::string& s) {
-  if (dos || table.dosCodePage()) text::dosToWindows(s);
+  SourceCharset cs = SourceCharset::Windows;
+  if (table.codePage() == 0x01)
+    cs = SourceCharset::Dos437;
+  else if (dos || table.dosCodePage())
+    cs = SourceCharset::Dos850;
+  toStoredText(s, cs);
 }
 
 std::string headerField(std::string s) {
