@@ -125,18 +125,20 @@ def forum_messages(forum, base):
     ]
 
 
-def mails():
+def mails(shift=0):
+    """The mail set; `shift` hours later for each further format, so that the
+    formats' mails do not repeat each other in the demo's mail database."""
     return [
-        dict(date=(1995, 5, 3), time=(9, 5, 30), subject="Copy of: Star party in June",
+        dict(date=(1995, 5, 3), time=(9 + shift, 5, 30), subject="Copy of: Star party in June",
              **{"from": ("Greta Lindqvist", "INTERNET:greta@example.se")},
              to=[("Wilma Thornbury", "74321.1234"), ("Harold Pennyworth", "71234,567")],
              cc=[("Amélie Fournier", "INTERNET:amelie@example.fr")],
              text="The star party is on the 21st.@b\nBring warm clothes.@b\n"),
-        dict(date=(1995, 5, 4), time=(18, 40, 0), subject="Re: Star party in June", **{"from": OWNER},
+        dict(date=(1995, 5, 4), time=(18 + shift, 40, 0), subject="Re: Star party in June", **{"from": OWNER},
              to=[("Greta Lindqvist", "INTERNET:greta@example.se")],
              cc=[("Harold Pennyworth", "71234,567")], bc=[("Sven Åkesson", "75432,210")],
              text="@lI will come, with the 80 mm refractor.\nWilma\n"),
-        dict(date=(1995, 6, 1), time=(7, 0, 0), subject="Club dues", **{"from": ("Harold Pennyworth", "71234.567")},
+        dict(date=(1995, 6, 1), time=(7 + shift, 0, 0), subject="Club dues", **{"from": ("Harold Pennyworth", "71234.567")},
              to=[], text="Dues for the year are due.\n"),
     ]
 
@@ -147,13 +149,13 @@ def write(path, data):
         f.write(data)
 
 
-def cim_samples(folder, forum, base, enc, layout):
+def cim_samples(folder, forum, base, enc, layout, shift):
     d = os.path.join(HERE, folder)
     shutil.rmtree(d, ignore_errors=True)
     msgs = forum_messages(forum, base)
     for i, m in enumerate(msgs):
         write(os.path.join(d, "%s%02d.THD" % (forum[:6], i + 1)), layout(m, enc))
-    for i, m in enumerate(mails()):
+    for i, m in enumerate(mails(shift)):
         write(os.path.join(d, "MAIL%02d.MSG" % (i + 1)), mail_record(m, enc))
     # A file cut short inside its record and a file of another program.
     whole = layout(msgs[0], enc)
@@ -203,7 +205,7 @@ def cabinet_mail(m, enc):
 
 def cabinet_records():
     recs = []
-    for i, m in enumerate(forum_messages("ASTROFORUM", 410000)):
+    for i, m in enumerate(forum_messages("ASTROFORUM", 740000)):
         y, mo, d = m["date"]
         m = dict(m, when=(y, mo, d, 20, 15 + i, 42))
         recs.append(cabinet_forum(m, "cp1252"))
@@ -252,9 +254,9 @@ def main():
     if len(sys.argv) == 4 and sys.argv[1] == "--large":
         large(sys.argv[2], int(sys.argv[3]))
         return
-    cim_samples("wincim", "STARGAZE", 310000, "cp1252", forum_record)
-    cim_samples("doscim", "HOMEBREW", 320000, "cp850", forum_record)
-    cim_samples("csnav", "NOTES", 330000, "cp1252", forum2_record)
+    cim_samples("wincim", "STARGAZE", 710000, "cp1252", forum_record, 0)
+    cim_samples("doscim", "HOMEBREW", 720000, "cp850", forum_record, 1)
+    cim_samples("csnav", "NOTES", 730000, "cp1252", forum2_record, 2)
     cabinet_samples()
 
 

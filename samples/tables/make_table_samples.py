@@ -146,45 +146,47 @@ def damaged_copy(dbf_path, name):
 OWNER_ID = "74321,1234"
 
 
-def navcis_rows():
-    d = datetime.date(1996, 8, 2)
+def navcis_rows(base=750000, year=96):
+    """`base` numbers the forum messages; `year` (two digits) dates them, so
+    that the two NavCIS versions' samples do not repeat each other."""
+    d = datetime.date(1900 + year, 8, 2)
     rows = [
         dict(FORUM_NAME="stargaze", INTERNAL=7, SEC_NUMBER=3, SEC_NAME="Telescopes", SUBJECT="Mirror cleaning",
-             SEND_ID="72345.1012", SEND_NAME="Greta Lindqvist", RECV_ID="All", RECV_NAME="All", MSG_NUMBER=510001,
-             MSG_PARENT=0, MSG_DATE="02-Aug-96", MSG_TIME="21:10", REC_DATE=d,
+             SEND_ID="72345.1012", SEND_NAME="Greta Lindqvist", RECV_ID="All", RECV_NAME="All", MSG_NUMBER=base + 1,
+             MSG_PARENT=0, MSG_DATE="02-Aug-%02d" % year, MSG_TIME="21:10", REC_DATE=d,
              MSG_TEXT="How often do you clean the mirror?\nMine looks dusty.\n"),
         dict(FORUM_NAME="stargaze", INTERNAL=7, SEC_NUMBER=3, SEC_NAME="Telescopes", SUBJECT="Mirror cleaning",
              SEND_ID="71234,567\r\n", SEND_NAME="Harold Pennyworth", RECV_ID="72345,1012", RECV_NAME="Greta Lindqvist",
-             MSG_NUMBER=510002, MSG_PARENT=510001, MSG_DATE="03-Aug-96", KEEP=True,
+             MSG_NUMBER=base + 2, MSG_PARENT=base + 1, MSG_DATE="03-Aug-%02d" % year, KEEP=True,
              MSG_TEXT="Hardly ever: dust does little harm.\r\nA clean mirror is a scratched mirror.\r\n"),
         dict(FORUM_NAME="homebrew", INTERNAL=9, SEC_NUMBER=1, SEC_NAME="Général", SUBJECT="Ölflaschen",
-             SEND_ID="75432,210", SEND_NAME="Sven Åkesson", RECV_ID="All", RECV_NAME="All", MSG_NUMBER=520001,
-             MSG_DATE="05-Sep-96", MSG_TEXT="Brown bottles keep the beer better.\n"),
+             SEND_ID="75432,210", SEND_NAME="Sven Åkesson", RECV_ID="All", RECV_NAME="All", MSG_NUMBER=base + 101,
+             MSG_DATE="05-Sep-%02d" % year, MSG_TEXT="Brown bottles keep the beer better.\n"),
         dict(FORUM_NAME="homebrew", INTERNAL=9, SUBJECT="Number zero", SEND_ID="75432,210", MSG_NUMBER=0,
-             MSG_DATE="05-Sep-96", MSG_TEXT="A message without a number is skipped.\n"),
+             MSG_DATE="05-Sep-%02d" % year, MSG_TEXT="A message without a number is skipped.\n"),
         dict(FORUM_NAME="homebrew", INTERNAL=9, SUBJECT="Reader's own number", SEND_ID="75432,210",
-             MSG_NUMBER=9000000, MSG_DATE="05-Sep-96", MSG_TEXT="Skipped too.\n"),
+             MSG_NUMBER=9000000, MSG_DATE="05-Sep-%02d" % year, MSG_TEXT="Skipped too.\n"),
         # Mail: HRE:INTERNAL 0, even with a forum name filled in.
         dict(FORUM_NAME="stargaze", INTERNAL=0, SUBJECT="Telescope for sale", SEND_ID="INTERNET:greta@example.se",
-             SEND_NAME="Greta Lindqvist", RECV_ID=OWNER_ID, RECV_NAME="Wilma Thornbury", MSG_DATE="10-Aug-96",
+             SEND_NAME="Greta Lindqvist", RECV_ID=OWNER_ID, RECV_NAME="Wilma Thornbury", MSG_DATE="10-Aug-%02d" % year,
              MSG_TIME="9:05", MSG_TEXT="My old 60 mm refractor is for sale.\nInterested?\n"),
         dict(INTERNAL=0, SUBJECT="Re: Telescope for sale", SEND_ID=OWNER_ID, SEND_NAME="Wilma Thornbury",
-             RECV_ID="INTERNET:greta@example.se", RECV_NAME="Greta Lindqvist", MSG_DATE="11-Aug-96",
+             RECV_ID="INTERNET:greta@example.se", RECV_NAME="Greta Lindqvist", MSG_DATE="11-Aug-%02d" % year,
              MSG_TIME="18:30:15", MSG_TEXT="Yes, for my nephew. What do you ask for it?\n"),
         dict(INTERNAL=0, SUBJECT="Odd time", SEND_ID="71234,567", SEND_NAME="Harold Pennyworth", RECV_ID=OWNER_ID,
-             MSG_DATE="12-Aug-96", MSG_TIME="noon", IS_DELETE=True, MSG_TEXT="The time of this one is unreadable.\n"),
+             MSG_DATE="12-Aug-%02d" % year, MSG_TIME="noon", IS_DELETE=True, MSG_TEXT="The time of this one is unreadable.\n"),
     ]
     return rows
 
 
 def cco_rows():
     return [
-        dict(MSG_NUMBER="610001", MSG_DATE=datetime.date(1994, 11, 20), MSG_SUBJEC="Sourdough starter",
+        dict(MSG_NUMBER="770001", MSG_DATE=datetime.date(1994, 11, 20), MSG_SUBJEC="Sourdough starter",
              MSG_SENDER="Hilde Marwick", MSG_SENDID="76543,21", MSG_RECVR="All", MSG_PARENT="0", MSG_SECTNO="4",
              MSG_SECT="Bread", MSG_TEXT="Feed it twice a day.\r\nKeep it warm.\r\n"),
-        dict(MSG_NUMBER="610002", MSG_DATE=datetime.date(1994, 11, 21), MSG_SUBJEC="Sourdough starter",
+        dict(MSG_NUMBER="770002", MSG_DATE=datetime.date(1994, 11, 21), MSG_SUBJEC="Sourdough starter",
              MSG_SENDER="Tomás Brandt", MSG_SENDID="77777.123", MSG_RECVR="Hilde Marwick", MSG_RECVID="76543,21",
-             MSG_PARENT="610001", MSG_SECTNO="4", MSG_SECT="Bread", MSG_TEXT="Rye flour works best, süß.\r\n"),
+             MSG_PARENT="770001", MSG_SECTNO="4", MSG_SECT="Bread", MSG_TEXT="Rye flour works best, süß.\r\n"),
         dict(MSG_NUMBER="0", MSG_DATE=datetime.date(1994, 11, 22), MSG_SUBJEC="No number", MSG_SENDER="X",
              MSG_SENDID="1,1", MSG_SECTNO="4", MSG_SECT="Bread", MSG_TEXT="Skipped.\r\n"),
     ]
@@ -229,7 +231,8 @@ def samples():
         os.makedirs(os.path.join(HERE, sub))
     p = write_table(os.path.join(HERE, "navcis16", "RECV.DBF"), NAVCIS_FIELDS, "db3", "cp437", navcis_rows())
     damaged_copy(p, "DAMAGED")
-    p = write_table(os.path.join(HERE, "navcis17", "HRECV.DBF"), NAVCIS_FIELDS, "fp", "cp1252", navcis_rows())
+    p = write_table(os.path.join(HERE, "navcis17", "HRECV.DBF"), NAVCIS_FIELDS, "fp", "cp1252",
+                    navcis_rows(760000, 97))
     damaged_copy(p, "DAMAGED")
     os.makedirs(os.path.join(HERE, "ciscomm", "forum"))
     os.makedirs(os.path.join(HERE, "ciscomm", "mail"))

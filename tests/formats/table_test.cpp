@@ -124,26 +124,33 @@ TEST(DbfReader, DamagedHeadersAreRefused) {
 }
 
 TEST(NavCisTable, RecordRules) {
-  for (const char* path : {"tables/navcis16/RECV.DBF", "tables/navcis17/HRECV.DBF"}) {
-    SCOPED_TRACE(path);
+  struct Case {
+    const char* type;
+    const char* path;
+    uint32_t base;
+    int year;
+  };
+  for (Case c : {Case{"NavCIS 1.6x", "tables/navcis16/RECV.DBF", 750000, 1996},
+                 Case{"NavCIS 1.7x", "tables/navcis17/HRECV.DBF", 760000, 1997}}) {
+    SCOPED_TRACE(c.path);
     Harness h;
-    h.convert(std::string(path).find("16") != std::string::npos ? "NavCIS 1.6x" : "NavCIS 1.7x", sample(path));
+    h.convert(c.type, sample(c.path));
     EXPECT_EQ(h.ctx.of("STARGAZE").size(), 2u);
     EXPECT_EQ(h.ctx.of("HOMEBREW").size(), 1u);  // numbers 0 and 9000000 are skipped
     EXPECT_EQ(h.ctx.skips, 2);
-    const auto* first = h.ctx.number(510001);
+    const auto* first = h.ctx.number(c.base + 1);
     ASSERT_TRUE(first);
-    EXPECT_EQ(first->nhr.DATE, text::dayNumber(1996, 8, 2));
+    EXPECT_EQ(first->nhr.DATE, text::dayNumber(c.year, 8, 2));
     EXPECT_EQ(first->nhr.TIME, 0);
     EXPECT_EQ(first->nhr.S_CISADRESS.str(), "72345,1012");
     EXPECT_EQ(first->nhr.SEC_DESCRIPTION.str(), "Telescopes");
     EXPECT_EQ(first->text, "How often do you clean the mirror?\r\nMine looks dusty.");
-    const auto* reply = h.ctx.number(510002);
+    const auto* reply = h.ctx.number(c.base + 2);
     ASSERT_TRUE(reply);
-    EXPECT_EQ(reply->nhr.REFNUMBER, 510001u);
+    EXPECT_EQ(reply->nhr.REFNUMBER, c.base + 1);
     EXPECT_EQ(reply->nhr.S_CISADRESS.str(), "71234,567");  // trailing CR LF removed
     EXPECT_EQ(reply->nhr.DUMMY, 1);                         // kept
-    EXPECT_EQ(h.ctx.number(520001)->nhr.HEADING.str(), "\xD6lflaschen");
+    EXPECT_EQ(h.ctx.number(c.base + 101)->nhr.HEADING.str(), "\xD6lflaschen");
 
     // Mail: HRE:INTERNAL 0 even with a forum name; the time forms.
     auto mail = h.ctx.of(kOwnerDb);
@@ -201,7 +208,7 @@ TEST(CiscommTable, TableKindFollowsTheTarget) {
   auto forum = h.ctx.of("Bakers");
   ASSERT_EQ(forum.size(), 2u);  // message number 0 is skipped
   EXPECT_EQ(h.ctx.skips, 1);
-  EXPECT_EQ(forum[1]->nhr.REFNUMBER, 610001u);
+  EXPECT_EQ(forum[1]->nhr.REFNUMBER, 770001u);
   EXPECT_EQ(forum[1]->nhr.S_CISADRESS.str(), "77777,123");
   EXPECT_EQ(forum[1]->nhr.S_NAME.str(), "Tom\xE1s Brandt");
   EXPECT_EQ(forum[1]->nhr.SECTIONNUMBER, 4u);
