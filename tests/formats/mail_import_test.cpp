@@ -60,7 +60,9 @@ TEST_P(SampleImport, DirectionPartnersCopiesAndTexts) {
   EXPECT_EQ(m1->mail.CCR, 1);
   EXPECT_EQ(copiesOf(*m1), (std::vector<std::string>{"ida.voss@example.org CC", "tomas@example.net CC"}));
   EXPECT_TRUE(contains(m1->text, "Could you bring the spade?"));
-  if (eudora) EXPECT_TRUE(contains(m1->text, "\r\nFrom ???@??? Sun Mar 01 10:00:00 1998\r\nIt is part"));
+  if (eudora) {
+    EXPECT_TRUE(contains(m1->text, "\r\nFrom ???@??? Sun Mar 01 10:00:00 1998\r\nIt is part"));
+  }
 
   // The owner's answer: sent, the partner is the recipient.
   const StoredMail* m2 = m1 == &ms[0] ? &ms[1] : &ms[0];
