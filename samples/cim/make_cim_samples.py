@@ -205,7 +205,7 @@ def cabinet_mail(m, enc):
 
 def cabinet_records():
     recs = []
-    for i, m in enumerate(forum_messages("ASTROFORUM", 740000)):
+    for i, m in enumerate(forum_messages("ASTROFORUM", 940000)):
         y, mo, d = m["date"]
         m = dict(m, when=(y, mo, d, 20, 15 + i, 42))
         recs.append(cabinet_forum(m, "cp1252"))
@@ -254,9 +254,9 @@ def main():
     if len(sys.argv) == 4 and sys.argv[1] == "--large":
         large(sys.argv[2], int(sys.argv[3]))
         return
-    cim_samples("wincim", "STARGAZE", 710000, "cp1252", forum_record, 0)
-    cim_samples("doscim", "HOMEBREW", 720000, "cp850", forum_record, 1)
-    cim_samples("csnav", "NOTES", 730000, "cp1252", forum2_record, 2)
+    cim_samples("wincim", "STARGAZE", 910000, "cp1252", forum_record, 0)
+    cim_samples("doscim", "HOMEBREW", 920000, "cp850", forum_record, 1)
+    cim_samples("csnav", "NOTES", 930000, "cp1252", forum2_record, 2)
     cabinet_samples()
 
 

@@ -146,7 +146,7 @@ def damaged_copy(dbf_path, name):
 OWNER_ID = "74321,1234"
 
 
-def navcis_rows(base=750000, year=96):
+def navcis_rows(base=950000, year=96):
     """`base` numbers the forum messages; `year` (two digits) dates them, so
     that the two NavCIS versions' samples do not repeat each other."""
     d = datetime.date(1900 + year, 8, 2)
@@ -181,12 +181,12 @@ def navcis_rows(base=750000, year=96):
 
 def cco_rows():
     return [
-        dict(MSG_NUMBER="770001", MSG_DATE=datetime.date(1994, 11, 20), MSG_SUBJEC="Sourdough starter",
+        dict(MSG_NUMBER="970001", MSG_DATE=datetime.date(1994, 11, 20), MSG_SUBJEC="Sourdough starter",
              MSG_SENDER="Hilde Marwick", MSG_SENDID="76543,21", MSG_RECVR="All", MSG_PARENT="0", MSG_SECTNO="4",
              MSG_SECT="Bread", MSG_TEXT="Feed it twice a day.\r\nKeep it warm.\r\n"),
-        dict(MSG_NUMBER="770002", MSG_DATE=datetime.date(1994, 11, 21), MSG_SUBJEC="Sourdough starter",
+        dict(MSG_NUMBER="970002", MSG_DATE=datetime.date(1994, 11, 21), MSG_SUBJEC="Sourdough starter",
              MSG_SENDER="Tomás Brandt", MSG_SENDID="77777.123", MSG_RECVR="Hilde Marwick", MSG_RECVID="76543,21",
-             MSG_PARENT="770001", MSG_SECTNO="4", MSG_SECT="Bread", MSG_TEXT="Rye flour works best, süß.\r\n"),
+             MSG_PARENT="970001", MSG_SECTNO="4", MSG_SECT="Bread", MSG_TEXT="Rye flour works best, süß.\r\n"),
         dict(MSG_NUMBER="0", MSG_DATE=datetime.date(1994, 11, 22), MSG_SUBJEC="No number", MSG_SENDER="X",
              MSG_SENDID="1,1", MSG_SECTNO="4", MSG_SECT="Bread", MSG_TEXT="Skipped.\r\n"),
     ]
@@ -232,7 +232,7 @@ def samples():
     p = write_table(os.path.join(HERE, "navcis16", "RECV.DBF"), NAVCIS_FIELDS, "db3", "cp437", navcis_rows())
     damaged_copy(p, "DAMAGED")
     p = write_table(os.path.join(HERE, "navcis17", "HRECV.DBF"), NAVCIS_FIELDS, "fp", "cp1252",
-                    navcis_rows(760000, 97))
+                    navcis_rows(960000, 97))
     damaged_copy(p, "DAMAGED")
     os.makedirs(os.path.join(HERE, "ciscomm", "forum"))
     os.makedirs(os.path.join(HERE, "ciscomm", "mail"))

@@ -37,7 +37,7 @@ TEST(Cabinet, SampleFile) {
   EXPECT_GE(steps, 2);
   auto forum = h.ctx.of("ASTROFORUM");
   ASSERT_EQ(forum.size(), 4u);
-  const auto* first = h.ctx.number(740001);
+  const auto* first = h.ctx.number(940001);
   ASSERT_TRUE(first);
   EXPECT_EQ(first->nhr.HEADING.str(), "Choosing a first telescope");
   EXPECT_EQ(first->nhr.S_CISADRESS.str(), "72345,1012");
@@ -46,7 +46,7 @@ TEST(Cabinet, SampleFile) {
   EXPECT_EQ(first->nhr.DATE, text::dayNumber(1995, 3, 13));
   EXPECT_EQ(first->nhr.TIME, text::timeValue(20, 15, 42));
   EXPECT_EQ(first->text, "I am thinking of a small refractor.\r\nWhich mount would you suggest?\r\n\r\nGreta");
-  EXPECT_EQ(h.ctx.number(740002)->nhr.REFNUMBER, 740001u);
+  EXPECT_EQ(h.ctx.number(940002)->nhr.REFNUMBER, 940001u);
 
   // Mail: stamp year value 28 is 1998; "Copy of:" dropped; incoming with
   // three recipients gives the owner as recipient and three copies.
@@ -108,7 +108,7 @@ TEST(Cabinet, OneRecordFileAndPhases) {
   std::size_t second = whole.find(import::cabinet::kMarker, first + 1);
   h.convertBytes("CompuServe 3.x", "FCAB" + whole.substr(first, second - first));
   ASSERT_EQ(h.ctx.work.size(), 1u);
-  EXPECT_EQ(h.ctx.work[0].nhr.MSGNUMBER, 740001u);
+  EXPECT_EQ(h.ctx.work[0].nhr.MSGNUMBER, 940001u);
 }
 
 TEST(Cabinet, Stamp) {

@@ -25,8 +25,8 @@ TEST(CimFiles, ForumMessagesOfEveryLayout) {
     const char* forum;
     uint32_t base;
   };
-  for (Case c : {Case{"WinCIM", "cim/wincim", "STARGAZE", 710000}, Case{"DOSCIM", "cim/doscim", "HOMEBREW", 720000},
-                 Case{"CSNav", "cim/csnav", "NOTES", 730000}}) {
+  for (Case c : {Case{"WinCIM", "cim/wincim", "STARGAZE", 910000}, Case{"DOSCIM", "cim/doscim", "HOMEBREW", 920000},
+                 Case{"CSNav", "cim/csnav", "NOTES", 930000}}) {
     SCOPED_TRACE(c.type);
     Harness h;
     convertDir(h, c.type, c.dir);
@@ -132,14 +132,14 @@ TEST(CimFiles, KindsNotSelectedOrNoMailDatabaseAreSkipped) {
 
   // Already imported forum messages are skipped unless re-import is allowed.
   h.reset();
-  h.ctx.imported.insert({h.ctx.dbs["STARGAZE"].id, 710001});
+  h.ctx.imported.insert({h.ctx.dbs["STARGAZE"].id, 910001});
   convertDir(h, "WinCIM", "cim/wincim");
-  EXPECT_FALSE(h.ctx.number(710001));
+  EXPECT_FALSE(h.ctx.number(910001));
   h.reset();
   h.ctx.req.allowReimport = true;
-  h.ctx.imported.insert({h.ctx.dbs["STARGAZE"].id, 710001});
+  h.ctx.imported.insert({h.ctx.dbs["STARGAZE"].id, 910001});
   convertDir(h, "WinCIM", "cim/wincim");
-  EXPECT_TRUE(h.ctx.number(710001));
+  EXPECT_TRUE(h.ctx.number(910001));
 }
 
 TEST(CimFiles, SignatureTypeAndAbandonedRecipientBlock) {

@@ -130,8 +130,8 @@ TEST(NavCisTable, RecordRules) {
     uint32_t base;
     int year;
   };
-  for (Case c : {Case{"NavCIS 1.6x", "tables/navcis16/RECV.DBF", 750000, 1996},
-                 Case{"NavCIS 1.7x", "tables/navcis17/HRECV.DBF", 760000, 1997}}) {
+  for (Case c : {Case{"NavCIS 1.6x", "tables/navcis16/RECV.DBF", 950000, 1996},
+                 Case{"NavCIS 1.7x", "tables/navcis17/HRECV.DBF", 960000, 1997}}) {
     SCOPED_TRACE(c.path);
     Harness h;
     h.convert(c.type, sample(c.path));
@@ -208,7 +208,7 @@ TEST(CiscommTable, TableKindFollowsTheTarget) {
   auto forum = h.ctx.of("Bakers");
   ASSERT_EQ(forum.size(), 2u);  // message number 0 is skipped
   EXPECT_EQ(h.ctx.skips, 1);
-  EXPECT_EQ(forum[1]->nhr.REFNUMBER, 770001u);
+  EXPECT_EQ(forum[1]->nhr.REFNUMBER, 970001u);
   EXPECT_EQ(forum[1]->nhr.S_CISADRESS.str(), "77777,123");
   EXPECT_EQ(forum[1]->nhr.S_NAME.str(), "Tom\xE1s Brandt");
   EXPECT_EQ(forum[1]->nhr.SECTIONNUMBER, 4u);
