@@ -6,6 +6,7 @@
 #include "formats/cis_binary_support.h"
 #include "import/formats/cim/cim_file.h"
 #include "import/formats/cim/cim_text.h"
+#include "import/import_run.h"
 #include "import/formats/shared/cis_identifier.h"
 #include "text/datetime.h"
 
@@ -191,6 +192,40 @@ TEST(CimAddress, CleanUp) {
   EXPECT_EQ(cleanCisName("\"Joe Smith\"", "1,2"), "Joe Smith");
   EXPECT_EQ(cleanCisName("joe@example.com", "joe@example.com"), "");
   EXPECT_EQ(cleanCisName("Joe", "joe@example.com"), "Joe");
+}
+
+}  // namespace
+}  // namespace qb::cistest
+
+namespace qb::cistest {
+namespace {
+
+// The run's option to take every file of the directory: the reader keeps
+// the CIM files whatever their names and passes over the others.
+TEST(CimFiles, AllCimFilesOfADirectory) {
+  Harness h;
+  std::string dir = h.dir + "/saved";
+  std::filesystem::create_directories(dir);
+  std::filesystem::copy_file(sample("cim/wincim/STARGA01.THD"), dir + "/FIRST.SAV");
+  std::filesystem::copy_file(sample("cim/wincim/MAIL01.MSG"), dir + "/LETTER");
+  std::filesystem::copy_file(sample("cim/wincim/README.PLX"), dir + "/NOTES.TXT");
+  auto run = [&](bool all) {
+    import::ImportRequest req;
+    req.typeName = "WinCIM";
+    req.selectionMethod = 1;
+    req.sourcePath = dir;
+    req.mailDatabase = kOwnerDb;
+    req.allCimFiles = all;
+    import::ImportRun r(h.archive.session(), req);
+    while (r.step()) {
+    }
+    return r.stats();
+  };
+  EXPECT_EQ(run(false).files, 0u);  // no name matches the default masks
+  import::RunStats st = run(true);
+  EXPECT_EQ(st.files, 3u);
+  EXPECT_EQ(st.imported, 2u);
+  EXPECT_FALSE(st.failed);
 }
 
 }  // namespace
