@@ -30,19 +30,18 @@
 #include "app/main_frame.h"
 #include "app/notifications.h"
 #include "app/window_registry.h"
-#include "export/clipboard_text.h"
+#include "archive/browse/browse_files.h"
+#include "archive/browse/browse_lookup.h"
 #include "archive/browse/browse_status.h"
-#include "archive/browse/browse_text.h"
 #include "archive/config.h"
-#include "text/datetime.h"
-#include "archive/file_table.h"
 #include "archive/neo.h"
 #include "archive/session.h"
+#include "export/clipboard_text.h"
+#include "text/datetime.h"
 
 using qb::text::calendarDate;
 using qb::text::clockTime;
 using qb::text::dayNumber;
-using qb::text::upper1252;
 
 namespace qb::app {
 
@@ -50,42 +49,38 @@ using namespace qb::store;
 
 namespace {
 
-enum class Filter { None, Thread, Section, Sender, Receiver, Partner };
+using Filter = BrowseFilter;
 
-struct ViewEntry {
+// The captions of views 1 to 9 of the message browse and 1 to 8 of the mail
+// browse; which key and filter each view has is the engine's (browseView).
+struct ViewCaption {
   const char* tab;
   const char* tip;
-  int key;
-  Filter filter;
   const char* prompt;
-  bool available;
+};
+const ViewCaption kMsgCaptions[kMessageViews] = {
+    {"&Date", "Sort by message date", " Find Date "},
+    {"&Thread", "Sort by message thread", " Filter Thread "},
+    {"S&ection", "Sort by message section", " Filter Section "},
+    {"&Sender", "Sort by message sender", " Filter Sender "},
+    {"&Receiver", "Sort by message receiver", " Filter Receiver "},
+    {"Msg&No", "Sort by message number", " Find MsgNo "},
+    {"&KeyWord", "Filter by key word", " Filter Key Word "},
+    {"T&opic", "Filter by topic", " Filter Topic "},
+    {"Sear&ch", "Show search result set - right click to sort", " "},
+};
+const ViewCaption kMailCaptions[kMailViews] = {
+    {"&Date", "Sort by mail date", "Find Date"},
+    {"Su&bject", "Sort by mail subject", " "},
+    {"&Partner", "Sort by mail partner", "Filter Partner"},
+    {"&Sender", "Sort by mail sender", "Filter Sender"},
+    {"&Receiver", "Sort by mail receiver", "Filter Receiver"},
+    {"&KeyWord", "Filter by key word string", "Filter KeyWord"},
+    {"&Topic", "Filter by topic", "Filter Topic"},
+    {"Sear&ch", "Show search result set - right click to sort", " "},
 };
 
-// Views 1 to 9 of the message browse and 1 to 8 of the mail browse; the
-// word, topic and search views come with the word index.
-const ViewEntry kMsgViews[] = {
-    {"&Date", "Sort by message date", MsgNmbr::DateKey, Filter::None, " Find Date ", true},
-    {"&Thread", "Sort by message thread", MsgNmbr::Threadkey, Filter::Thread, " Filter Thread ", true},
-    {"S&ection", "Sort by message section", MsgNmbr::SECkey, Filter::Section, " Filter Section ", true},
-    {"&Sender", "Sort by message sender", MsgNmbr::FromKey, Filter::Sender, " Filter Sender ", true},
-    {"&Receiver", "Sort by message receiver", MsgNmbr::ToKey, Filter::Receiver, " Filter Receiver ", true},
-    {"Msg&No", "Sort by message number", MsgNmbr::IdKey, Filter::None, " Find MsgNo ", true},
-    {"&KeyWord", "Filter by key word", 0, Filter::None, " Filter Key Word ", false},
-    {"T&opic", "Filter by topic", 0, Filter::None, " Filter Topic ", false},
-    {"Sear&ch", "Show search result set - right click to sort", 0, Filter::None, " ", false},
-};
-const ViewEntry kMailViews[] = {
-    {"&Date", "Sort by mail date", Mail::DateKey, Filter::None, "Find Date", true},
-    {"Su&bject", "Sort by mail subject", Mail::SubjectKey, Filter::None, " ", true},
-    {"&Partner", "Sort by mail partner", Mail::PairKey, Filter::Partner, "Filter Partner", true},
-    {"&Sender", "Sort by mail sender", Mail::FromKey, Filter::Sender, "Filter Sender", true},
-    {"&Receiver", "Sort by mail receiver", Mail::ToKey, Filter::Receiver, "Filter Receiver", true},
-    {"&KeyWord", "Filter by key word string", 0, Filter::None, "Filter KeyWord", false},
-    {"&Topic", "Filter by topic", 0, Filter::None, "Filter Topic", false},
-    {"Sear&ch", "Show search result set - right click to sort", 0, Filter::None, " ", false},
-};
-
-const ViewEntry& viewEntry(bool mail, int view) { return mail ? kMailViews[view - 1] : kMsgViews[view - 1]; }
+const ViewCaption& viewCaption(bool mail, int view) { return mail ? kMailCaptions[view - 1] : kMsgCaptions[view - 1]; }
 
 QString shortDate(int32_t day) {
   if (day <= 0) return {};
@@ -99,13 +94,6 @@ QString shortTime(int32_t t) {
   int h, m, sec;
   clockTime(t, h, m, sec);
   return QLocale().toString(QTime(h, m, sec), QLocale::ShortFormat);
-}
-
-bool sameAlpha(const FixedString<10>& a, const FixedString<10>& b) {
-  return upper1252(a.str()) == upper1252(b.str());
-}
-bool sameAlpha(const FixedString<25>& a, const FixedString<25>& b) {
-  return upper1252(a.str()) == upper1252(b.str());
 }
 
 QColor colourOf(Session& s, int code, QColor def) {
@@ -147,21 +135,14 @@ BrowseWindow::BrowseWindow(MainFrame& frame, bool mail)
                  mail ? PlaceBrowseMail : PlaceBrowseMsg),
       mail_(mail) {
   Session& s = session();
-  OP_CLOSE(s, OpOpen, mail_ ? std::vector<int>{13, 4, 5, 17} : std::vector<int>{3, 4, 5, 6, 7});
+  openBrowseFiles(s, mail_ ? BrowseFiles::Mail : BrowseFiles::Messages);
   opts_.nameFormat = setting(s, SetNameFormat);
   opts_.targetNG = s.TargetNG;
   datePicture_ = setting(s, SetDateFormat);
-  // The database's status as stored now.
-  OP_CLOSE(s, OpOpen, {2});
-  s.Forums().clear();
-  s.Forums().rec.ID = s.ForumNumber;
-  if (s.Forums().get(Forums::ForumKey) == Err::Ok) s.ForumCheck = s.Forums().rec.DUMMY;
-  OP_CLOSE(s, OpClose, {2});
-  opts_.forumCheck = s.ForumCheck;
+  opts_.forumCheck = refreshDatabaseStatus(s);
   model_.setColours(colourOf(s, SetKeepColour, QColor(0, 0, 128)), colourOf(s, SetDeleteColour, QColor(255, 0, 0)));
+  state_.mail = mail_;
   buildUi();
-  ctx_.SORTORDER = 1;
-  mctx_.SORTORDER = 1;
   setView(1);
 }
 
@@ -174,10 +155,10 @@ void BrowseWindow::buildUi() {
   const int nViews = mail_ ? 8 : 9;
   const Session& s = session();
   for (int v = 1; v <= nViews; ++v) {
-    const ViewEntry& vs = viewEntry(mail_, v);
+    const ViewCaption& vs = viewCaption(mail_, v);
     int i = tabs_->addTab(vs.tab);
     tabs_->setTabToolTip(i, vs.tip);
-    tabs_->setTabEnabled(i, vs.available);
+    tabs_->setTabEnabled(i, browseView(mail_, v).available);
     // Newsgroups have no message numbers to sort by; a single newsgroup
     // has no sections.
     if (!mail_ && s.ForumType == KindNewsgroup && (v == 6 || (v == 3 && s.TargetNG != 1)))
@@ -296,94 +277,22 @@ void BrowseWindow::buildUi() {
   });
 }
 
-bool BrowseWindow::filteredView() const { return viewEntry(mail_, view_).filter != Filter::None; }
-
 void BrowseWindow::makePager() {
-  Session& s = session();
-  const ViewEntry& vs = viewEntry(mail_, view_);
-  if (mail_) {
-    pager_ = std::make_unique<Pager>(s.Mail(), vs.key);
-    auto& f = s.Mail();
-    const auto c = mctx_;
-    pager_->build = [this, &s, &f] {
-      ListRow r;
-      MailRow m = buildMailRow(s, f.rec, opts_);
-      r.cells = cellsOf(m);
-      r.colour = m.colour;
-      r.data = std::move(m);
-      return r;
-    };
-    switch (vs.filter) {
-      case Filter::Partner:
-        if (c.XPAIRID) {
-          pager_->parts = 2;
-          pager_->setRange = [&f, c] { f.rec.PAIRALPHA = c.XPAIRALPHA; f.rec.PAIRID = c.XPAIRID; };
-          pager_->inRange = [&f, c] { return f.rec.PAIRID == c.XPAIRID && sameAlpha(f.rec.PAIRALPHA, c.XPAIRALPHA); };
-        }
-        break;
-      case Filter::Sender:
-        if (c.XSENDID) {
-          pager_->parts = 2;
-          pager_->setRange = [&f, c] { f.rec.FROMALPHA = c.XSENDERALPHA; f.rec.FROMID = c.XSENDID; };
-          pager_->inRange = [&f, c] { return f.rec.FROMID == c.XSENDID && sameAlpha(f.rec.FROMALPHA, c.XSENDERALPHA); };
-        }
-        break;
-      case Filter::Receiver:
-        if (c.XRECEIVEID) {
-          pager_->parts = 2;
-          pager_->setRange = [&f, c] { f.rec.TOALPHA = c.XRECEIVERALPHA; f.rec.TOID = c.XRECEIVEID; };
-          pager_->inRange = [&f, c] { return f.rec.TOID == c.XRECEIVEID && sameAlpha(f.rec.TOALPHA, c.XRECEIVERALPHA); };
-        }
-        break;
-      default: break;
-    }
-  } else {
-    pager_ = std::make_unique<Pager>(s.MsgNmbr(), vs.key);
-    auto& f = s.MsgNmbr();
-    const auto c = ctx_;
-    pager_->build = [this, &s, &f] {
-      ListRow r;
-      MsgRow m = buildMsgRow(s, f.rec, opts_);
-      r.cells = cellsOf(m);
-      r.colour = m.colour;
-      r.data = std::move(m);
-      return r;
-    };
-    switch (vs.filter) {
-      case Filter::Thread:
-        if (c.XTHREADNUMBER) {
-          pager_->parts = 2;
-          pager_->setRange = [&f, c] { f.rec.THREADALPHA = c.XTHREADALPHA; f.rec.THREADNUMBER = c.XTHREADNUMBER; };
-          pager_->inRange = [&f, c] {
-            return f.rec.THREADNUMBER == c.XTHREADNUMBER && sameAlpha(f.rec.THREADALPHA, c.XTHREADALPHA);
-          };
-        }
-        break;
-      case Filter::Section:
-        if (c.XSECSYSID) {
-          pager_->parts = 1;
-          pager_->setRange = [&f, c] { f.rec.SECSYSID = c.XSECSYSID; };
-          pager_->inRange = [&f, c] { return f.rec.SECSYSID == c.XSECSYSID; };
-        }
-        break;
-      case Filter::Sender:
-        if (c.XSENDID) {
-          pager_->parts = 2;
-          pager_->setRange = [&f, c] { f.rec.FROMALPHA = c.XSENDERALPHA; f.rec.FROMID = c.XSENDID; };
-          pager_->inRange = [&f, c] { return f.rec.FROMID == c.XSENDID && sameAlpha(f.rec.FROMALPHA, c.XSENDERALPHA); };
-        }
-        break;
-      case Filter::Receiver:
-        if (c.XRECEIVEID) {
-          pager_->parts = 2;
-          pager_->setRange = [&f, c] { f.rec.TOALPHA = c.XRECEIVERALPHA; f.rec.TOID = c.XRECEIVEID; };
-          pager_->inRange = [&f, c] { return f.rec.TOID == c.XRECEIVEID && sameAlpha(f.rec.TOALPHA, c.XRECEIVERALPHA); };
-        }
-        break;
-      default: break;
-    }
-  }
-  model_.setPager(pager_.get());
+  model_.setPager(nullptr);
+  rows_.reset();
+  query_ = std::make_unique<BrowseQuery>(session(), state_, opts_);
+  rows_ = std::make_unique<QueryRows>(*query_, [this](BrowseRow&& row) {
+    ListRow r;
+    std::visit(
+        [&](auto& m) {
+          r.cells = cellsOf(m);
+          r.colour = m.colour;
+        },
+        row);
+    r.data = std::move(row);
+    return r;
+  });
+  model_.setPager(rows_.get());
 }
 
 QStringList BrowseWindow::cellsOf(const MsgRow& r) const {
@@ -396,9 +305,7 @@ QStringList BrowseWindow::cellsOf(const MailRow& r) const {
 }
 
 void BrowseWindow::setView(int v) {
-  view_ = v;
-  if (mail_) mctx_.SORTORDER = static_cast<uint8_t>(v);
-  else ctx_.SORTORDER = static_cast<uint8_t>(v);
+  state_.setView(v);
   loading_ = true;
   tabs_->setCurrentIndex(v - 1);
   loading_ = false;
@@ -420,9 +327,8 @@ void BrowseWindow::reload(int64_t keepPos) {
 }
 
 void BrowseWindow::afterReload() {
-  count_ = computeCount();
-  if (mail_) mctx_.MAXNUMBER = count_;
-  else ctx_.MAXNUMBER = count_;
+  count_ = store::viewCount(session(), state_);
+  state_.setCount(count_);
   updateTitle();
   const bool empty = model_.rowCount() == 0;
   frame_.setNavigationEnabled(!empty);
@@ -535,35 +441,23 @@ void BrowseWindow::rowChanged() {
   const ListRow* r = current();
   showText(r);
   if (!r) return;
-  if (mail_) {
-    mctx_.XMAILID = r->id();
-  } else {
+  state_.setCurrent(r->id());
+  if (!mail_) {
     auto& m = std::get<MsgRow>(r->data);
-    ctx_.XMSGID = m.MSGNUMBER;
     msgNo_->setText(QString::number(m.MSGNUMBER));
     refNo_->setText(m.REFNUMBER ? QString::number(m.REFNUMBER) : QString());
   }
-  storeContext();
+  state_.store(session());
   if (!mail_) post(frame_.registry().get("ThreadTree"), NoteShowThreadTree);
-}
-
-void BrowseWindow::storeContext() {
-  if (mail_) MailContext(session(), 2, mctx_);
-  else Context(session(), 2, ctx_);
 }
 
 void BrowseWindow::showText(const ListRow* r) {
   pages_.clear();
   page_ = 0;
   if (r) {
-    Session& s = session();
-    auto& t = s.MsgText();
-    t.clear();
-    t.rec.MSGNUMBER = r->id();
-    std::string body = t.get(MsgText::IdKey) == Err::Ok ? t.memo() : std::string();
     std::string subject;
     if (mail_) subject = std::get<MailRow>(r->data).SUBJECT;
-    pages_ = textPages(composeShownText(body, mail_ ? &subject : nullptr));
+    pages_ = messagePages(session(), r->id(), mail_ ? &subject : nullptr);
   }
   showPage(0);
 }
@@ -588,36 +482,6 @@ void BrowseWindow::showPage(int p) {
 
 QString BrowseWindow::textPage() const { return text_->toPlainText(); }
 
-uint32_t BrowseWindow::computeCount() {
-  Session& s = session();
-  const Filter f = viewEntry(mail_, view_).filter;
-  if (mail_) {
-    uint32_t id = f == Filter::Partner ? mctx_.XPAIRID : f == Filter::Sender ? mctx_.XSENDID
-                  : f == Filter::Receiver ? mctx_.XRECEIVEID : 0;
-    if (!id) return static_cast<uint32_t>(s.Mail().count());
-    if (!lookUpPerson(s, id)) return 0;
-    if (f == Filter::Sender) return s.Person().rec.FROMCOUNT;
-    if (f == Filter::Receiver) return s.Person().rec.TOCOUNT;
-    return s.Person().rec.FROMCOUNT + s.Person().rec.TOCOUNT;
-  }
-  switch (f) {
-    case Filter::Thread:
-      if (ctx_.XTHREADNUMBER) return lookUpThread(s, ctx_.XTHREADNUMBER) ? s.Threads().rec.MSGCOUNT : 0;
-      break;
-    case Filter::Section:
-      if (ctx_.XSECSYSID) return lookUpSection(s, ctx_.XSECSYSID) ? s.Sections().rec.MSGCOUNT : 0;
-      break;
-    case Filter::Sender:
-      if (ctx_.XSENDID) return lookUpPerson(s, ctx_.XSENDID) ? s.Person().rec.FROMCOUNT : 0;
-      break;
-    case Filter::Receiver:
-      if (ctx_.XRECEIVEID) return lookUpPerson(s, ctx_.XRECEIVEID) ? s.Person().rec.TOCOUNT : 0;
-      break;
-    default: break;
-  }
-  return static_cast<uint32_t>(s.MsgNmbr().count());
-}
-
 void BrowseWindow::updateTitle() {
   const Session& s = session();
   const QString desc = shown(s.Description).trimmed();
@@ -629,50 +493,26 @@ void BrowseWindow::updateTitle() {
   if (parentWidget()) parentWidget()->setWindowTitle(t);
 }
 
-QString BrowseWindow::filterName() const {
-  Session& s = const_cast<BrowseWindow*>(this)->session();
-  const Filter f = viewEntry(mail_, view_).filter;
-  auto person = [&](uint32_t id) {
-    return id && lookUpPerson(s, id) ? shown(browseName(s.Person().rec, opts_.nameFormat)) : QString();
-  };
-  if (mail_) {
-    if (f == Filter::Partner) return mctx_.XPAIRID ? shown(mctx_.XPAIRALPHA.str()) + " - " + person(mctx_.XPAIRID) : "";
-    if (f == Filter::Sender) return person(mctx_.XSENDID);
-    if (f == Filter::Receiver) return person(mctx_.XRECEIVEID);
-    return {};
-  }
-  switch (f) {
-    case Filter::Thread:
-      return ctx_.XTHREADNUMBER && lookUpThread(s, ctx_.XTHREADNUMBER) ? shown(s.Threads().rec.heading()) : "";
-    case Filter::Section:
-      return ctx_.XSECSYSID && lookUpSection(s, ctx_.XSECSYSID) ? shown(s.Sections().rec.DESCRIPTION.str()) : "";
-    case Filter::Sender: return person(ctx_.XSENDID);
-    case Filter::Receiver: return person(ctx_.XRECEIVEID);
-    default: return {};
-  }
-}
-
 void BrowseWindow::updatePrompt() {
-  const ViewEntry& vs = viewEntry(mail_, view_);
-  prompt_->setText(view_ == 1 ? (mail_ ? "Search Date:" : " Search Date ") : vs.prompt);
-  const Filter f = vs.filter;
+  const int view = state_.view;
+  prompt_->setText(view == 1 ? (mail_ ? "Search Date:" : " Search Date ") : viewCaption(mail_, view).prompt);
+  const Filter f = state_.filter();
   static const char* const tips[] = {"", "Limit view to chosen thread", "Limit view to chosen section",
                                      "Limit view to chosen sender", "Limit view to chosen receiver",
                                      "Limit view to chosen mail partner"};
   static const char* const lookTips[] = {"", "Look up thread", "Look up section", "Look up sender",
                                          "Look up receiver", "Look up mail partner"};
   entry_->setToolTip(f != Filter::None ? tips[int(f)]
-                     : view_ == 6 && !mail_ ? "Enter message number to look up"
+                     : view == 6 && !mail_ ? "Enter message number to look up"
                                             : "");
   lookup_->setToolTip(lookTips[int(f)]);
   lookup_->setVisible(f != Filter::None);
-  entry_->setEnabled(f != Filter::None || view_ == 1 || (!mail_ && view_ == 6));
-  entry_->setText(filterName());
+  entry_->setEnabled(f != Filter::None || view == 1 || (!mail_ && view == 6));
+  entry_->setText(shown(filterName(session(), state_, opts_.nameFormat)));
 }
 
 void BrowseWindow::updateFilterButtons() {
-  const Filter f = viewEntry(mail_, view_).filter;
-  switch (f) {
+  switch (state_.filter()) {
     case Filter::Thread: frame_.setFilterTexts({"Previous Thread", "Filter Thread", "Next Thread"}); break;
     case Filter::Section:
       frame_.setFilterTexts({"Previous Thread within Section", "Filter Section", "Next Thread within Section"});
@@ -687,108 +527,65 @@ void BrowseWindow::updateFilterButtons() {
 }
 
 void BrowseWindow::filterFromCurrent() {
-  const ListRow* r = current();
-  const Filter f = viewEntry(mail_, view_).filter;
-  if (!r || f == Filter::None) return;
-  Session& s = session();
+  if (!current() || state_.filter() == Filter::None) return;
   const int64_t pos = model_.positionOf(currentRow());
-  if (mail_) {
-    auto& file = s.Mail();
-    if (file.getPosition(pos) != Err::Ok) return;
-    const Mail m = file.rec;
-    if (f == Filter::Partner) { mctx_.XPAIRID = m.PAIRID; mctx_.XPAIRALPHA = m.PAIRALPHA; }
-    if (f == Filter::Sender) { mctx_.XSENDID = m.FROMID; mctx_.XSENDERALPHA = m.FROMALPHA; }
-    if (f == Filter::Receiver) { mctx_.XRECEIVEID = m.TOID; mctx_.XRECEIVERALPHA = m.TOALPHA; }
-  } else {
-    auto& file = s.MsgNmbr();
-    if (file.getPosition(pos) != Err::Ok) return;
-    const MsgNmbr m = file.rec;
-    if (f == Filter::Thread) { ctx_.XTHREADNUMBER = m.THREADNUMBER; ctx_.XTHREADALPHA = m.THREADALPHA; }
-    if (f == Filter::Section) ctx_.XSECSYSID = m.SECSYSID;
-    if (f == Filter::Sender) { ctx_.XSENDID = m.FROMID; ctx_.XSENDERALPHA = m.FROMALPHA; }
-    if (f == Filter::Receiver) { ctx_.XRECEIVEID = m.TOID; ctx_.XRECEIVERALPHA = m.TOALPHA; }
-  }
+  if (!filterFromPosition(session(), pos, state_)) return;
+  showFiltered(pos);
+}
+
+// Shows the view with the filter now in the state, at `keepPos` (0: the
+// first page).
+void BrowseWindow::showFiltered(int64_t keepPos) {
   makePager();
   updatePrompt();
-  reload(pos);
+  reload(keepPos);
 }
 
 bool BrowseWindow::moveFilter(int dir) {
-  const Filter f = viewEntry(mail_, view_).filter;
-  if (f == Filter::None || !pager_) return false;
-  if (!pager_->parts) {
+  if (state_.filter() == Filter::None || !query_) return false;
+  if (!query_->filtered()) {
     // No filter yet: the highlighted row's becomes the filter first.
     filterFromCurrent();
-    if (!pager_->parts) return false;
+    if (!query_->filtered()) return false;
   }
-  Session& s = session();
-  if (!pager_->outside(dir)) {
-    s.beep();
+  if (!query_->neighbour(dir, state_)) {
+    session().beep();
     return false;
   }
-  if (mail_) {
-    const Mail m = s.Mail().rec;
-    if (f == Filter::Partner) { mctx_.XPAIRID = m.PAIRID; mctx_.XPAIRALPHA = m.PAIRALPHA; }
-    if (f == Filter::Sender) { mctx_.XSENDID = m.FROMID; mctx_.XSENDERALPHA = m.FROMALPHA; }
-    if (f == Filter::Receiver) { mctx_.XRECEIVEID = m.TOID; mctx_.XRECEIVERALPHA = m.TOALPHA; }
-  } else {
-    const MsgNmbr m = s.MsgNmbr().rec;
-    if (f == Filter::Thread) { ctx_.XTHREADNUMBER = m.THREADNUMBER; ctx_.XTHREADALPHA = m.THREADALPHA; }
-    if (f == Filter::Section) ctx_.XSECSYSID = m.SECSYSID;
-    if (f == Filter::Sender) { ctx_.XSENDID = m.FROMID; ctx_.XSENDERALPHA = m.FROMALPHA; }
-    if (f == Filter::Receiver) { ctx_.XRECEIVEID = m.TOID; ctx_.XRECEIVERALPHA = m.TOALPHA; }
-  }
-  makePager();
-  updatePrompt();
-  reload(0);
+  showFiltered(0);
   return true;
 }
 
 void BrowseWindow::locate(const QString& entry) {
   const QString t = entry.trimmed();
-  if (view_ == 1) {
-    QDate d = QDate::fromString(t, "yyyy-MM-dd");
-    if (!d.isValid()) d = QLocale().toDate(t, QLocale::ShortFormat);
-    if (!d.isValid()) { session().beep(); return; }
-    const int32_t day = dayNumber(d.year(), d.month(), d.day());
+  const int view = state_.view;
+  if (view == 1 || (!mail_ && view == 6)) {
     int64_t at = 0;
+    std::vector<BrowseQuery::Entry> rows;
+    if (view == 1) {
+      QDate d = QDate::fromString(t, "yyyy-MM-dd");
+      if (!d.isValid()) d = QLocale().toDate(t, QLocale::ShortFormat);
+      if (!d.isValid()) { session().beep(); return; }
+      rows = query_->atDate(dayNumber(d.year(), d.month(), d.day()), model_.pageSize, &at);
+    } else {
+      bool ok = false;
+      const uint32_t n = t.toUInt(&ok);
+      if (!ok) { session().beep(); return; }
+      rows = query_->atNumber(n, model_.pageSize, &at);
+    }
     loading_ = true;
-    if (mail_) model_.showRows(pager_->at([&] { session().Mail().rec.DATE = day; }, 1, model_.pageSize, &at), true);
-    else model_.showRows(pager_->at([&] { session().MsgNmbr().rec.DATE = day; }, 1, model_.pageSize, &at), true);
+    model_.showRows(rows_->convert(std::move(rows)), true);
     loading_ = false;
     afterReload();
     setCurrentRow(at ? model_.rowOfPosition(at) : model_.rowCount() - 1);
     return;
   }
-  if (!mail_ && view_ == 6) {
-    bool ok = false;
-    const uint32_t n = t.toUInt(&ok);
-    if (!ok) { session().beep(); return; }
-    int64_t at = 0;
-    loading_ = true;
-    model_.showRows(pager_->at([&] { session().MsgNmbr().rec.MSGNUMBER = n; }, 1, model_.pageSize, &at), true);
-    loading_ = false;
-    afterReload();
-    setCurrentRow(at ? model_.rowOfPosition(at) : model_.rowCount() - 1);
-    return;
-  }
-  if (filteredView()) lookUp();
+  if (state_.filter() != Filter::None) lookUp();
 }
 
 bool BrowseWindow::goToMessage(uint32_t id) {
-  Session& s = session();
-  int64_t pos = 0;
-  if (mail_) {
-    s.Mail().clear();
-    s.Mail().rec.MAILID = id;
-    if (s.Mail().get(Mail::IdKey) != Err::Ok) return false;
-    pos = s.Mail().position();
-  } else {
-    s.MsgNmbr().clear();
-    s.MsgNmbr().rec.MSGNUMBER = id;
-    if (s.MsgNmbr().get(MsgNmbr::IdKey) != Err::Ok) return false;
-    pos = s.MsgNmbr().position();
-  }
+  const int64_t pos = messagePosition(session(), mail_, id);
+  if (!pos) return false;
   if (int r = model_.rowOfPosition(pos); r >= 0) {
     setCurrentRow(r);
     return true;
@@ -799,9 +596,8 @@ bool BrowseWindow::goToMessage(uint32_t id) {
 
 // The pick list of threads, sections or persons, starting at the typed text.
 void BrowseWindow::lookUp() {
-  const Filter f = viewEntry(mail_, view_).filter;
+  const Filter f = state_.filter();
   if (f == Filter::None) return;
-  Session& s = session();
   QDialog dlg(this);
   dlg.setWindowTitle(lookup_->toolTip());
   auto* lay = new QVBoxLayout(&dlg);
@@ -812,59 +608,15 @@ void BrowseWindow::lookUp() {
   connect(buttons, &QDialogButtonBox::accepted, &dlg, &QDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, &dlg, &QDialog::reject);
   connect(listW, &QListWidget::itemDoubleClicked, &dlg, &QDialog::accept);
-  const std::string typed = entry_->text().trimmed().toStdString();
-  const int kMax = 300;
-  if (f == Filter::Thread) {
-    auto& t = s.Threads();
-    t.clear();
-    t.rec.ALPHA = typed;
-    t.setAt(Threads::AlphaKey, 1);
-    for (int i = 0; i < kMax && t.next() == Err::Ok; ++i) {
-      auto* it = new QListWidgetItem(shown(t.rec.heading()), listW);
-      it->setData(Qt::UserRole, t.rec.THREADNUMBER);
-    }
-  } else if (f == Filter::Section) {
-    auto& t = s.Sections();
-    t.clear();
-    t.rec.DESCRIPTION = typed;
-    t.setAt(Sections::DescKey, 1);
-    for (int i = 0; i < kMax && t.next() == Err::Ok; ++i) {
-      auto* it = new QListWidgetItem(shown(t.rec.DESCRIPTION.str()), listW);
-      it->setData(Qt::UserRole, t.rec.SECSYSID);
-    }
-  } else {
-    auto& t = s.Person();
-    t.clear();
-    t.rec.LASTNAME = typed;
-    t.setAt(Person::NameKey, 1);
-    for (int i = 0; i < kMax && t.next() == Err::Ok; ++i) {
-      auto* it = new QListWidgetItem(shown(browseName(t.rec, 2)), listW);
-      it->setData(Qt::UserRole, t.rec.PERSONID);
-    }
+  for (const PickEntry& e : pickList(session(), f, entry_->text().trimmed().toStdString())) {
+    auto* it = new QListWidgetItem(shown(e.text), listW);
+    it->setData(Qt::UserRole, e.id);
   }
   if (listW->count()) listW->setCurrentRow(0);
   dlg.resize(420, 360);
   if (dlg.exec() != QDialog::Accepted || !listW->currentItem()) return;
-  const uint32_t id = listW->currentItem()->data(Qt::UserRole).toUInt();
-  if (f == Filter::Thread && lookUpThread(s, id)) {
-    ctx_.XTHREADNUMBER = id;
-    ctx_.XTHREADALPHA = s.Threads().rec.ALPHA;
-  } else if (f == Filter::Section) {
-    ctx_.XSECSYSID = id;
-  } else if (lookUpPerson(s, id)) {
-    const std::string alpha = s.Person().rec.LASTNAME.str();
-    if (mail_) {
-      if (f == Filter::Partner) { mctx_.XPAIRID = id; mctx_.XPAIRALPHA = alpha; }
-      if (f == Filter::Sender) { mctx_.XSENDID = id; mctx_.XSENDERALPHA = alpha; }
-      if (f == Filter::Receiver) { mctx_.XRECEIVEID = id; mctx_.XRECEIVERALPHA = alpha; }
-    } else {
-      if (f == Filter::Sender) { ctx_.XSENDID = id; ctx_.XSENDERALPHA = alpha; }
-      if (f == Filter::Receiver) { ctx_.XRECEIVEID = id; ctx_.XRECEIVERALPHA = alpha; }
-    }
-  }
-  makePager();
-  updatePrompt();
-  reload(0);
+  pickFilter(session(), listW->currentItem()->data(Qt::UserRole).toUInt(), state_);
+  showFiltered(0);
 }
 
 bool BrowseWindow::chooseStatus(int item) {
@@ -886,6 +638,7 @@ bool BrowseWindow::chooseStatus(int item) {
     ok = setStatus(s, targets[item / 3], ids[item / 3], status);
   }
   opts_.forumCheck = s.ForumCheck;
+  query_->setOptions(opts_);
   // Redraw what is shown with the new colours.
   const int row = currentRow();
   const int top = list_->rowAt(0);
@@ -923,9 +676,7 @@ void BrowseWindow::statusMenu(const QPoint& at) {
 void BrowseWindow::toggleBookmark() {
   if (!bookmark_.set) {
     bookmark_.set = true;
-    bookmark_.view = view_;
-    bookmark_.ctx = ctx_;
-    bookmark_.mctx = mctx_;
+    bookmark_.state = state_;
     bookmark_.pos = model_.positionOf(currentRow());
     bookmarkButton_->setText("Reset to BookMark");
     bookmarkButton_->setIcon(appIcon(Glyph::BookmarkSet));
@@ -934,11 +685,9 @@ void BrowseWindow::toggleBookmark() {
   bookmark_.set = false;
   bookmarkButton_->setText("Set BookMark");
   bookmarkButton_->setIcon(appIcon(Glyph::Bookmark));
-  ctx_ = bookmark_.ctx;
-  mctx_ = bookmark_.mctx;
-  view_ = bookmark_.view;
+  state_ = bookmark_.state;
   loading_ = true;
-  tabs_->setCurrentIndex(view_ - 1);
+  tabs_->setCurrentIndex(state_.view - 1);
   loading_ = false;
   makePager();
   updatePrompt();
@@ -964,6 +713,7 @@ void BrowseWindow::askDeletion() {
   }
   setStatus(s, StatusTarget::Database, s.ForumNumber, StatusNormal);
   opts_.forumCheck = s.ForumCheck;
+  if (query_) query_->setOptions(opts_);
   reload(model_.positionOf(currentRow()));
 }
 
@@ -982,16 +732,10 @@ void BrowseWindow::notify(int code, int arg) {
       BrowseContext c;
       Context(session(), 3, c);
       if (!bookmark_.set) toggleBookmark();
-      Session& s = session();
-      s.MsgNmbr().clear();
-      s.MsgNmbr().rec.MSGNUMBER = c.XMSGID;
-      if (s.MsgNmbr().get(MsgNmbr::IdKey) != Err::Ok) break;
-      const MsgNmbr m = s.MsgNmbr().rec;
-      const int64_t pos = s.MsgNmbr().position();
-      ctx_.XTHREADNUMBER = m.THREADNUMBER;
-      ctx_.XTHREADALPHA = m.THREADALPHA;
-      view_ = 2;
-      ctx_.SORTORDER = 2;
+      const int64_t pos = messagePosition(session(), false, c.XMSGID);
+      if (!pos) break;
+      state_.setView(2);
+      if (!filterFromPosition(session(), pos, state_)) break;
       loading_ = true;
       tabs_->setCurrentIndex(1);
       loading_ = false;
@@ -1026,10 +770,11 @@ void BrowseWindow::closing() {
   ListCol(session(), 2, mail_ ? ColsBrowseMail2 : ColsBrowseMsg2, b);
   ListCol(session(), 4, 0, a);
   model_.setPager(nullptr);
-  pager_.reset();
+  rows_.reset();
+  query_.reset();
   frame_.setNavigationEnabled(false);
   frame_.setFilterTexts({});
-  OP_CLOSE(session(), OpClose, mail_ ? std::vector<int>{13, 4, 5, 17} : std::vector<int>{3, 4, 5, 6, 7});
+  closeBrowseFiles(session(), mail_ ? BrowseFiles::Mail : BrowseFiles::Messages);
   post(&frame_, NoteIgnored);
 }
 

@@ -11,7 +11,7 @@
 
 #include "app/paged_model.h"
 #include "app/tool_window.h"
-#include "archive/browse/browse_context.h"
+#include "archive/browse/browse_view.h"
 
 class QLabel;
 class QLineEdit;
@@ -34,7 +34,7 @@ class BrowseWindow : public ToolWindow {
 
   // What the window shows (also for tests).
   bool isMail() const { return mail_; }
-  int view() const { return view_; }
+  int view() const { return state_.view; }
   void setView(int v);
   PagedListModel& model() { return model_; }
   QTableView* list() const { return list_; }
@@ -71,11 +71,8 @@ class BrowseWindow : public ToolWindow {
  private:
   struct Bookmark {
     bool set = false;
-    int view = 1;
-    store::BrowseContext ctx;
-    store::MailBrowseContext mctx;
+    store::BrowseState state;
     int64_t pos = 0;
-    QString entry;
   };
   void buildUi();
   void makePager();
@@ -87,23 +84,19 @@ class BrowseWindow : public ToolWindow {
   void updateTitle();
   void updatePrompt();
   void updateFilterButtons();
-  void storeContext();
-  uint32_t computeCount();
   void statusMenu(const QPoint& at);
   void lookUp();
   void askDeletion();
-  bool filteredView() const;
   QStringList cellsOf(const store::MsgRow& r) const;
   QStringList cellsOf(const store::MailRow& r) const;
-  QString filterName() const;
+  void showFiltered(int64_t keepPos);
 
-  bool mail_;
-  int view_ = 1;
-  store::BrowseContext ctx_;
-  store::MailBrowseContext mctx_;
+  const bool mail_;
+  store::BrowseState state_;
   store::RowOptions opts_;
   int datePicture_ = 2;
-  std::unique_ptr<Pager> pager_;
+  std::unique_ptr<store::BrowseQuery> query_;
+  std::unique_ptr<QueryRows> rows_;
   PagedListModel model_;
   std::vector<std::string> pages_;
   int page_ = 0;

@@ -19,8 +19,6 @@
 #include "app/notifications.h"
 #include "archive/browse/browse_status.h"
 #include "archive/config.h"
-#include "archive/databases.h"
-#include "archive/record_access.h"
 #include "archive/session.h"
 #include "version.h"
 
@@ -310,15 +308,13 @@ void MailDatabasesWindow::closing() {
 }
 
 void MailDatabasesWindow::fill() {
-  dbs_ = listMailDatabases(session());
+  dbs_ = mailDatabaseRows(session());
   table_->setRowCount(static_cast<int>(dbs_.size()));
   for (int r = 0; r < static_cast<int>(dbs_.size()); ++r) {
-    const Forums& f = dbs_[static_cast<std::size_t>(r)];
-    int alts = 0;
-    for (auto& a : f.ALTADDRESS) alts += a.blank() ? 0 : 1;
-    table_->setItem(r, 0, new QTableWidgetItem(shown(f.DESCRIPTION.str())));
-    table_->setItem(r, 1, new QTableWidgetItem(shown(f.MAILADDRESS.str())));
-    table_->setItem(r, 2, new QTableWidgetItem(QString::number(alts)));
+    const MailDatabaseFields& f = dbs_[static_cast<std::size_t>(r)].fields;
+    table_->setItem(r, 0, new QTableWidgetItem(shown(f.name)));
+    table_->setItem(r, 1, new QTableWidgetItem(shown(f.address)));
+    table_->setItem(r, 2, new QTableWidgetItem(QString::number(f.alternatives.size())));
   }
   if (!dbs_.empty()) table_->selectRow(0);
 }
@@ -360,11 +356,7 @@ void MailDatabasesWindow::editNew() {
 void MailDatabasesWindow::editHighlighted() {
   const int r = table_->currentRow();
   if (r < 0 || r >= static_cast<int>(dbs_.size())) return;
-  const Forums& f = dbs_[static_cast<std::size_t>(r)];
-  MailDatabaseFields fields{f.DESCRIPTION.str(), f.MAILADDRESS.str(), {}};
-  for (auto& a : f.ALTADDRESS)
-    if (!a.blank()) fields.alternatives.push_back(a.str());
-  UpDateBox box(this, false, fields);
+  UpDateBox box(this, false, dbs_[static_cast<std::size_t>(r)].fields);
   while (box.exec() == QDialog::Accepted)
     if (update(box.fields())) break;
 }
@@ -387,11 +379,7 @@ AddForumDialog::AddForumDialog(QWidget* parent, Session& s) : QDialog(parent), s
 
 bool AddForumDialog::save(const QString& name) {
   if (name.trimmed().isEmpty()) return false;
-  // Adding a database makes it current; the current one stays current here.
-  const uint32_t before = s_.ForumNumber;
-  added_ = createDatabase(s_, KindForum, name.trimmed().toStdString(), ErrRelease);
-  if (before) chooseDatabase(s_, before);
-  else s_.clearDatabase();
+  added_ = addForumDatabase(s_, name.trimmed().toStdString());
   return added_ != 0;
 }
 

@@ -8,7 +8,6 @@
 
 #include "app/tool_window.h"
 #include "archive/browse/browse_databases.h"
-#include "archive/maildb.h"
 
 class QLineEdit;
 class QTabBar;
@@ -82,7 +81,7 @@ class MailDatabasesWindow : public ToolWindow {
   void editNew();
   void editHighlighted();
   QTableWidget* table_;
-  std::vector<store::Forums> dbs_;
+  std::vector<store::MailDatabaseRow> dbs_;
 };
 
 // " Add New Forum": a forum database with the next identifier and directory.

@@ -27,9 +27,9 @@
 #include "app/thread_tree_window.h"
 #include "app/tool_window.h"
 #include "archive/browse/browse_databases.h"
+#include "archive/browse/browse_files.h"
 #include "archive/config.h"
 #include "text/datetime.h"
-#include "archive/file_table.h"
 #include "archive/paths.h"
 #include "archive/session.h"
 
@@ -518,7 +518,7 @@ bool MainFrame::closeToolWindows(int reason) {
       registry_.destroyGroup(g);
       return true;
     }
-  store::OP_CLOSE(s_, store::OpCloseNow, {1, 2, 3, 4, 5, 6, 7, 9, 13, 17, 18, 22, 23, 25});
+  store::closeArchiveFiles(s_);
   if (reason == 6 && s_.ForumNumber) {
     // A removed database: its directory goes once no store file is left.
     const std::string dir = s_.databaseDir();
@@ -661,7 +661,7 @@ void MainFrame::closeEvent(QCloseEvent* e) {
     return;
   }
   clock_->stop();
-  store::OP_CLOSE(s_, store::OpCloseNow, {1, 2, 3, 4, 5, 6, 7, 9, 13, 17, 18, 22, 23, 25});
+  store::closeArchiveFiles(s_);
   if (!isMinimized()) {
     store::Place p{x(), y(), width(), height()};
     store::WindowPos2(s_, 2, PlaceFrame, p);

@@ -7,13 +7,20 @@ uint32_t ListRow::id() const {
   return std::get<store::MailRow>(data).MAILID;
 }
 
+std::vector<ListSource::Entry> QueryRows::convert(std::vector<store::PageSource<store::BrowseRow>::Entry> rows) const {
+  std::vector<Entry> out;
+  out.reserve(rows.size());
+  for (auto& e : rows) out.push_back({e.pos, make_(std::move(e.row))});
+  return out;
+}
+
 void PagedListModel::setHeaders(const QStringList& h) {
   beginResetModel();
   headers_ = h;
   endResetModel();
 }
 
-void PagedListModel::reset(std::vector<Pager::Entry> rows) {
+void PagedListModel::reset(std::vector<ListSource::Entry> rows) {
   beginResetModel();
   rowsRead_ += static_cast<int64_t>(rows.size());
   rows_.assign(std::make_move_iterator(rows.begin()), std::make_move_iterator(rows.end()));
@@ -46,7 +53,7 @@ void PagedListModel::showFrom(int64_t pos) {
   showRows(pager_->from(pos, pageSize), true);
 }
 
-void PagedListModel::showRows(std::vector<Pager::Entry> rows, bool mayHaveBefore) {
+void PagedListModel::showRows(std::vector<ListSource::Entry> rows, bool mayHaveBefore) {
   atStart_ = !mayHaveBefore || rows.empty();
   atEnd_ = static_cast<int>(rows.size()) < pageSize;
   reset(std::move(rows));

@@ -9,10 +9,12 @@
 #include <QColor>
 #include <QStringList>
 #include <deque>
+#include <functional>
 #include <variant>
 
-#include "archive/browse/browse_pager.h"
 #include "archive/browse/browse_rows.h"
+#include "archive/browse/browse_view.h"
+#include "archive/browse/page_source.h"
 
 namespace qb::app {
 
@@ -23,7 +25,24 @@ struct ListRow {
   uint32_t id() const;  // MSG:MSGNUMBER or MAI:MAILID
 };
 
-using Pager = store::BrowsePager<ListRow>;
+using ListSource = store::PageSource<ListRow>;
+
+// The rows of a browse query as list rows: `make` adds the cells shown.
+class QueryRows : public ListSource {
+ public:
+  using Make = std::function<ListRow(store::BrowseRow&&)>;
+  QueryRows(store::PageSource<store::BrowseRow>& rows, Make make) : rows_(rows), make_(std::move(make)) {}
+  std::vector<Entry> first(int n) override { return convert(rows_.first(n)); }
+  std::vector<Entry> last(int n) override { return convert(rows_.last(n)); }
+  std::vector<Entry> after(int64_t pos, int n) override { return convert(rows_.after(pos, n)); }
+  std::vector<Entry> before(int64_t pos, int n) override { return convert(rows_.before(pos, n)); }
+  std::vector<Entry> from(int64_t pos, int n) override { return convert(rows_.from(pos, n)); }
+  std::vector<Entry> convert(std::vector<store::PageSource<store::BrowseRow>::Entry> rows) const;
+
+ private:
+  store::PageSource<store::BrowseRow>& rows_;
+  Make make_;
+};
 
 class PagedListModel : public QAbstractTableModel {
   Q_OBJECT
@@ -31,7 +50,7 @@ class PagedListModel : public QAbstractTableModel {
   explicit PagedListModel(QObject* parent = nullptr) : QAbstractTableModel(parent) {}
 
   void setHeaders(const QStringList& h);
-  void setPager(Pager* p) { pager_ = p; }
+  void setPager(ListSource* p) { pager_ = p; }
   void setColours(QColor keep, QColor del) {
     keep_ = keep;
     delete_ = del;
@@ -44,7 +63,7 @@ class PagedListModel : public QAbstractTableModel {
   void showFirst();
   void showLast();
   void showFrom(int64_t pos);
-  void showRows(std::vector<Pager::Entry> rows, bool mayHaveBefore);
+  void showRows(std::vector<ListSource::Entry> rows, bool mayHaveBefore);
   void clear();
   // Reads one more page before the first row; the number of rows added.
   int loadBefore();
@@ -66,9 +85,9 @@ class PagedListModel : public QAbstractTableModel {
   void fetchMore(const QModelIndex& parent) override;
 
  private:
-  void reset(std::vector<Pager::Entry> rows);
-  Pager* pager_ = nullptr;
-  std::deque<Pager::Entry> rows_;
+  void reset(std::vector<ListSource::Entry> rows);
+  ListSource* pager_ = nullptr;
+  std::deque<ListSource::Entry> rows_;
   QStringList headers_;
   QColor keep_{0, 0, 128}, delete_{255, 0, 0};
   bool atStart_ = true, atEnd_ = true;

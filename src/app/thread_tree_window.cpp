@@ -9,9 +9,8 @@
 #include "app/main_frame.h"
 #include "app/notifications.h"
 #include "app/window_registry.h"
-#include "archive/browse/browse_rows.h"
+#include "archive/browse/browse_files.h"
 #include "archive/config.h"
-#include "archive/file_table.h"
 #include "archive/session.h"
 
 namespace qb::app {
@@ -31,7 +30,7 @@ ToolWindow* ThreadTreeWindow::open(MainFrame& frame) {
 ThreadTreeWindow::ThreadTreeWindow(MainFrame& frame)
     : ToolWindow(frame, "ThreadTree", kFindGroup, PlaceThreadTree) {
   Session& s = session();
-  OP_CLOSE(s, OpOpen, {3, 7, 5});
+  openBrowseFiles(s, BrowseFiles::ThreadTree);
   labelForm_ = setting(s, SetTreeLabel);
   datePicture_ = setting(s, SetDateFormat);
   setWindowTitle(" Thread Tree");
@@ -57,28 +56,18 @@ void ThreadTreeWindow::follow() {
   if (haveLast_ && c == last_) return;
   last_ = c;
   haveLast_ = true;
-  auto& m = s.MsgNmbr();
-  m.clear();
-  m.rec.MSGNUMBER = c.XMSGID;
-  uint32_t thread = 0;
-  if (c.XMSGID && m.get(MsgNmbr::IdKey) == Err::Ok) thread = m.rec.THREADNUMBER;
+  const uint32_t thread = threadOfMessage(s, c.XMSGID);
   if (thread != thread_ || lines_.empty()) rebuild(thread);
   highlight(c.XMSGID);
 }
 
 void ThreadTreeWindow::rebuild(uint32_t threadNumber) {
-  Session& s = session();
   thread_ = threadNumber;
   ++rebuilds_;
   tree_->clear();
   items_.clear();
   lines_.clear();
-  if (!threadNumber) return;
-  // A missing thread record: the messages under its number with an empty
-  // alpha key.
-  std::string alpha = lookUpThread(s, threadNumber) ? std::string(s.Threads().rec.ALPHA.raw()) : std::string();
-  auto nodes = readThreadNodes(s, alpha, threadNumber);
-  lines_ = buildThreadTree(nodes, labelForm_, datePicture_);
+  lines_ = threadTreeLines(session(), threadNumber, labelForm_, datePicture_);
   std::vector<QTreeWidgetItem*> parents;
   for (std::size_t i = 1; i < lines_.size(); ++i) {  // line 0 is the blank first line
     const TreeLine& l = lines_[i];
@@ -159,7 +148,7 @@ QRect ThreadTreeWindow::firstPlace(const QRect& area) const {
 
 void ThreadTreeWindow::closing() {
   post(frame_.registry().get("BrowseMsgNmbr"), NoteTreeClosed);
-  OP_CLOSE(session(), OpClose, {3, 7, 5});
+  closeBrowseFiles(session(), BrowseFiles::ThreadTree);
   tree_->clear();
   items_.clear();
   lines_.clear();

@@ -118,7 +118,10 @@ void openWithRecovery(Session& s, int no, Access mode, bool probe) {
                     kTerminate,
                 "Invalid File Name Error");
       case Err::DamagedKeys: {
-        s.tell("The file " + name + " cannot be opened\r\n" + "due to corrupted indices.\r\n" +
+        // Keys written by an earlier key encoding are rebuilt without a
+        // word: nothing is damaged.
+        if (!f.keysFromOtherVersion())
+          s.tell("The file " + name + " cannot be opened\r\n" + "due to corrupted indices.\r\n" +
                    "Automatic rebuild will take place.",
                "File Open Error - Bad keys");
         Err b = f.isOpen() ? f.buildKeys() : Err::NotOpen;

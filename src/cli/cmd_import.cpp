@@ -11,12 +11,9 @@
 #include "cli/command.h"
 #include "cli/progress.h"
 #include "import/import_run.h"
+#include "import/import_setup.h"
 #include "import/import_types.h"
-#include "archive/config.h"
 #include "text/display_text.h"
-#include "archive/file_table.h"
-#include "archive/maildb.h"
-#include "archive/record_access.h"
 
 namespace qb::cli {
 namespace {
@@ -66,30 +63,6 @@ void listFormats() {
                   import::makeConverter(t.name) ? "" : "  [not available]");
 }
 
-// The COD:ID of topic `name` of the current (mail) database; the topic is
-// added when missing. 0 on failure (reported).
-uint32_t topicId(store::Session& s, const std::string& name) {
-  store::OP_CLOSE(s, store::OpOpen, {1, 8});
-  auto& codes = s.Codes();
-  codes.clear();
-  codes.rec.TYPE = 2;
-  codes.rec.INDEX = name;
-  uint32_t id = 0;
-  if (codes.get(store::Codes::ClassKey) == store::Err::Ok) {
-    id = codes.rec.ID;
-  } else if (store::StartTransaction(s, {&codes, &s.Control()}) == 0) {
-    id = store::NextNr(s);
-    codes.clear();
-    codes.rec.TYPE = 2;
-    codes.rec.INDEX = name;
-    codes.rec.ID = id;
-    if (id == 0 || !store::UppDat(s, codes, store::UppAdd, store::ErrRollback) || !store::CommitTransaction(s))
-      id = 0;
-  }
-  store::OP_CLOSE(s, store::OpClose, {1, 8});
-  return id;
-}
-
 bool parseKinds(const std::string& list, unsigned& kinds) {
   kinds = 0;
   std::size_t start = 0;
@@ -131,9 +104,26 @@ void printStats(const import::ImportRun& run) {
   std::printf("%s\n", run.finalMessage().c_str());
 }
 
+// The set-up's problem in the words of the command line.
+int badOrder(import::ImportProblem p, const std::string& detail) {
+  using import::ImportProblem;
+  const std::string text = import::importProblemText(p, detail);
+  switch (p) {
+    case ImportProblem::UnknownFormat: return bad(text + " (see --list-formats)");
+    case ImportProblem::NoSelection: return bad("give --tree DIR, --dir DIR or files to import");
+    case ImportProblem::TopicWithoutMailDatabase: return bad("--topic needs --mail-db");
+    case ImportProblem::AllCimFilesNotCim: return bad("--all-cim goes only with WinCIM, DOSCIM and CSNav");
+    case ImportProblem::AllCimFilesWithoutDirectory: return bad("--all-cim needs --dir or --tree");
+    case ImportProblem::NoMailDatabase: return bad(text + " (create it with `quillbox-cli maildb create`)");
+    default: return bad(text);
+  }
+}
+
 int runImport(const GlobalOptions& g, std::vector<std::string>& args) {
-  import::ImportRequest req;
-  std::string format, topic;
+  import::ImportOrder order;
+  import::ImportRequest& req = order.request;
+  std::string& format = order.format;
+  std::string& topic = order.topic;
   bool haveSelection = false;
   bool timings = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
@@ -184,43 +174,15 @@ int runImport(const GlobalOptions& g, std::vector<std::string>& args) {
     }
   }
   if (format.empty()) return bad("--format is needed (see --list-formats)");
-  const import::ImportType* type = import::findImportType(format);
-  if (!type) return bad("there is no source format \"" + format + "\" (see --list-formats)");
-  if (!import::makeConverter(type->name)) return bad(std::string("the format ") + type->name + " is not available");
-  req.typeName = type->name;
-  if (req.allCimFiles && !import::isCimType(req.typeName))
-    return bad("--all-cim goes only with WinCIM, DOSCIM and CSNav");
-  if (req.allCimFiles && req.selectionMethod == 2) return bad("--all-cim needs --dir or --tree");
-  if (!haveSelection) return bad("give --tree DIR, --dir DIR or files to import");
-  if (req.selectionMethod != 2) {
-    std::error_code ec;
-    if (!std::filesystem::is_directory(req.sourcePath, ec)) return bad("there is no directory " + req.sourcePath);
-    req.sourcePath = std::filesystem::absolute(req.sourcePath).lexically_normal().string();
-  }
-  if (!topic.empty() && req.mailDatabase.empty()) return bad("--topic needs --mail-db");
-  if (req.kinds == import::KindMail) req.messageKind = 2;
-  if (req.kinds == import::KindForum) req.messageKind = 1;
+  std::string detail;
+  if (import::ImportProblem p = import::checkImportOrder(order, detail); p != import::ImportProblem::None)
+    return badOrder(p, detail);
 
   auto cs = openArchive(g);
   if (!cs) return 2;
-  store::Session& s = cs->session;
-  store::Konfig(s, 1);
-  store::Konfig(s, 6);
-  store::SpeedVal(s, 2);
-  if (!req.mailDatabase.empty()) {
-    store::Forums mdb;
-    if (!store::findMailDatabase(s, req.mailDatabase, mdb))
-      return bad("there is no mail database \"" + req.mailDatabase + "\" (create it with `quillbox-cli maildb create`)");
-    req.mailDatabase = mdb.DESCRIPTION.str();
-    if (!topic.empty()) {
-      s.selectDatabase(mdb);
-      req.mailTopic = topicId(s, topic);
-      s.clearDatabase();
-      if (req.mailTopic == 0) return bad("the topic \"" + topic + "\" cannot be used");
-    }
-  }
-
-  import::ImportRun run(s, req);
+  import::PreparedImport prepared = import::prepareImport(cs->session, std::move(order));
+  if (!prepared.run) return badOrder(prepared.problem, prepared.detail);
+  import::ImportRun& run = *prepared.run;
   ProgressBar bar(!g.quiet);
   interrupted = 0;
   std::signal(SIGINT, onInterrupt);

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "import/import_types.h"
+#include "import/utf8_text.h"
 #include "archive/config.h"
 #include "text/datetime.h"
 #include "archive/file_table.h"
@@ -348,7 +349,8 @@ bool ImportRun::appendWork(NHR& nhr, const std::string& text) {
   if (nhr.IMPDATE == 0) nhr.IMPDATE = runDate_;
   if (nhr.IMPTIME == 0) nhr.IMPTIME = runTime_;
   work.rec = nhr;
-  work.memo() = text.substr(0, std::min(text.size(), store::kMaxMemo));
+  utf8Fields(work.rec);
+  work.memo() = utf8Text(text, store::kMaxMemo);
   if (!store::UppDat(s_, work, store::UppAppend, store::ErrRelease)) return false;
   ++stats_.workRecords;
   ++sinceFlush_;
@@ -360,6 +362,7 @@ bool ImportRun::appendWork(NHR& nhr, const std::string& text) {
 bool ImportRun::appendCC(const CCT& cc) {
   auto& f = s_.table<CCT>(19);
   f.rec = cc;
+  utf8Fields(f.rec);
   if (!store::UppDat(s_, f, store::UppAppend, store::ErrRelease)) return false;
   ++sinceFlush_;
   return true;

@@ -2,6 +2,7 @@
 
 #include "import/dup_string.h"
 #include "text/encodings.h"
+#include "text/unicode.h"
 #include "archive/persons.h"
 #include "archive/record_access.h"
 #include "archive/records.h"
@@ -148,13 +149,13 @@ bool MessageStore::findOrCreateThread(uint32_t sec, const std::string& heading, 
   thr.rec.SECSYSID = sec;
   thr.rec.setHeading(subject);
   const store::FixedString<10> prefix = thr.rec.ALPHA;
-  const std::string upperPrefix = text::upper1252(prefix.str());
+  const std::string foldedPrefix = text::foldCase(prefix.str());
   // The key is case-insensitive: threads whose prefixes differ only in
   // letter case lie together, so all of them are read and the subject is
   // compared exactly.
   if (thr.setAt(store::Threads::SecKey) == Err::Ok) {
     while (thr.next() == Err::Ok && thr.rec.SECSYSID == sec &&
-           text::upper1252(thr.rec.ALPHA.str()) == upperPrefix) {
+           text::foldCase(thr.rec.ALPHA.str()) == foldedPrefix) {
       if (thr.rec.heading() == subject) {
         number = thr.rec.THREADNUMBER;
         alpha = thr.rec.ALPHA.str();

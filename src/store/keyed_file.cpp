@@ -7,6 +7,10 @@
 
 namespace qb::store {
 
+namespace {
+constexpr const char* kOtherVersion = "keys encoded by another version";
+}  // namespace
+
 using namespace sqlstore;
 
 const char* errorText(Err e) {
@@ -72,7 +76,7 @@ Err KeyedFile::Impl::verifyKeys() {
     sqlite3_prepare_v2(db, "SELECT value FROM main.meta WHERE name='keycode'", -1, &s, nullptr);
     bool ok = s && sqlite3_step(s) == SQLITE_ROW && sqlite3_column_int(s, 0) == kKeyEncodingVersion;
     sqlite3_finalize(s);
-    if (!ok) return fail(Err::DamagedKeys, "keys encoded by another version");
+    if (!ok) return fail(Err::DamagedKeys, kOtherVersion);
   }
   if (nk == 0) return Err::Ok;
   std::string q = "SELECT image";
@@ -200,6 +204,8 @@ KeyedFile::~KeyedFile() { close(); }
 bool KeyedFile::isOpen() const { return d_->db != nullptr; }
 
 const std::string& KeyedFile::lastDetail() const { return d_->detail; }
+
+bool KeyedFile::keysFromOtherVersion() const { return d_->detail == kOtherVersion; }
 
 void KeyedFile::setDurable(bool durable) {
   d_->durable = durable;

@@ -103,6 +103,9 @@ class KeyedFile {
   static int64_t storedCount(const std::string& path);
   // The underlying database's message for the last error, for diagnostics.
   const std::string& lastDetail() const;
+  // After open() gave DamagedKeys: the keys are sound but were encoded by
+  // another version of the key encoding (a planned rebuild, not damage).
+  bool keysFromOtherVersion() const;
 
   // ---- record buffer ----
   std::vector<uint8_t>& image() { return image_; }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "text/strings.h"
+#include "text/unicode.h"
 // Record declarations: fixed-length records with typed members, their byte
 // image, and the data that describes their fields and keys.
 //
@@ -42,9 +43,10 @@ struct FixedString {
   FixedString() { bytes.fill(' '); }
   FixedString(std::string_view s) { set(s); }  // NOLINT: implicit on purpose
 
-  // Sets the value, cutting it to N bytes and padding with blanks.
+  // Sets the value, cutting it to N bytes (never inside a UTF-8 character)
+  // and padding with blanks.
   void set(std::string_view s) {
-    std::size_t n = s.size() < N ? s.size() : N;
+    std::size_t n = text::utf8Prefix(s, N);
     std::memcpy(bytes.data(), s.data(), n);
     std::memset(bytes.data() + n, ' ', N - n);
   }

@@ -1,8 +1,24 @@
 #include "store/sqlite_keys.h"
 
-using qb::text::upper1252;
+#include "text/unicode.h"
 
 namespace qb::store {
+
+namespace {
+
+// A case-insensitive string component: its value (without trailing blanks)
+// case-folded, cut to the component's width at a character boundary and
+// padded with blanks again.
+void appendFolded(const uint8_t* src, uint32_t size, std::string& out) {
+  std::string_view value(reinterpret_cast<const char*>(src), size);
+  while (!value.empty() && (value.back() == ' ' || value.back() == '\0')) value.remove_suffix(1);
+  const std::string folded = text::foldCase(value);
+  const std::string_view kept = text::cutUtf8(folded, size);
+  out.append(kept);
+  out.append(size - kept.size(), ' ');
+}
+
+}  // namespace
 
 KeyEncoder::KeyEncoder(const Layout& layout, int key) {
   const Key& k = layout.keys.at(static_cast<std::size_t>(key));
@@ -34,7 +50,7 @@ void KeyEncoder::encode(const uint8_t* image, std::string& out, int parts) const
         break;
       case FieldType::String:
         if (p.nocase)
-          for (uint32_t b = 0; b < p.size; ++b) out.push_back(static_cast<char>(upper1252(src[b])));
+          appendFolded(src, p.size, out);
         else
           out.append(reinterpret_cast<const char*>(src), p.size);
         break;

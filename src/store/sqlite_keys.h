@@ -5,8 +5,11 @@
 //
 //   BYTE, ULONG    unsigned, big-endian
 //   SHORT, LONG    big-endian with the sign bit flipped
-//   STRING(n)      the n blank-padded bytes, upper-cased in Windows-1252
-//                  when the key ignores letter case
+//   STRING(n)      the n blank-padded bytes; when the key ignores letter
+//                  case, the value case-folded for all of Unicode
+//                  (text::foldCase: a value that is not UTF-8 is read as
+//                  Windows-1252), cut to n bytes at a character boundary
+//                  and blank-padded
 //   descending     every byte of the component inverted
 //
 // Components have fixed widths and are concatenated, so the encoding of the
@@ -21,8 +24,9 @@
 namespace qb::store {
 
 // Bumped whenever the encoding changes: a file keyed with another version
-// has damaged keys and is repaired by a rebuild.
-constexpr int kKeyEncodingVersion = 1;
+// has damaged keys and is repaired by a rebuild when it is opened.
+// 1: Windows-1252 upper case; 2: Unicode case folding.
+constexpr int kKeyEncodingVersion = 2;
 
 class KeyEncoder {
  public:

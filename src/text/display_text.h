@@ -1,7 +1,7 @@
 #pragma once
-// Archive texts are the bytes the converters produced (Windows-1252 as a
-// rule). For display they are turned into UTF-8: a text that is valid UTF-8
-// and has multi-byte sequences is shown as it is, any other as Windows-1252.
+// Archive texts are UTF-8; archives written by earlier versions hold
+// Windows-1252. For display every text is turned into UTF-8: a text that is
+// valid UTF-8 is shown as it is, any other as Windows-1252.
 
 #include <string>
 #include <string_view>

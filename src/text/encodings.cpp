@@ -2,8 +2,8 @@
 
 #include <array>
 
-#include "text/codepages.h"
 #include "text/strings.h"
+#include "text/unicode.h"
 
 namespace qb::text {
 
@@ -23,13 +23,6 @@ constexpr std::array<int8_t, 256> makeBase64Table() {
   return t;
 }
 constexpr auto kBase64 = makeBase64Table();
-
-bool startsWithUpper(std::string_view s, std::string_view prefix) {
-  if (s.size() < prefix.size()) return false;
-  for (std::size_t i = 0; i < prefix.size(); ++i)
-    if (text::upper1252(uint8_t(s[i])) != uint8_t(prefix[i])) return false;
-  return true;
-}
 
 }  // namespace
 
@@ -100,62 +93,138 @@ std::string decodeBase64(std::string_view text) {
   return out;
 }
 
-std::string decodeEncodedWord(std::string_view text) {
-  const std::size_t start = text.find("=?");
-  if (start == std::string_view::npos) return std::string(text);
-  std::string_view cs = text.substr(start + 2);
+namespace {
 
-  Charset charset;
-  if (startsWithUpper(cs, "ISO-8859") && cs.size() > 9 && (cs[9] == '1' || cs[9] == '2'))
-    charset = cs[9] == '1' ? Charset::Latin1 : Charset::Latin2;
-  else if (startsWithUpper(cs, "US-ASCII"))
-    charset = Charset::UsAscii;
-  else
-    return std::string(text);
+int anyHexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
 
-  // "?" encoding letter "?" encoded text "?="
-  const std::size_t q1 = text.find('?', start + 2);
-  if (q1 == std::string_view::npos || q1 + 2 >= text.size() || text[q1 + 2] != '?')
-    return std::string(text);
-  const char enc = static_cast<char>(text::upper1252(uint8_t(text[q1 + 1])));
-  if (enc != 'Q' && enc != 'B') return std::string(text);
-  const std::size_t wordStart = q1 + 3;
-  const std::size_t end = text.find("?=", wordStart);
-  if (end == std::string_view::npos) return std::string(text);
-  std::string_view word = text.substr(wordStart, end - wordStart);
+// The byte "=XY" stands for, or -1.
+int anyHexPair(std::string_view s, std::size_t at) {
+  if (at + 2 >= s.size()) return -1;
+  int hi = anyHexDigit(s[at + 1]);
+  int lo = anyHexDigit(s[at + 2]);
+  return hi < 0 || lo < 0 ? -1 : hi * 16 + lo;
+}
 
-  std::string decoded;
-  decoded.reserve(word.size());
+constexpr std::size_t kMaxEncodedWord = 1000;  // a longer "=?...?=" is no encoded word
+
+struct EncodedWord {
+  std::size_t end = 0;  // index after "?="
+  std::string charset;
+  std::string bytes;
+};
+
+// Reads the encoded word at text[at] ("=?"); false when there is none.
+bool readEncodedWord(std::string_view text, std::size_t at, EncodedWord& w) {
+  const std::size_t q1 = text.find('?', at + 2);
+  if (q1 == std::string_view::npos || q1 == at + 2 || q1 + 2 >= text.size() || text[q1 + 2] != '?') return false;
+  const char enc = upperAscii(text[q1 + 1]);
+  if (enc != 'Q' && enc != 'B') return false;
+  const std::size_t start = q1 + 3;
+  const std::size_t end = text.find("?=", start);
+  if (end == std::string_view::npos || end - at > kMaxEncodedWord) return false;
+  std::string_view charset = text.substr(at + 2, q1 - at - 2);
+  if (charset.find_first_of(" \t\r\n") != std::string_view::npos) return false;
+  charset = charset.substr(0, charset.find('*'));  // RFC 2231 language
+  const std::string_view word = text.substr(start, end - start);
+  w.charset = lowerAscii(charset);
+  w.bytes.clear();
   if (enc == 'B') {
-    appendBase64(word, decoded);
+    appendBase64(word, w.bytes);
   } else {
     for (std::size_t i = 0; i < word.size(); ++i) {
-      char c = word[i];
+      const char c = word[i];
+      int byte = c == '=' ? anyHexPair(word, i) : -1;
       if (c == '_') {
-        decoded.push_back(' ');
-      } else if (int byte = (c == '=' && i + 2 < word.size()) ? hexPair(word[i + 1], word[i + 2]) : -1;
-                 byte >= 0) {
-        decoded.push_back(static_cast<char>(byte));
+        w.bytes.push_back(' ');
+      } else if (byte >= 0) {
+        w.bytes.push_back(static_cast<char>(byte));
         i += 2;
       } else {
-        decoded.push_back(c);
+        w.bytes.push_back(c);
       }
     }
   }
-  toArchiveText(charset, decoded);
+  w.end = end + 2;
+  return true;
+}
 
-  // The text before the word keeps one blank of any blanks that separated
-  // it from the word, so that "Re: =?...?=" stays two words.
-  std::string_view before = text.substr(0, start);
-  std::size_t keep = before.size();
-  while (keep > 0 && before[keep - 1] == ' ') --keep;
-  std::string result;
-  result.reserve(text.size());
-  result.append(before.substr(0, keep));
-  if (keep < before.size() && keep > 0) result.push_back(' ');
-  result.append(decoded);
-  result.append(text.substr(end + 2));
-  return result;
+bool allBlank(std::string_view s) {
+  for (char c : s)
+    if (!isBlank(c)) return false;
+  return true;
+}
+
+}  // namespace
+
+std::string decodeHeaderText(std::string_view text, std::string_view rawCharset) {
+  std::string out;
+  out.reserve(text.size());
+  std::string pending, pendingCharset;  // bytes of adjacent words of one charset
+  auto flushWords = [&] {
+    if (!pending.empty()) out += toUtf8(pending, pendingCharset);
+    pending.clear();
+  };
+  bool afterWord = false;
+  std::size_t i = 0;
+  EncodedWord w;
+  while (i < text.size()) {
+    std::size_t at = text.find("=?", i);
+    while (at != std::string_view::npos && !readEncodedWord(text, at, w)) at = text.find("=?", at + 2);
+    if (at == std::string_view::npos) break;
+    const std::string_view between = text.substr(i, at - i);
+    if (!(afterWord && allBlank(between))) {
+      flushWords();
+      out += toUtf8(between, rawCharset);
+    }
+    if (w.charset != pendingCharset) flushWords();
+    pendingCharset = w.charset;
+    pending += w.bytes;
+    afterWord = true;
+    i = w.end;
+  }
+  flushWords();
+  if (i < text.size()) out += toUtf8(text.substr(i), rawCharset);
+  return out;
+}
+
+std::string decodeEncodedWord(std::string_view text) { return decodeHeaderText(text); }
+
+std::string decodeQuotedPrintable(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  while (!text.empty()) {
+    std::size_t lf = text.find('\n');
+    std::string_view line = text.substr(0, lf);
+    const bool ended = lf != std::string_view::npos;
+    text.remove_prefix(ended ? lf + 1 : text.size());
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    while (!line.empty() && (line.back() == ' ' || line.back() == '\t')) line.remove_suffix(1);
+    bool soft = false;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+      if (line[i] != '=') {
+        out.push_back(line[i]);
+        continue;
+      }
+      if (i + 1 == line.size()) {
+        soft = true;
+        break;
+      }
+      int byte = anyHexPair(line, i);
+      if (byte >= 0) {
+        out.push_back(static_cast<char>(byte));
+        i += 2;
+      } else {
+        out.push_back('=');
+      }
+    }
+    if (ended && !soft) out.push_back('\n');
+  }
+  return out;
 }
 
 }  // namespace qb::text

@@ -22,12 +22,23 @@ int hexPair(char a, char b);
 // line to this one ("=20" leaves its blank).
 bool undoQuotedPrintable(std::string_view line, std::string& out);
 
-// Decodes the first encoded word ("=?" charset "?" B or Q "?" text "?=") in
-// a header text. Only ISO-8859-1, ISO-8859-2 and US-ASCII words are decoded
-// (ISO-8859-2 through the Latin-2 fold); any other character set, or a
-// malformed word, leaves the text unchanged. The result is the text before
-// the word (trailing blanks removed), the decoded word and the text after it.
+// Decodes every encoded word ("=?" charset ["*" language] "?" B or Q "?"
+// text "?=", RFC 2047) of a header text into UTF-8, in any charset the
+// charset library knows (an unknown one is read by the unlabelled rule).
+// Blanks between two adjacent encoded words are dropped; adjacent words of
+// one charset are decoded together, so that a character split across two
+// words stays whole. Text outside encoded words is converted from
+// `rawCharset` (empty: the unlabelled rule: UTF-8, else Windows-1252). A
+// malformed word stays as it is written. The result is valid UTF-8.
+std::string decodeHeaderText(std::string_view text, std::string_view rawCharset = {});
+// The same with the unlabelled rule for the text outside encoded words.
 std::string decodeEncodedWord(std::string_view text);
+
+// Decodes a quoted-printable body (RFC 2045): "=" and two hexadecimal
+// digits (either case) become their byte, "=" at a line end (after trailing
+// blanks are dropped) joins the next line, any other "=" stays as written.
+// Lines end with LF or CR LF in the input and with LF in the result.
+std::string decodeQuotedPrintable(std::string_view text);
 
 // Standard Base64 (RFC 2045 alphabet). Characters outside the alphabet (line
 // breaks, blanks, garbage) are passed over; "=" padding ends a group and

@@ -2,7 +2,6 @@
 
 #include <array>
 
-#include "text/encodings.h"
 #include "text/text_assembler.h"
 #include "text/strings.h"
 
@@ -17,11 +16,11 @@ char up(char c) { return static_cast<char>(text::upper1252(uint8_t(c))); }
 
 bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
-// Characters of a text run that a rule applies to: blanks, tabs, line ends,
-// entities and hex pairs.
+// Characters of a text run that a rule applies to: blanks, tabs, line ends
+// and entities.
 constexpr std::array<bool, 256> makeSpecial() {
   std::array<bool, 256> t{};
-  for (char c : {' ', '\t', '\r', '\n', '&', '='}) t[static_cast<uint8_t>(c)] = true;
+  for (char c : {' ', '\t', '\r', '\n', '&'}) t[static_cast<uint8_t>(c)] = true;
   return t;
 }
 constexpr auto kSpecial = makeSpecial();
@@ -80,12 +79,13 @@ constexpr std::array<uint16_t, 32> kWin1252High = {
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,
 };
 
-// A numeric character reference ("#233", "#xE9") as a Windows-1252 byte.
-int numericEntity(std::string_view name) {
+// The character a numeric character reference ("#233", "#x1F600") stands
+// for, or -1. References to 128-159 are read as Windows-1252, as browsers do.
+long numericCodePoint(std::string_view name) {
   if (name.size() < 2 || name[0] != '#') return -1;
   bool hex = name[1] == 'x' || name[1] == 'X';
   std::string_view digits = name.substr(hex ? 2 : 1);
-  if (digits.empty() || digits.size() > 5) return -1;
+  if (digits.empty() || digits.size() > 7) return -1;
   long v = 0;
   for (char c : digits) {
     int d;
@@ -97,10 +97,46 @@ int numericEntity(std::string_view name) {
       return -1;
     v = v * (hex ? 16 : 10) + d;
   }
-  if (v >= 32 && v <= 255 && v != 127) return static_cast<int>(v);
+  if (v >= 0x80 && v < 0xA0) return kWin1252High[v - 0x80] ? kWin1252High[v - 0x80] : -1;
+  if (v < 32 || v == 127 || v > 0x10FFFF || (v >= 0xD800 && v <= 0xDFFF)) return -1;
+  return v;
+}
+
+// A numeric character reference as a Windows-1252 byte, or -1.
+int numericEntity(std::string_view name) {
+  long v = numericCodePoint(name);
+  if (v < 0) return -1;
+  if (v <= 255) return static_cast<int>(v);
   for (std::size_t i = 0; i < kWin1252High.size(); ++i)
     if (kWin1252High[i] != 0 && kWin1252High[i] == v) return static_cast<int>(0x80 + i);
   return -1;
+}
+
+// The character of an entity name, or -1.
+long entityCodePoint(std::string_view name) {
+  if (!name.empty() && name[0] == '#') return numericCodePoint(name);
+  int b = entityByte(name);
+  if (b < 0) return -1;
+  if (b >= 0x80 && b < 0xA0) return kWin1252High[b - 0x80];
+  return b;
+}
+
+void appendUtf8(std::string& out, unsigned long cp) {
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | (cp >> 6));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (cp >> 18));
+    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
 }
 
 // Case-insensitive search of `what` (upper case) in `s` from `from`.
@@ -197,7 +233,7 @@ void HtmlConverter::openLink(std::string_view tag) {
   std::size_t q2 = tag.find('"', q1 + 1);
   if (q2 == std::string_view::npos) return;
   for (char c : tag.substr(q1 + 1, q2 - q1 - 1))
-    if (!isSpace(c)) link_.push_back(static_cast<char>(text::lower1252(uint8_t(c))));
+    if (!isSpace(c)) link_.push_back(lowerAscii(c));
 }
 
 // The address of a link follows its anchor text: " [address] ".
@@ -234,26 +270,29 @@ void HtmlConverter::writeRun(std::string_view run) {
         emit(c);
       else if (c != '\t')
         blank();
-    } else if (c == '&') {
+    } else {  // "&": an entity
       std::size_t semi = std::string_view::npos;
-      for (std::size_t k = 1; k <= 7 && i + k < n; ++k)
+      for (std::size_t k = 1; k <= 8 && i + k < n; ++k)
         if (run[i + k] == ';') {
           semi = i + k;
           break;
         }
-      int b = -1;
+      long cp = -1;
       if (semi != std::string_view::npos) {
-        b = entityByte(run.substr(i + 1, semi - i - 1));
-        if (b >= 0) i = semi;
+        cp = entityCodePoint(run.substr(i + 1, semi - i - 1));
+        if (cp >= 0) i = semi;
       } else if (i + 5 < n && run[i + 5] == ' ' && findUpper(run.substr(i + 1, 4), "NBSP") == 0) {
-        b = 0xA0;
+        cp = 0xA0;
         i += 4;
       }
-      emit(b >= 0 ? static_cast<char>(b) : '&');
-    } else {  // "=" and maybe a hex pair
-      int b = i + 2 < n ? hexPair(run[i + 1], run[i + 2]) : -1;
-      if (b >= 0) i += 2;
-      emit(b >= 0 ? static_cast<char>(b) : '=');
+      if (cp < 0) {
+        emit('&');
+      } else {
+        std::string u;
+        appendUtf8(u, static_cast<unsigned long>(cp));
+        emit(u[0]);
+        out_.append(u, 1, std::string::npos);
+      }
     }
     ++i;
   }

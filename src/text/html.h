@@ -4,11 +4,10 @@
 // indented definitions, link addresses ("[address] " after the anchor text);
 // TITLE text is dropped; after "</HTML>" the rest is dropped; runs of blanks
 // and line ends become one blank outside PRE; the ISO-8859-1 entities of the
-// usual families (acute, grave, circ, tilde, uml, ...) become their bytes,
-// numeric character references become their Windows-1252 byte where there
-// is one; unknown entities stay as written; "=" with a decodable hex pair is
-// decoded. STYLE and SCRIPT bodies are dropped like the TITLE. The result is
-// at most 64000 bytes.
+// usual families (acute, grave, circ, tilde, uml, ...) and numeric character
+// references become their characters in UTF-8 (the HTML is UTF-8 text);
+// unknown entities stay as written. STYLE and SCRIPT bodies are dropped like
+// the TITLE. The result is at most 64000 bytes.
 
 #include <string>
 #include <string_view>
@@ -19,8 +18,9 @@ std::string htmlToText(std::string_view html);
 // Same, writing into `out` (cleared first; its capacity is reused).
 void htmlToText(std::string_view html, std::string& out);
 
-// The byte of an entity name (without "&" and ";", any case; the case of the
-// first letter chooses capital or small letter), or -1 when not recognised.
+// The Windows-1252 byte of an entity name (without "&" and ";", any case; the
+// case of the first letter chooses capital or small letter), or -1 when not
+// recognised.
 int entityByte(std::string_view name);
 
 }  // namespace qb::text

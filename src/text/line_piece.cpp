@@ -11,8 +11,8 @@ void LinePiece::assign(std::string_view s, bool cont) {
   continued = cont ? 1 : 0;
 }
 
-std::size_t splitLine(std::string_view line, std::vector<LinePiece>& out) {
-  if (line.size() > kMaxLineLength) line = line.substr(0, kMaxLineLength);
+std::size_t splitLine(std::string_view line, std::vector<LinePiece>& out, std::size_t maxLength) {
+  if (line.size() > maxLength) line = line.substr(0, maxLength);
   std::size_t count = 0;
   do {
     std::string_view part = line.substr(0, kPieceSize);

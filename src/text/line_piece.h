@@ -1,8 +1,9 @@
 #pragma once
 // Line pieces: the unit in which every capture and mail reader queues the
 // lines of a message. A piece holds at most 400 characters; an input line
-// longer than that becomes two or three pieces, all but the last flagged as
-// continued. Characters beyond 1200 of one line are dropped.
+// longer than that becomes several pieces, all but the last flagged as
+// continued. The captures keep 1200 characters of one line; the Internet
+// formats keep every line whole.
 //
 // A piece is a fixed buffer (no heap allocation), so a reader can keep a
 // std::vector<LinePiece> as its queue and reuse it from message to message.
@@ -41,10 +42,10 @@ struct LinePiece {
 };
 
 // Appends the pieces of one input line to `out`: one piece for a line of up
-// to 400 characters (an empty line gives one empty piece), two or three for
-// longer lines; characters beyond 1200 are dropped. Returns the number of
-// pieces appended.
-std::size_t splitLine(std::string_view line, std::vector<LinePiece>& out);
+// to 400 characters (an empty line gives one empty piece), more for longer
+// lines; characters beyond `maxLength` (the captures' 1200) are dropped.
+// Returns the number of pieces appended.
+std::size_t splitLine(std::string_view line, std::vector<LinePiece>& out, std::size_t maxLength = kMaxLineLength);
 
 // The line without its trailing blanks (capture files are read so).
 std::string_view stripTrailingBlanks(std::string_view line);

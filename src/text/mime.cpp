@@ -1,6 +1,7 @@
 #include "text/mime.h"
 
 #include <array>
+#include <vector>
 
 #include "text/strings.h"
 
@@ -26,11 +27,6 @@ std::size_t findUpper(std::string_view s, std::string_view what, std::size_t fro
 }
 
 constexpr std::string_view kContentType = "CONTENT-TYPE";
-constexpr std::string_view kAlternative = "MULTIPART/ALTERNATIVE";
-constexpr std::string_view kRelated = "MULTIPART/RELATED";
-// A part's type is looked for in columns 13 to 35 of its Content-Type line.
-constexpr std::size_t kTypeFrom = 12;
-constexpr std::size_t kTypeLast = 34;
 
 }  // namespace
 
@@ -76,87 +72,188 @@ TransferEncoding transferEncoding(std::string_view line) {
   return TransferEncoding::Identity;
 }
 
-MimeBodyFilter::MimeBodyFilter(std::string_view boundary) : boundary_(boundary) {}
+namespace {
+
+// The parameters of a header value: "type; name=value; name="value"".
+// Calls f(name in lower case, value unquoted) for each.
+template <class F>
+void eachParameter(std::string_view value, F f) {
+  std::size_t i = value.find(';');
+  while (i != std::string_view::npos && i < value.size()) {
+    ++i;
+    while (i < value.size() && isBlank(value[i])) ++i;
+    const std::size_t eq = value.find('=', i);
+    if (eq == std::string_view::npos) return;
+    const std::string name = lowerAscii(trimView(value.substr(i, eq - i)));
+    std::size_t j = eq + 1;
+    while (j < value.size() && isBlank(value[j])) ++j;
+    std::string v;
+    if (j < value.size() && value[j] == '"') {
+      for (++j; j < value.size() && value[j] != '"'; ++j) {
+        if (value[j] == '\\' && j + 1 < value.size()) ++j;
+        v.push_back(value[j]);
+      }
+      i = value.find(';', j);
+    } else {
+      const std::size_t end = value.find(';', j);
+      v = trim(value.substr(j, end == std::string_view::npos ? std::string_view::npos : end - j));
+      i = end;
+    }
+    f(name, v);
+  }
+}
+
+constexpr std::string_view kDisposition = "CONTENT-DISPOSITION:";
+
+}  // namespace
+
+ContentType parseContentType(std::string_view value) {
+  ContentType t;
+  value = trimView(value);
+  std::string_view type = value.substr(0, value.find(';'));
+  t.type = lowerAscii(trimView(type));
+  if (t.type.find('/') == std::string::npos) t.type.clear();
+  eachParameter(value, [&](const std::string& name, const std::string& v) {
+    if (name == "charset") t.charset = v;
+    else if (name == "boundary") t.boundary = v.substr(0, kMaxBoundary);
+    else if (name == "format") t.flowed = lowerAscii(v) == "flowed";
+    else if (name == "delsp") t.delsp = lowerAscii(v) == "yes";
+  });
+  return t;
+}
+
+TextForm textFormOf(const ContentType& type, TransferEncoding encoding) {
+  TextForm f;
+  f.kind = type.html() ? BodyKind::Html : type.enriched() ? BodyKind::Enriched : BodyKind::Plain;
+  f.encoding = encoding;
+  f.charset = type.charset;
+  f.flowed = type.flowed && type.type == "text/plain";
+  f.delsp = type.delsp;
+  return f;
+}
+
+MimeBodyFilter::MimeBodyFilter(std::string_view boundary) {
+  if (!boundary.empty()) boundaries_.push_back("--" + std::string(boundary));
+}
+
+// A delimiter line of one of the open boundaries: the innermost first. A
+// closing delimiter ("--" after the boundary) closes its multipart; any
+// other moves on to the next part's header.
+bool MimeBodyFilter::delimiter(std::string_view line) {
+  if (line.size() < 3 || line[0] != '-' || line[1] != '-') return false;
+  for (std::size_t level = boundaries_.size(); level-- > 0;) {
+    const std::string& b = boundaries_[level];
+    if (!startsWith(line, b)) continue;
+    const std::string_view rest = line.substr(b.size());
+    const bool closing = startsWith(rest, "--");
+    if (!closing && !trimView(rest).empty()) continue;  // a longer boundary that merely starts alike
+    if (taken_) {
+      state_ = State::Finished;
+      return true;
+    }
+    boundaries_.resize(level + 1);
+    if (closing) {
+      boundaries_.pop_back();
+      state_ = boundaries_.empty() ? State::Finished : State::Skip;
+    } else {
+      state_ = State::PartHeader;
+      field_.clear();
+      partType_ = ContentType{};
+      partTyped_ = false;
+      partAttachment_ = false;
+      partEncoding_ = TransferEncoding::Identity;
+    }
+    return true;
+  }
+  return false;
+}
+
+void MimeBodyFilter::headerField() {
+  if (field_.empty()) return;
+  if (matchUpper(field_, 0, kContentType) && field_.size() > kContentType.size() &&
+      field_[kContentType.size()] == ':') {
+    partType_ = parseContentType(std::string_view(field_).substr(kContentType.size() + 1));
+    partTyped_ = true;
+  } else if (matchUpper(field_, 0, kDisposition)) {
+    partAttachment_ = startsWithNoCase(trimView(std::string_view(field_).substr(kDisposition.size())), "attachment");
+  } else if (TransferEncoding e = transferEncoding(field_); e != TransferEncoding::Identity) {
+    partEncoding_ = e;
+  }
+  field_.clear();
+}
+
+void MimeBodyFilter::endPartHeader() {
+  headerField();
+  if (!partTyped_) partType_.type = "text/plain";  // a part without a type is plain text
+  if ((partType_.type == "text/plain" || partType_.type == "text/html") && !partAttachment_) {
+    taken_ = true;
+    form_ = textFormOf(partType_, partEncoding_);
+    state_ = State::Body;
+  } else if (partType_.multipart() && !partType_.boundary.empty()) {
+    boundaries_.push_back("--" + partType_.boundary);
+    state_ = State::Skip;  // the nested preamble
+  } else {
+    state_ = State::Skip;
+  }
+}
 
 bool MimeBodyFilter::keep(std::string_view line) {
-  if (boundary_.empty()) return true;
+  if (boundaries_.empty() && state_ == State::Preamble) return true;  // no boundary: all text
+  if (state_ == State::Finished) return false;
+  if (delimiter(line)) return false;
   switch (state_) {
-    case State::Finished:
+    case State::Preamble:
+      if (preamble_.size() < kMaxText) {
+        preamble_.append(line);
+        preamble_.push_back('\n');
+      }
       return false;
-
-    case State::Outside:
-      if (line.find(boundary_) != std::string_view::npos) {
-        if (taken_) {
-          state_ = State::Finished;
-        } else {
-          state_ = State::PartHeader;
-          part_ = Part::Other;
-          sawType_ = false;
-          nestedPending_ = false;
-          partEncoding_ = TransferEncoding::Identity;
-        }
-        return false;
-      }
-      return part_ == Part::None || part_ == Part::Text || part_ == Part::Html;
-
     case State::PartHeader:
-      if (line.empty()) {
-        if (!sawType_) part_ = Part::Text;  // a part without a type is plain text
-        if (part_ == Part::Text || part_ == Part::Html) {
-          taken_ = true;
-          html_ = part_ == Part::Html;
-          encoding_ = partEncoding_;
-        }
-        state_ = State::Outside;
-        return false;
+      if (trimView(line).empty()) {
+        endPartHeader();
+      } else if (isBlank(line[0])) {
+        field_.append(line);  // a folded field goes on
+      } else {
+        headerField();
+        field_.assign(line);
       }
-      if (TransferEncoding e = transferEncoding(line); e != TransferEncoding::Identity) {
-        partEncoding_ = e;
-      } else if (matchUpper(line, 0, kContentType)) {
-        sawType_ = true;
-        if (findUpper(line, "TEXT/PLAIN", kTypeFrom, kTypeLast) != std::string_view::npos) {
-          part_ = Part::Text;
-        } else if (findUpper(line, "TEXT/HTML", kTypeFrom, kTypeLast) != std::string_view::npos) {
-          part_ = Part::Html;
-        } else {
-          std::size_t at = findUpper(line, kAlternative, kTypeFrom, kTypeLast);
-          std::size_t len = kAlternative.size();
-          if (at == std::string_view::npos) {
-            at = findUpper(line, kRelated, kTypeFrom, kTypeLast);
-            len = kRelated.size();
-          }
-          if (at != std::string_view::npos) {
-            part_ = Part::Multipart;
-            std::string nested = readBoundary(line, at + len);
-            nestedPending_ = nested.empty();
-            if (!nested.empty()) boundary_ = std::move(nested);
-          } else {
-            part_ = Part::Other;
-          }
-        }
-      } else if (nestedPending_) {
-        // The nested boundary on a continuation line of the type.
-        std::string nested = readBoundary(line, 0);
-        if (!nested.empty()) {
-          boundary_ = std::move(nested);
-          nestedPending_ = false;
-        }
-      }
+      return false;
+    case State::Body:
+      return true;
+    case State::Skip:
+    case State::Finished:
       return false;
   }
   return false;
 }
 
-MimePart markMimePart(std::span<LinePiece> body, std::string_view boundary) {
+TextForm markMimePart(std::span<LinePiece> body, std::string_view boundary) {
   if (boundary.empty()) return {};
   MimeBodyFilter filter(boundary);
-  for (LinePiece& p : body)
-    if (!filter.keep(p.view())) p.markRemoved();
-  return {filter.html(), filter.encoding()};
+  std::vector<char> kept(body.size(), 0);
+  std::vector<char> preamble(body.size(), 0);
+  std::string line;
+  for (std::size_t i = 0; i < body.size();) {
+    std::size_t end = i + 1;
+    while (end < body.size() && body[end - 1].continued) ++end;
+    line.clear();
+    for (std::size_t k = i; k < end; ++k) line.append(body[k].view());
+    const bool keep = filter.keep(line);
+    const bool inPreamble = filter.inPreamble();  // still before the first delimiter
+    for (std::size_t k = i; k < end; ++k) {
+      kept[k] = keep;
+      preamble[k] = inPreamble;
+    }
+    i = end;
+  }
+  // Without a taken part the preamble is the text.
+  for (std::size_t i = 0; i < body.size(); ++i)
+    if (!kept[i] && !(preamble[i] && !filter.taken())) body[i].markRemoved();
+  return filter.form();
 }
 
 bool markMimeBody(std::span<LinePiece> body, std::string_view boundary) {
-  return markMimePart(body, boundary).html;
+  return markMimePart(body, boundary).kind == BodyKind::Html;
 }
 
 EmbeddedHeader dropEmbeddedHeader(std::span<LinePiece> body) {

@@ -1,6 +1,7 @@
 #pragma once
-// MIME routines: finding the boundary of a multipart message in its header,
-// keeping only the first readable part of a multipart body, and dropping the
+// MIME routines: reading Content-Type values, finding the boundary of a
+// multipart message in its header, keeping only the first readable part of a
+// multipart body, and dropping the
 // Internet header block that gateway mail carries at the top of a CompuServe
 // mail body.
 //
@@ -10,6 +11,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "text/line_piece.h"
 #include "text/text_assembler.h"
@@ -59,51 +61,93 @@ enum class TransferEncoding { Identity, Base64, QuotedPrintable };
 // any other line or value.
 TransferEncoding transferEncoding(std::string_view line);
 
+// What a Content-Type value says (RFC 2045): the type in lower case
+// ("text/plain"; empty when the value names none) and the parameters the
+// readers use. Parameter values are unquoted; names are matched in any case.
+struct ContentType {
+  std::string type;
+  std::string charset;
+  std::string boundary;  // at most 100 characters
+  bool flowed = false;   // format=flowed (RFC 3676)
+  bool delsp = false;    // delsp=yes
+
+  bool multipart() const { return type.rfind("multipart/", 0) == 0; }
+  bool html() const { return type == "text/html"; }
+  bool enriched() const { return type == "text/enriched" || type == "text/richtext"; }
+};
+ContentType parseContentType(std::string_view value);
+
+// How the text of a message or of its chosen part is written: what the
+// body routine (bodyText in text/body_text.h) needs to turn it into the
+// archive's UTF-8 text.
+struct TextForm {
+  BodyKind kind = BodyKind::Plain;
+  TransferEncoding encoding = TransferEncoding::Identity;
+  std::string charset;  // empty: not declared
+  bool flowed = false;
+  bool delsp = false;
+};
+// The form a Content-Type value (and the transfer encoding) give.
+TextForm textFormOf(const ContentType& type, TransferEncoding encoding);
+
 // The MIME body routine, line by line: keeps the first text/plain or
-// text/html part of a multipart body and drops part headers, boundary lines,
-// other parts (attachments) and the epilogue. Lines before the first
-// boundary are kept. A nested multipart/alternative or multipart/related
-// part is walked with its own boundary, so its first text part wins. A part
-// header without any Content-Type line is taken as text/plain. The taken
-// part's transfer encoding is remembered: its kept lines are still encoded,
-// and the caller decodes them (Base64 lines are collected and decoded as a
-// whole).
+// text/html part of a multipart body that is not an attachment
+// ("Content-Disposition: attachment"), and drops part headers, delimiter
+// lines, other parts and the epilogue. A nested multipart part of any
+// subtype is walked with its own boundary (the enclosing boundaries stay
+// known, so that a nested part without text is left at the next enclosing
+// delimiter). A delimiter is a line that begins with "--" and the boundary.
+// Part headers are unfolded before they are read. A part header without a
+// Content-Type line is text/plain. The preamble (the lines before the first
+// delimiter, "This is a multi-part message in MIME format." as a rule) is
+// not part of any body (RFC 2046): its lines are held back and are the text
+// only when no part is taken. The taken part's lines are returned still
+// encoded; form() tells how to decode them.
 class MimeBodyFilter {
  public:
   explicit MimeBodyFilter(std::string_view boundary);
 
-  // The next body line (or piece); true when it reaches the text.
+  // The next body line; true when it belongs to the chosen part.
   bool keep(std::string_view line);
+  // A part was taken.
+  bool taken() const { return taken_; }
   // The taken part is HTML.
-  bool html() const { return html_; }
+  bool html() const { return form_.kind == BodyKind::Html; }
   // The transfer encoding of the taken part (Identity until one is taken).
-  TransferEncoding encoding() const { return encoding_; }
+  TransferEncoding encoding() const { return form_.encoding; }
+  // How the taken part is written.
+  const TextForm& form() const { return form_; }
+  // Still before the first delimiter (the last line was preamble).
+  bool inPreamble() const { return state_ == State::Preamble && !boundaries_.empty(); }
+  // The preamble's lines, each ended by LF (at most 64000 bytes kept).
+  const std::string& preamble() const { return preamble_; }
 
  private:
-  enum class State { Outside, PartHeader, Finished };
-  enum class Part { None, Text, Html, Multipart, Other };
-  std::string boundary_;
-  State state_ = State::Outside;
-  Part part_ = Part::None;  // None: before the first boundary, where lines are kept
-  bool sawType_ = false;
-  bool nestedPending_ = false;  // a nested multipart type still without boundary
+  enum class State { Preamble, PartHeader, Body, Skip, Finished };
+  bool delimiter(std::string_view line);
+  void headerField();
+  void endPartHeader();
+
+  std::vector<std::string> boundaries_;  // innermost last, each with its leading "--"
+  State state_ = State::Preamble;
+  std::string field_;  // the part header field being unfolded
+  ContentType partType_;
+  bool partTyped_ = false;
+  bool partAttachment_ = false;
+  TransferEncoding partEncoding_ = TransferEncoding::Identity;
   bool taken_ = false;
-  bool html_ = false;
-  TransferEncoding partEncoding_ = TransferEncoding::Identity;  // of the part whose header is read
-  TransferEncoding encoding_ = TransferEncoding::Identity;      // of the taken part
+  TextForm form_;
+  std::string preamble_;
 };
 
 // The MIME body routine over queued pieces: marks every piece of `body` that
-// does not belong to the chosen text part with the removal marker. Returns
-// true when the chosen part is HTML. An empty boundary changes nothing.
+// does not belong to the chosen text part with the removal marker (the
+// pieces of one line are judged together). Returns true when the chosen part
+// is HTML. An empty boundary changes nothing.
 bool markMimeBody(std::span<LinePiece> body, std::string_view boundary);
 
-struct MimePart {
-  bool html = false;
-  TransferEncoding encoding = TransferEncoding::Identity;
-};
-// The same, telling also how the chosen part is encoded.
-MimePart markMimePart(std::span<LinePiece> body, std::string_view boundary);
+// The same, telling how the chosen part is written.
+TextForm markMimePart(std::span<LinePiece> body, std::string_view boundary);
 
 struct EmbeddedHeader {
   BodyKind kind = BodyKind::Plain;

@@ -3,6 +3,7 @@
 #include "text/enriched.h"
 #include "text/html.h"
 #include "text/strings.h"
+#include "text/unicode.h"
 
 namespace qb::text {
 
@@ -48,9 +49,9 @@ bool TextAssembler::add(std::string_view piece, bool continued) {
     // The text ends here: cut so that it reaches 63998 bytes, then CR LF.
     const std::size_t target = kMaxText - kCrLf.size();
     if (text_.size() > target)
-      text_.resize(target);
+      text_.resize(utf8Prefix(text_, target));
     else
-      text_.append(piece.substr(0, target - text_.size()));
+      text_.append(cutUtf8(piece, target - text_.size()));
     text_.append(kCrLf);
     full_ = true;
     return false;
@@ -89,7 +90,7 @@ std::string assembleText(std::span<const LinePiece> pieces, std::size_t first, s
 
 void capText(std::string& text) {
   if (text.size() <= kMaxText) return;
-  text.resize(kMaxText - kCrLf.size());
+  text.resize(utf8Prefix(text, kMaxText - kCrLf.size()));
   text.append(kCrLf);
 }
 

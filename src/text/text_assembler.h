@@ -10,8 +10,9 @@
 //  - A taken piece is appended, followed by CR LF unless it is flagged as
 //    continued (the first piece offered always gets CR LF).
 //  - A piece that would bring the text (with its CR LF) to 64000 bytes or
-//    more is cut so that the text reaches 63998 bytes, CR LF is appended and
-//    nothing further is taken.
+//    more is cut so that the text reaches 63998 bytes (less where that
+//    would split a UTF-8 character), CR LF is appended and nothing further
+//    is taken.
 //  - Body kind HTML runs htmlToText(), enriched runs enrichedToText(); a plain
 //    body whose first eight characters contain "HTML" (any case) and a "<"
 //    ("<HTML>", "<html><head>") is taken as HTML too.

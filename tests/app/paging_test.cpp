@@ -19,7 +19,7 @@ using qb::text::dayNumber;
 using namespace qb::store;
 using qb::app::ListRow;
 using qb::app::PagedListModel;
-using qb::app::Pager;
+using Pager = qb::store::BrowsePager<ListRow>;
 
 namespace {
 

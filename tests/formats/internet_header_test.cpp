@@ -229,7 +229,7 @@ TEST(HeaderReader, HtmlAndMultipartBodies) {
   EXPECT_TRUE(mp.r.multipart);
   EXPECT_EQ(mp.r.boundary, "zz");
   EXPECT_FALSE(mp.r.html);
-  EXPECT_EQ(mp.body(), "preamble|plain text");
+  EXPECT_EQ(mp.body(), "plain text");  // the preamble is no part of any body
 }
 
 TEST(HeaderReader, IndexEntryStandsInForMissingLines) {

@@ -111,7 +111,7 @@ TEST_P(NewsImport, SampleThreadsPersonsAndTexts) {
   const store::MsgNmbr* cafe = byText(g1, "See you at the caf");
   ASSERT_TRUE(cafe);
   ASSERT_TRUE(g1.thread(cafe->THREADNUMBER));
-  EXPECT_EQ(g1.thread(cafe->THREADNUMBER)->heading(), "Caf\xE9 evening");
+  EXPECT_EQ(g1.thread(cafe->THREADNUMBER)->heading(), "Café evening");
 
   // The body that quotes a header block is one article.
   const store::MsgNmbr* quoting = byText(g1, "I got this by mail earlier");

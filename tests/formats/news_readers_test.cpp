@@ -74,26 +74,31 @@ TEST_F(NewsReaders, AgentFileOfFromLines) {
           "From ada@example.com Tue Mar 03 10:15:00 1998\n" + article("<1@x>", "one", "a\n========\nb", "\n") +
               "From bram@example.org Tue Mar 03 11:00:00 1998\n" + article("<2@x>", "two", "c", "\n"));
   ASSERT_EQ(subjects(ctx), (std::vector<std::string>{"one", "two"}));
-  // Eight "=" are text in a "From " file (ending in "=", the line is joined
-  // with the next one).
-  EXPECT_EQ(ctx.work[0].text, "a\r\n=======b\r\n");
+  // Eight "=" are text in a "From " file; an "=" at a line end of a body
+  // that is not quoted-printable is text too.
+  EXPECT_EQ(ctx.work[0].text, "a\r\n========\r\nb\r\n");
 }
 
-TEST_F(NewsReaders, SoftLineBreaksAndHexPairs) {
+TEST_F(NewsReaders, QuotedPrintableOnlyWhereDeclared) {
+  const std::string body = "joined=\r\nline, 2+2=3D4, =41, tail=20\r\nnext\r\nlast=";
   NewsContext ctx;
   convert(ctx, "Agent News",
           "========\r\n" +
-              article("<1@x>", "qp", "joined=\r\nline, 2+2=3D4, =41 stays, tail=20\r\nnext\r\nlast=") +
-              "========\r\n" + article("<2@x>", "after", "x"));
+              article("<1@x>\r\nContent-Type: text/plain; charset=iso-8859-2\r\n"
+                      "Content-Transfer-Encoding: quoted-printable",
+                      "qp", body + "\r\n=A3=F3d=BC") +
+              "========\r\n" + article("<2@x>", "plain", body));
   ASSERT_EQ(ctx.work.size(), 2u) << "a soft break before a separator does not swallow it";
-  EXPECT_EQ(ctx.work[0].text, "joinedline, 2+2=4, =41 stays, tail next\r\nlast\r\n");
-  // An encoded word ending a line is not a soft line break.
+  EXPECT_EQ(ctx.work[0].text, "joinedline, 2+2=4, A, tail \r\nnext\r\nlast\u0141\u00F3d\u017A\r\n");
+  EXPECT_EQ(ctx.work[1].text, "joined=\r\nline, 2+2=3D4, =41, tail=20\r\nnext\r\nlast=\r\n");
+  // Encoded words are header business: in a body they are text, in the
+  // subject they are decoded.
   NewsContext ctx2;
   convert(ctx2, "Agent News",
           "========\r\n" + article("<3@x>", "=?ISO-8859-1?Q?Caf=E9?=", "x =?ISO-8859-1?Q?a?=\r\nnext"));
   ASSERT_EQ(ctx2.work.size(), 1u);
   EXPECT_EQ(ctx2.work[0].text, "x =?ISO-8859-1?Q?a?=\r\nnext\r\n");
-  EXPECT_EQ(ctx2.work[0].nhr.HEADING.str(), "=?ISO-8859-1?Q?Caf\xE9?=");
+  EXPECT_EQ(ctx2.work[0].nhr.HEADING.str(), "Café");
 }
 
 TEST_F(NewsReaders, SeparatorAcrossTheEndOfAWindowBlock) {

@@ -40,46 +40,5 @@ TEST(DosToWindows, EveryOtherHighByteStaysHigh) {
   EXPECT_EQ(blanks, 33);
 }
 
-TEST(DosToWindows, PieceAndStringInPlace) {
-  LinePiece p(std::string_view("Gr\x81\xE1" "e"));
-  dosToWindows(p);
-  EXPECT_EQ(p.view(), "Gr\xFC\xDF" "e");
-  std::string s = "\xC9\xCD\xBB box";
-  dosToWindows(s);
-  EXPECT_EQ(s, "    box");
-}
-
-TEST(Latin2Fold, TableRules) {
-  EXPECT_EQ(latin2Fold(0xA9), 138);  // S caron
-  EXPECT_EQ(latin2Fold(0xB9), 154);  // s caron
-  EXPECT_EQ(latin2Fold(0xAE), 0x8E); // Z caron exists in Windows-1252
-  EXPECT_EQ(latin2Fold(0xA1), 'A');  // A ogonek
-  EXPECT_EQ(latin2Fold(0xB3), 'l');  // l stroke
-  EXPECT_EQ(latin2Fold(0xC0), 'R');  // R acute
-  EXPECT_EQ(latin2Fold(0xE8), 'c');  // c caron
-  EXPECT_EQ(latin2Fold(0xF5), 'o');  // o double acute
-  EXPECT_EQ(latin2Fold(0xE9), 0xE9); // e acute
-  EXPECT_EQ(latin2Fold(0xDF), 0xDF); // sharp s
-  EXPECT_EQ(latin2Fold(0xD7), 0xD7); // multiplication sign
-  for (int c : {0xA2, 0xB2, 0xB7, 0xBD, 0xFF}) EXPECT_EQ(latin2Fold(uint8_t(c)), '?');
-  EXPECT_EQ(latin2Fold(0x9F), 0x9F);  // below the table: unchanged
-  std::string s = "\xA3\xF3\x64\xBC";  // Lodz with stroke, acute, dot
-  latin2Fold(s);
-  EXPECT_EQ(s, "L\xF3" "dz");
-}
-
-TEST(Charset, NamesAndArchiveConversion) {
-  EXPECT_EQ(charsetFromName("ISO-8859-2"), Charset::Latin2);
-  EXPECT_EQ(charsetFromName(" \"iso-8859-1\" "), Charset::Latin1);
-  EXPECT_EQ(charsetFromName("us-ascii"), Charset::UsAscii);
-  EXPECT_EQ(charsetFromName("utf-8"), Charset::Other);
-  std::string utf8 = "\xC3\xA9t\xC3\xA9";
-  toArchiveText(Charset::Other, utf8);
-  EXPECT_EQ(utf8, "\xC3\xA9t\xC3\xA9");  // passed through as it is
-  std::string l2 = "\xB9";
-  toArchiveText(Charset::Latin2, l2);
-  EXPECT_EQ(l2, "\x9A");
-}
-
 }  // namespace
 }  // namespace qb::text

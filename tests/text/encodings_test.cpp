@@ -59,32 +59,50 @@ TEST(QuotedPrintable, EqualsAfterQuestionMarkStays) {
   EXPECT_FALSE(soft);
 }
 
-TEST(EncodedWord, QuotedLatin1) {
-  EXPECT_EQ(decodeEncodedWord("=?ISO-8859-1?Q?Andr=E9_M=FCller?="), "Andr\xE9 M\xFCller");
-  EXPECT_EQ(decodeEncodedWord("Re: =?iso-8859-1?q?caf=E9?= ok"), "Re: caf\xE9 ok");
-  // Blanks before the word collapse into one.
-  EXPECT_EQ(decodeEncodedWord("Re:   =?iso-8859-1?q?x?="), "Re: x");
-  EXPECT_EQ(decodeEncodedWord("=?ISO-8859-1?Q?a=3Db=41?="), "a=b=41");
-}
-
-TEST(EncodedWord, Base64AndLatin2) {
+TEST(EncodedWord, DecodedIntoUtf8) {
+  EXPECT_EQ(decodeEncodedWord("=?ISO-8859-1?Q?Andr=E9_M=FCller?="), "André Müller");
+  EXPECT_EQ(decodeEncodedWord("Re: =?iso-8859-1?q?caf=e9?= ok"), "Re: café ok");
+  EXPECT_EQ(decodeEncodedWord("=?ISO-8859-1?Q?a=3Db=41?="), "a=bA");
   EXPECT_EQ(decodeEncodedWord("=?ISO-8859-1?B?SGFsbG8gV2VsdA==?="), "Hallo Welt");
-  // "Łódź" in ISO-8859-2: A3 F3 64 BC.
-  EXPECT_EQ(decodeEncodedWord("=?ISO-8859-2?B?o/NkvA==?="), "L\xF3" "dz");
-  EXPECT_EQ(decodeEncodedWord("=?iso-8859-2?Q?=A9koda_=B9?="), "\x8Akoda \x9A");
-  EXPECT_EQ(decodeEncodedWord("=?US-ASCII?Q?plain_text?="), "plain text");
+  // "Łódź" in ISO-8859-2: A3 F3 64 BC; nothing is folded to Latin-1 any more.
+  EXPECT_EQ(decodeEncodedWord("=?ISO-8859-2?B?o/NkvA==?="), "Łódź");
+  EXPECT_EQ(decodeEncodedWord("=?iso-8859-2?Q?=A9koda_=B9?="), "Škoda š");
+  EXPECT_EQ(decodeEncodedWord("=?UTF-8?Q?Re=3A_Da_uma_olhada?="), "Re: Da uma olhada");
+  EXPECT_EQ(decodeEncodedWord("=?KOI8-R?B?8NLJ18XU?="), "Привет");
+  EXPECT_EQ(decodeEncodedWord("=?windows-1251?Q?=CF=F0=E8=E2=E5=F2?="), "Привет");
+  EXPECT_EQ(decodeEncodedWord("=?utf-8*pl?Q?Pawe=C5=82?="), "Paweł");  // RFC 2231 language
+  EXPECT_EQ(decodeEncodedWord("=?ISO-2022-JP?B?GyRCJEYkOSRIGyhC?="), "てすと");
 }
 
-TEST(EncodedWord, OnlyTheFirstWordIsDecoded) {
-  EXPECT_EQ(decodeEncodedWord("=?ISO-8859-1?Q?a=E4?= =?ISO-8859-1?Q?b=F6?="),
-            "a\xE4 =?ISO-8859-1?Q?b=F6?=");
+TEST(EncodedWord, EveryWordIsDecodedAndAdjacentWordsJoin) {
+  EXPECT_EQ(decodeEncodedWord("=?ISO-8859-1?Q?a=E4?= =?ISO-8859-1?Q?b=F6?="), "aäbö");
+  // Blanks and a folded line end between two words vanish; blanks before
+  // or after plain text stay.
+  EXPECT_EQ(decodeEncodedWord("=?utf-8?q?one?=\r\n =?utf-8?q?_two?= three =?utf-8?q?four?="),
+            "one two three four");
+  // A UTF-8 character split across two words stays whole.
+  EXPECT_EQ(decodeEncodedWord("=?UTF-8?B?xQ==?= =?UTF-8?B?gQ==?="), "Ł");
+  // Words of different charsets.
+  EXPECT_EQ(decodeEncodedWord("=?iso-8859-2?q?=A3?= =?koi8-r?q?=F0?="), "ŁП");
 }
 
-TEST(EncodedWord, OtherCharsetsAndMalformedWordsStay) {
-  for (std::string_view s : {"=?UTF-8?Q?caf=C3=A9?=", "=?windows-1252?Q?x?=", "=?ISO-8859-1?X?abc?=",
-                             "=?ISO-8859-1?Q?no end", "=?ISO-8859-1", "x =?", "=?US-ASCII?Q",
-                             "=?ISO-8859-7?Q?abc?=", "no word at all"})
+TEST(EncodedWord, MalformedWordsStayAndTextAroundIsConverted) {
+  for (std::string_view s : {"=?ISO-8859-1?X?abc?=", "=?ISO-8859-1?Q?no end", "=?ISO-8859-1", "x =?",
+                             "=?US-ASCII?Q", "no word at all", "=??Q?x?="})
     EXPECT_EQ(decodeEncodedWord(s), s);
+  // An unknown charset is read by the unlabelled rule, never left half-decoded.
+  EXPECT_EQ(decodeEncodedWord("=?x-unknown?Q?caf=E9?="), "café");
+  // Raw 8-bit text around the words.
+  EXPECT_EQ(decodeHeaderText("\xA3\xF3" "d\xBC =?utf-8?q?x?=", "iso-8859-2"), "Łódź x");
+  EXPECT_EQ(decodeHeaderText("caf\xE9"), "café");
+}
+
+TEST(QuotedPrintableBody, DecodesPairsAndSoftBreaksOnly) {
+  EXPECT_EQ(decodeQuotedPrintable("caf=E9 =e9 a=3Db=\r\ncontinued\r\nnext =\nline\n"),
+            "caf\xE9 \xE9 a=bcontinued\nnext line\n");
+  // An "=" without a pair stays, trailing blanks of an encoded line go.
+  EXPECT_EQ(decodeQuotedPrintable("x=ZZ y=4   \nlast"), "x=ZZ y=4\nlast");
+  EXPECT_EQ(decodeQuotedPrintable("a = \nb"), "a b");
 }
 
 TEST(Base64, StandardDecoding) {

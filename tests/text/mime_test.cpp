@@ -67,7 +67,8 @@ TEST(MimeBody, AlternativeWithPlainFirstKeepsThePlainPart) {
   auto body = lines({"This is a multi-part message in MIME format.", "", "--XX",
                      "Content-Type: text/plain; charset=iso-8859-1", "Content-Transfer-Encoding: 8bit", "",
                      "Plain text.", "", "--XX", "Content-Type: text/html", "", "<p>HTML text.</p>", "--XX--"});
-  EXPECT_EQ(mimeText(body, "XX"), "This is a multi-part message in MIME format.\r\n\r\nPlain text.\r\n\r\n");
+  // The preamble is no part of the text.
+  EXPECT_EQ(mimeText(body, "XX"), "Plain text.\r\n\r\n");
 }
 
 TEST(MimeBody, AlternativeWithHtmlFirstKeepsAndConvertsTheHtmlPart) {
@@ -129,7 +130,8 @@ TEST(MimeBody, EmptyBoundaryOrNoBoundaryLineChangesNothing) {
 
 TEST(MimeBody, LineFilterForStreamingReaders) {
   MimeBodyFilter f("B");
-  EXPECT_TRUE(f.keep("preamble"));
+  EXPECT_FALSE(f.keep("preamble"));
+  EXPECT_EQ(f.preamble(), "preamble\n");
   EXPECT_FALSE(f.keep("--B"));
   EXPECT_FALSE(f.keep("Content-Type: TEXT/HTML"));
   EXPECT_FALSE(f.keep(""));

@@ -10,7 +10,10 @@
 #include "text/enriched.h"
 #include "text/html.h"
 #include "text/line_piece.h"
+#include "text/body_text.h"
+#include "text/flowed.h"
 #include "text/mime.h"
+#include "text/unicode.h"
 #include "text/month_date.h"
 #include "text/text_assembler.h"
 
@@ -40,7 +43,22 @@ TEST(Robustness, RandomBytesThroughEveryRoutine) {
     internetDate(s);
     captureDate(s, round % 2 == 0);
     dosToWindows(s);
-    latin2Fold(s);
+    for (const char* cs : {"", "utf-8", "koi8-r", "shift_jis", "utf-16", "x-bogus"})
+      EXPECT_TRUE(isUtf8(toUtf8(s, cs))) << cs;
+    EXPECT_TRUE(isUtf8(foldCase(s)));
+    EXPECT_TRUE(isUtf8(decodeHeaderText(s, "koi8-r")));
+    EXPECT_TRUE(isUtf8(unwrapFlowed(s, round % 2 == 0)) || !isUtf8(s));
+    decodeQuotedPrintable(s);
+    for (auto enc : {TransferEncoding::Identity, TransferEncoding::QuotedPrintable, TransferEncoding::Base64}) {
+      TextForm form;
+      form.encoding = enc;
+      form.charset = round % 2 ? "utf-8" : "";
+      form.flowed = round % 3 == 0;
+      form.kind = static_cast<BodyKind>(round % 3);
+      std::string t = bodyText(s, form);
+      EXPECT_LE(t.size(), kMaxText);
+      EXPECT_TRUE(isUtf8(t));
+    }
 
     std::vector<LinePiece> body;
     std::size_t pos = 0;

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "archive/config.h"
+#include "archive/databases.h"
 #include "archive/file_table.h"
 #include "archive/record_access.h"
 
@@ -81,6 +82,29 @@ bool chooseDatabase(Session& s, uint32_t forumId) {
   return ok;
 }
 
+uint32_t addForumDatabase(Session& s, const std::string& name) {
+  // Adding a database makes it current; the current one stays current here.
+  const uint32_t before = s.ForumNumber;
+  const uint32_t added = createDatabase(s, KindForum, name, ErrRelease);
+  if (before) chooseDatabase(s, before);
+  else s.clearDatabase();
+  return added;
+}
+
 bool renamable(const DatabaseRow& r) { return r.DESCRIPTION != "Unknown:" + r.DIRNAMN; }
+
+std::vector<MailDatabaseRow> mailDatabaseRows(Session& s) {
+  std::vector<MailDatabaseRow> rows;
+  for (const Forums& f : listMailDatabases(s)) {
+    MailDatabaseRow r;
+    r.ID = f.ID;
+    r.fields.name = f.DESCRIPTION.str();
+    r.fields.address = f.MAILADDRESS.str();
+    for (auto& a : f.ALTADDRESS)
+      if (!a.blank()) r.fields.alternatives.push_back(a.str());
+    rows.push_back(std::move(r));
+  }
+  return rows;
+}
 
 }  // namespace qb::store

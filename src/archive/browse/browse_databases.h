@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "archive/maildb.h"
 #include "archive/records.h"
 #include "archive/session.h"
 
@@ -40,8 +41,22 @@ DatabaseRow databaseRow(const Forums& f);
 // the reference record update). False when its record cannot be read.
 bool chooseDatabase(Session& s, uint32_t forumId);
 
+// Adds a forum database named `name` (createDatabase; a failure such as a
+// name in use is reported) while the current database stays current.
+// Returns its FOR:ID, or 0.
+uint32_t addForumDatabase(Session& s, const std::string& name);
+
 // A row whose description is "Unknown:" followed by its directory name
 // cannot be renamed.
 bool renamable(const DatabaseRow& r);
+
+// A row of the list of mail databases: its FOR:ID and the fields the user
+// edits (name, default address, the alternative addresses that are set).
+struct MailDatabaseRow {
+  uint32_t ID = 0;
+  MailDatabaseFields fields;
+};
+// The mail databases in name order.
+std::vector<MailDatabaseRow> mailDatabaseRows(Session& s);
 
 }  // namespace qb::store

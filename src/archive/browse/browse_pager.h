@@ -13,17 +13,15 @@
 #include <functional>
 #include <vector>
 
+#include "archive/browse/page_source.h"
 #include "store/keyed_file.h"
 
 namespace qb::store {
 
 template <class Row>
-class BrowsePager {
+class BrowsePager : public PageSource<Row> {
  public:
-  struct Entry {
-    int64_t pos = 0;
-    Row row{};
-  };
+  using Entry = typename PageSource<Row>::Entry;
 
   BrowsePager(KeyedFile& file, int key) : file_(file), key_(key) {}
 
@@ -40,28 +38,28 @@ class BrowsePager {
   int key() const { return key_; }
 
   // The first `n` rows of the range.
-  std::vector<Entry> first(int n) {
+  std::vector<Entry> first(int n) override {
     startAtBegin();
     return readForward(n, 0);
   }
   // The last `n` rows of the range, in key order.
-  std::vector<Entry> last(int n) {
+  std::vector<Entry> last(int n) override {
     startAtEnd();
     return readBackward(n, 0);
   }
   // Up to `n` rows that follow the record at `pos`.
-  std::vector<Entry> after(int64_t pos, int n) {
+  std::vector<Entry> after(int64_t pos, int n) override {
     if (file_.setAtPosition(key_, pos) != Err::Ok) return {};
     return readForward(n, pos);
   }
   // Up to `n` rows before the record at `pos`, in key order.
-  std::vector<Entry> before(int64_t pos, int n) {
+  std::vector<Entry> before(int64_t pos, int n) override {
     if (file_.setAtPosition(key_, pos) != Err::Ok) return {};
     return readBackward(n, pos);
   }
   // A page that starts at the record at `pos` (or, when it is gone, at the
   // start of the range); filled from before when the range ends too soon.
-  std::vector<Entry> from(int64_t pos, int n) {
+  std::vector<Entry> from(int64_t pos, int n) override {
     std::vector<Entry> rows;
     if (file_.setAtPosition(key_, pos) == Err::Ok) {
       if (file_.next() == Err::Ok && file_.position() == pos && accepted()) {

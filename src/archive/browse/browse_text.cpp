@@ -1,5 +1,7 @@
 #include "archive/browse/browse_text.h"
 
+#include "text/unicode.h"
+
 namespace qb::store {
 
 const char* const kMoreMark = " ..........<MORE>>";
@@ -24,14 +26,21 @@ struct Break {
 Break findBreak(const std::string& t, std::size_t from, std::size_t to) {
   for (std::size_t i = from - 1; i < to && i < t.size(); ++i)
     if (t[i] == ' ') return {i, i + 1};
-  return {to, to};
+  // No blank: the break falls after `to`, or before a character that
+  // would be split there.
+  std::size_t at = text::utf8Prefix(t, to);
+  return {at, at};
 }
 
 }  // namespace
 
 std::string composeShownText(const std::string& text, const std::string* subject) {
-  std::string out = subject ? "Subject: " + trimmed(*subject) + "\r\n\r\n" + trimmed(text) : trimmed(text);
-  if (out.size() > kMaxShownText) out.resize(kMaxShownText);
+  // Subject and text are turned into UTF-8 each on its own: an archive
+  // written before texts were stored as UTF-8 may hold a Windows-1252
+  // subject beside a UTF-8 text.
+  const std::string body = text::archiveUtf8(trimmed(text));
+  std::string out = subject ? "Subject: " + text::archiveUtf8(trimmed(*subject)) + "\r\n\r\n" + body : body;
+  if (out.size() > kMaxShownText) out.resize(text::utf8Prefix(out, kMaxShownText));
   return out;
 }
 

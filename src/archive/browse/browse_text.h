@@ -17,8 +17,10 @@ constexpr std::size_t kMaxShownText = 64000;
 extern const char* const kMoreMark;       // " ..........<MORE>>"
 extern const char* const kContinuedMark;  // "<CONTINUED>> \r\n"
 
-// The text to show: "Subject: " + subject + "\r\n\r\n" + text when a
-// subject is given, else the text; trimmed and cut at 64000 characters.
+// The text to show, in UTF-8: "Subject: " + subject + "\r\n\r\n" + text
+// when a subject is given, else the text; each part turned into UTF-8 on its
+// own (Windows-1252 when it is not UTF-8), trimmed, and cut at 64000 bytes
+// at a character boundary.
 std::string composeShownText(const std::string& text, const std::string* subject);
 
 // The pages of a shown text, with their marks.

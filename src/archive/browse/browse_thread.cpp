@@ -5,8 +5,8 @@
 
 #include "archive/browse/browse_rows.h"
 #include "archive/config.h"
+#include "text/unicode.h"
 
-using qb::text::upper1252;
 
 namespace qb::store {
 
@@ -114,7 +114,7 @@ std::vector<ThreadNode> readThreadNodes(Session& s, const std::string& alpha, ui
   const FixedString<10> wantAlpha(alpha);
   while (f.next() == Err::Ok) {
     const MsgNmbr m = f.rec;
-    if (upper1252(m.THREADALPHA.str()) != upper1252(wantAlpha.str()) || m.THREADNUMBER != threadNumber) break;
+    if (text::foldCase(m.THREADALPHA.str()) != text::foldCase(wantAlpha.str()) || m.THREADNUMBER != threadNumber) break;
     ThreadNode n;
     n.MSGNMBR = m.MSGNUMBER;
     n.REPLYNMBR = m.REFNUMBER == m.MSGNUMBER ? 0 : m.REFNUMBER;
@@ -127,6 +127,21 @@ std::vector<ThreadNode> readThreadNodes(Session& s, const std::string& alpha, ui
     nodes.push_back(std::move(n));
   }
   return nodes;
+}
+
+uint32_t threadOfMessage(Session& s, uint32_t msgNumber) {
+  if (!msgNumber) return 0;
+  auto& m = s.MsgNmbr();
+  m.clear();
+  m.rec.MSGNUMBER = msgNumber;
+  return m.get(MsgNmbr::IdKey) == Err::Ok ? m.rec.THREADNUMBER : 0;
+}
+
+std::vector<TreeLine> threadTreeLines(Session& s, uint32_t threadNumber, int labelForm, int datePicture) {
+  if (!threadNumber) return {};
+  const std::string alpha = lookUpThread(s, threadNumber) ? std::string(s.Threads().rec.ALPHA.raw()) : std::string();
+  auto nodes = readThreadNodes(s, alpha, threadNumber);
+  return buildThreadTree(nodes, labelForm, datePicture);
 }
 
 }  // namespace qb::store

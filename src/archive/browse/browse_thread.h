@@ -46,4 +46,14 @@ std::vector<TreeLine> buildThreadTree(std::vector<ThreadNode>& nodes, int labelF
 // open MsgNmbr file, with the senders' names from the open Person file.
 std::vector<ThreadNode> readThreadNodes(Session& s, const std::string& alpha, uint32_t threadNumber);
 
+// The thread (MSG:THREADNUMBER) of message `msgNumber`; 0 when there is no
+// such message. MsgNmbr must be open.
+uint32_t threadOfMessage(Session& s, uint32_t msgNumber);
+
+// The display list of thread `threadNumber` (none for 0): its messages read
+// through its alpha key, placed and labelled. A missing thread record gives
+// the messages under its number with an empty alpha key. MsgNmbr, Threads
+// and Person must be open.
+std::vector<TreeLine> threadTreeLines(Session& s, uint32_t threadNumber, int labelForm, int datePicture);
+
 }  // namespace qb::store

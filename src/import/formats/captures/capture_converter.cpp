@@ -7,11 +7,23 @@
 #include "import/formats/captures/capture_mail_header.h"
 #include "text/mime.h"
 #include "text/text_assembler.h"
+#include "text/unicode.h"
 #include "archive/session.h"
 
 namespace qb::import::captures {
 
 namespace {
+
+// The capture's lines were turned from the DOS code page into Windows-1252
+// as they were read, and HTML entities of a gateway mail into UTF-8 when
+// its text was assembled: UTF-8 sequences stay, every other byte is read as
+// Windows-1252.
+std::string utf8Text(const std::string& t) { return text::toUtf8(t, "utf-8"); }
+
+template <std::size_t N>
+void utf8Field(store::FixedString<N>& f) {
+  f = utf8Text(f.str());
+}
 ConverterRegistration registration(
     {"OzCIS", "OzWin I", "OzWin II", "TAPCIS 5.x", "TAPCIS 6.x", "AUTOSIG", "GoldenCompass",
      "NavCIS Save format"},
@@ -126,6 +138,11 @@ bool CaptureConverter::convertForum(ImportContext& ctx, const CaptureReader::Blo
   ForumHeader h;
   if (!parseForumHeader(format_, head, chosenForumName(ctx), h)) return true;  // dropped silently
   if (h.forum.empty()) h.forum = chosenForumName(ctx);
+  // The capture's lines were turned from the DOS code page into
+  // Windows-1252 as they were read; the archive stores UTF-8.
+  for (std::string* f : {&h.forum, &h.sectionName, &h.subject, &h.sender.name, &h.sender.address,
+                         &h.recipient.name, &h.recipient.address})
+    *f = text::fromWindows1252(*f);
 
   NHR nhr{};
   nhr.FOR_DESCRIPTION = h.forum;
@@ -154,7 +171,7 @@ bool CaptureConverter::convertForum(ImportContext& ctx, const CaptureReader::Blo
   std::string text;
   if (h.bodyOffset < b.size())
     text = text::assembleText(reader_.pieces(b.first + h.bodyOffset, b.end), text::BodyKind::Plain);
-  return ctx.appendWork(nhr, text);
+  return ctx.appendWork(nhr, utf8Text(text));
 }
 
 bool CaptureConverter::convertMail(ImportContext& ctx, const CaptureReader::Block& b) {
@@ -178,7 +195,12 @@ bool CaptureConverter::convertMail(ImportContext& ctx, const CaptureReader::Bloc
       text = text::assembleText(body, e.firstBody, body.size() - 1, e.kind);
     }
   }
-  return mailTarget_.append(ctx, nhr, text, {});
+  utf8Field(nhr.HEADING);
+  utf8Field(nhr.S_NAME);
+  utf8Field(nhr.S_CISADRESS);
+  utf8Field(nhr.R_NAME);
+  utf8Field(nhr.R_CISADRESS);
+  return mailTarget_.append(ctx, nhr, utf8Text(text), {});
 }
 
 }  // namespace qb::import::captures

@@ -2,8 +2,7 @@
 //
 //  - "AOLF" followed by "AOLH" opens a part; the 16 bytes after the tags
 //    describe it. Two descriptors introduce parts without text; after any
-//    other the part's text follows, lines cut at CR LF (soft line breaks
-//    undone), up to the next "AOLF".
+//    other the part's text follows, lines cut at their line ends, up to the next "AOLF".
 //  - "AOLF" followed by "RS" ends the record; it ends a message once the
 //    "Headers" line has been met since the last message.
 //  - In the text, a line of 23 "-", a blank and "Headers" is followed by the
@@ -97,7 +96,7 @@ class AolReader : public MailboxReader {
 
   void readText() {
     std::string line;
-    while (!in_.atEnd() && !at(kTag) && cutLineSoft(line)) {
+    while (!in_.atEnd() && !at(kTag) && cutLine(line)) {
       if (!headers_ && startsWith(line, kHeadersLine)) {
         headers_ = true;
       } else if (headers_) {

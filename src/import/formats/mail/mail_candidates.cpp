@@ -3,8 +3,7 @@
 // opens a candidate header: the lines up to the next empty line. It starts a
 // new message only when at least three of the four kinds From, Date, To and
 // Subject occur in it; otherwise its lines are body text (a quoted header in
-// a reply, for instance). Lines are cut at LF or CR LF; quoted-printable soft
-// line breaks are undone.
+// a reply, for instance). Lines are cut at LF, CR LF or CR.
 #include <deque>
 #include <vector>
 
@@ -25,7 +24,7 @@ class CandidateReader : public MailboxReader {
     replay_.clear();
     if (!blockReady_) {
       std::string line;
-      while (!blockReady_ && cutLineSoft(line))
+      while (!blockReady_ && cutLine(line))
         if (headerKind(line) != HdrNone) candidate(line);
       if (!blockReady_) return false;
     }
@@ -39,7 +38,7 @@ class CandidateReader : public MailboxReader {
   bool nextLine(std::string& line) override {
     if (!inMessage_) return false;
     if (replay_.empty()) {
-      if (!cutLineSoft(line)) {
+      if (!cutLine(line)) {
         inMessage_ = false;
         return false;
       }
@@ -65,7 +64,7 @@ class CandidateReader : public MailboxReader {
     block_.clear();
     block_.push_back(first);
     std::string line;
-    while (block_.size() < kMaxCandidateLines && cutLineSoft(line)) {
+    while (block_.size() < kMaxCandidateLines && cutLine(line)) {
       bool end = line.empty();
       block_.push_back(std::move(line));
       if (end) break;

@@ -2,8 +2,8 @@
 
 #include <optional>
 
-#include "text/encodings.h"
-#include "text/line_piece.h"
+#include "import/formats/mail/mail_eudora.h"
+#include "text/body_text.h"
 #include "archive/session.h"
 
 namespace qb::import::mail {
@@ -36,26 +36,6 @@ bool MailTarget::append(ImportContext& ctx, NHR& nhr, const std::string& text, c
     if (!ctx.appendCC(cc)) return false;
   }
   return true;
-}
-
-bool addLine(text::TextAssembler& text, std::string_view line) {
-  do {
-    std::string_view piece = line.substr(0, text::kPieceSize);
-    line.remove_prefix(piece.size());
-    if (!text.add(piece, !line.empty())) return false;
-  } while (!line.empty());
-  return true;
-}
-
-void addBase64Text(text::TextAssembler& text, std::string_view encoded) {
-  std::string decoded = text::decodeBase64(encoded);
-  std::string_view rest = decoded;
-  while (!rest.empty()) {
-    std::size_t lf = rest.find('\n');
-    std::string_view line = rest.substr(0, lf);
-    rest.remove_prefix(lf == std::string_view::npos ? rest.size() : lf + 1);
-    if (!addLine(text, text::stripCR(line))) break;
-  }
 }
 
 MailConverter::MailConverter(std::string typeName)
@@ -111,28 +91,27 @@ bool MailConverter::convertOne(ImportContext& ctx, bool& stop) {
     return true;
   }
 
-  // The body, through the MIME body routine when the mail is multipart.
+  // The body as it stands in the file, through the MIME body routine when
+  // the mail is multipart. Eudora stores bodies decoded and without their
+  // MIME structure, and marks their kind with lines of its own.
+  const bool eudora = typeName_ == "Eudora";
   std::optional<text::MimeBodyFilter> mime;
-  if (header_.mime().hasBoundary()) mime.emplace(header_.mime().boundary());
-  text_.clear();
-  encoded_.clear();
-  const bool base64 = header_.base64Body();
-  // A Base64 text part of a multipart mail is decoded like a Base64 body.
-  // Eudora stores its bodies decoded already. Quoted-printable is undone by
-  // the mailbox readers as they cut the lines.
-  const bool decodeParts = mime && typeName_ != "Eudora";
+  if (header_.mime().hasBoundary() && !eudora) mime.emplace(header_.mime().boundary());
+  body_.clear();
   while (reader_->nextLine(line_)) {
     if (mime && !mime->keep(line_)) continue;
-    if (base64 || (decodeParts && mime->encoding() == text::TransferEncoding::Base64)) {
-      if (encoded_.size() < kMaxEncodedBody) encoded_ += line_;
-    } else if (!addLine(text_, line_)) {
-      break;
+    if (body_.size() < kMaxBody) {
+      body_.append(line_, 0, kMaxBody - body_.size());
+      body_.push_back('\n');
     }
   }
-  if (base64 || !encoded_.empty()) addBase64Text(text_, encoded_);
-  text::BodyKind kind = header_.bodyKind();
-  if (mime) kind = mime->html() ? text::BodyKind::Html : text::BodyKind::Plain;
-  std::string text = text_.finish(kind);
+  text::TextForm form = header_.form();
+  if (mime) {
+    form = mime->form();
+    if (!mime->taken()) body_ = mime->preamble();  // no text part: the preamble is all there is
+  }
+  if (eudora) readEudoraMarkers(body_, form);
+  std::string text = text::bodyText(body_, form);
 
   if (!target_.append(ctx, nhr, text, header_.copies())) {
     stop = true;

@@ -1,8 +1,9 @@
 #pragma once
 // The converter of the Internet mail formats. Each file is read by the
 // format's mailbox reader (mail_reader.h); for each mail the mail header
-// reader fills the import work record, the body is joined by the text
-// assembler (only the first text part of a multipart mail), and the record
+// reader fills the import work record, the body (only the first text part
+// of a multipart mail) goes through the body routine (text/body_text.h:
+// transfer encoding, charset to UTF-8, flowed text, HTML), and the record
 // is appended for the mail database that the import request names, with a
 // carbon-copy record for every further recipient.
 //
@@ -48,18 +49,9 @@ class MailTarget {
   bool accepts_ = false;
 };
 
-// Offers one body line to the text assembler in pieces of 400 characters,
-// all but the last flagged as continued. Unlike the capture readers, a long
-// line is kept whole (a quoted-printable paragraph or an HTML body joined
-// into one line is text, not noise); the text is cut at 64000 bytes anyway.
-// False once the text is full.
-bool addLine(text::TextAssembler& text, std::string_view line);
-
-// A Base64 body: the encoded text of at most kMaxEncodedBody characters is
-// decoded and its lines (cut at LF, a CR before it dropped) are offered to
-// the text assembler.
-constexpr std::size_t kMaxEncodedBody = text::kMaxText / 3 * 4 + 4;
-void addBase64Text(text::TextAssembler& text, std::string_view encoded);
+// At most this much of one mail's body is read (the text keeps 64000 bytes;
+// the rest is markup, encoding or attachments).
+constexpr std::size_t kMaxBody = 4 * 1024 * 1024;
 
 class MailConverter : public Converter {
  public:
@@ -78,9 +70,8 @@ class MailConverter : public Converter {
   std::unique_ptr<MailboxReader> reader_;
   MailTarget target_;
   MailHeaderReader header_;
-  text::TextAssembler text_;
   std::string line_;
-  std::string encoded_;
+  std::string body_;
 };
 
 }  // namespace qb::import::mail

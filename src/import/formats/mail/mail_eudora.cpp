@@ -9,6 +9,7 @@
 
 #include "import/formats/mail/mail_eudora.h"
 #include "import/formats/mail/mail_separated.h"
+#include "text/flowed.h"
 
 namespace qb::import::mail {
 
@@ -71,6 +72,59 @@ std::vector<uint64_t> readTableOfContents(const std::string& path) {
   }
   std::sort(offsets.begin(), offsets.end());
   return offsets;
+}
+
+namespace {
+
+// The lines of `body` (ended by LF) between the marker lines `open` and
+// `close`; npos pair when `open` is not a line of the body.
+struct Section {
+  std::size_t openAt = std::string::npos, contentAt = 0, closeAt = 0, afterClose = 0;
+};
+
+Section findSection(const std::string& body, std::string_view open, std::string_view close, std::size_t from) {
+  Section s;
+  for (std::size_t at = from; at < body.size();) {
+    std::size_t end = body.find('\n', at);
+    if (end == std::string::npos) end = body.size();
+    std::string_view line = std::string_view(body).substr(at, end - at);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (s.openAt == std::string::npos) {
+      if (line == open) {
+        s.openAt = at;
+        s.contentAt = std::min(end + 1, body.size());
+      }
+    } else if (line == close) {
+      s.closeAt = at;
+      s.afterClose = std::min(end + 1, body.size());
+      return s;
+    }
+    at = end + 1;
+  }
+  if (s.openAt != std::string::npos) s.closeAt = s.afterClose = body.size();  // never closed: to the end
+  return s;
+}
+
+}  // namespace
+
+void readEudoraMarkers(std::string& body, text::TextForm& form) {
+  if (Section h = findSection(body, "<x-html>", "</x-html>", 0); h.openAt != std::string::npos) {
+    body = body.substr(h.contentAt, h.closeAt - h.contentAt);
+    form.kind = text::BodyKind::Html;
+    return;
+  }
+  if (Section r = findSection(body, "<x-rich>", "</x-rich>", 0); r.openAt != std::string::npos) {
+    body = body.substr(r.contentAt, r.closeAt - r.contentAt);
+    form.kind = text::BodyKind::Enriched;
+    return;
+  }
+  for (std::size_t from = 0;;) {
+    Section f = findSection(body, "<x-flowed>", "</x-flowed>", from);
+    if (f.openAt == std::string::npos) break;
+    std::string flowed = text::unwrapFlowed(std::string_view(body).substr(f.contentAt, f.closeAt - f.contentAt), false);
+    body.replace(f.openAt, f.afterClose - f.openAt, flowed);
+    from = f.openAt + flowed.size();
+  }
 }
 
 std::unique_ptr<MailboxReader> makeEudoraReader() { return std::make_unique<EudoraReader>(); }

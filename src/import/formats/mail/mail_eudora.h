@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "text/mime.h"
+
 namespace qb::import::mail {
 
 constexpr std::size_t kTocHeaderSize = 104;
@@ -18,5 +20,12 @@ std::string tableOfContentsPath(const std::string& mailbox);
 // The message offsets of a table of contents, sorted; empty when the file
 // is missing or holds no entry.
 std::vector<uint64_t> readTableOfContents(const std::string& path);
+
+// Eudora stores a body decoded and marks its kind with lines of its own:
+// "<x-flowed>" ... "</x-flowed>" around flowed text (unwrapped here as
+// readers show it, RFC 3676), "<x-html>" ... "</x-html>" around an HTML
+// body (the text is then that HTML), "<x-rich>" ... "</x-rich>" around
+// enriched text. The marker lines are removed; `form` gets the kind.
+void readEudoraMarkers(std::string& body, text::TextForm& form);
 
 }  // namespace qb::import::mail

@@ -4,6 +4,7 @@
 
 #include "import/formats/shared/internet_header.h"
 #include "text/encodings.h"
+#include "text/unicode.h"
 #include "store/record.h"
 
 namespace qb::import::mail {
@@ -12,6 +13,7 @@ namespace {
 
 constexpr std::size_t kCompared = 100;  // a header line is compared on its first 100 characters
 constexpr std::size_t kCopyNameLength = 40;
+constexpr std::size_t kMaxField = 16000;  // characters of one unfolded header field read
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -94,7 +96,10 @@ text::DateTime eudoraSeparatorDate(std::string_view separator) {
 
 void MailHeaderReader::clear() {
   first_ = true;
-  news_ = sawDate_ = sawTo_ = base64_ = false;
+  news_ = sawDate_ = sawTo_ = false;
+  field_.clear();
+  type_ = text::ContentType{};
+  encoding_ = text::TransferEncoding::Identity;
   separator_.clear();
   from_.clear();
   date_.clear();
@@ -102,7 +107,6 @@ void MailHeaderReader::clear() {
   to_.clear();
   toList_.clear();
   ccList_.clear();
-  list_ = List::None;
   kind_ = text::BodyKind::Plain;
   mime_.clear();
   copies_.clear();
@@ -116,18 +120,23 @@ void MailHeaderReader::line(std::string_view line) {
     return;
   }
   first_ = false;
-  if (eudora && line.substr(0, 5) == "     ") return;
-
-  std::string upper = text::upper1252(line.substr(0, kCompared));
-  bool continuation = !line.empty() && isBlank(line.front());
-  if (continuation) {
-    if (list_ == List::To) appendList(toList_, line);
-    if (list_ == List::Cc) appendList(ccList_, line);
-  } else {
-    list_ = List::None;
+  // A line that begins with a blank or a tab goes on with the field before
+  // it (RFC 5322 folding): the field is read once it is whole.
+  if (!line.empty() && isBlank(line.front()) && !field_.empty()) {
+    if (field_.size() < kMaxField) field_.append(line.substr(0, kMaxField - field_.size()));
+    return;
   }
+  flush();
+  field_.assign(line.substr(0, kMaxField));
+}
+
+void MailHeaderReader::flush() {
+  if (field_.empty()) return;
+  const std::string line = std::move(field_);
+  field_.clear();
+  const bool eudora = style_ == HeaderStyle::Eudora;
+  const std::string upper = text::upper1252(std::string_view(line).substr(0, kCompared));
   if (mime_.multipart() && !mime_.hasBoundary()) mime_.headerLine(line);
-  if (continuation) return;
 
   if (has(upper, "NEWSGROUPS:")) {
     news_ = true;
@@ -142,21 +151,30 @@ void MailHeaderReader::line(std::string_view line) {
     to_ = from(line, 4);
     sawTo_ = true;
     appendList(toList_, withoutMark(to_));
-    list_ = List::To;
   } else if (has(upper, "CC:")) {
     appendList(ccList_, from(line, 4));
-    list_ = List::Cc;
   } else if (has(upper, "CONTENT-TRANSFER-ENCODING:")) {
-    base64_ = trim(std::string_view(upper).substr(26)).substr(0, 6) == "BASE64";
-  } else if (has(upper, "CONTENT-TYPE: TEXT/HTML")) {
-    kind_ = text::BodyKind::Html;
-  } else if (has(upper, "CONTENT-TYPE: TEXT/ENRI")) {
-    kind_ = text::BodyKind::Enriched;
-  } else if (eudora && has(upper, "CONTENT-TYPE: MULTIPART/ALTERNATIVE")) {
-    kind_ = text::BodyKind::Html;
-  } else if (has(upper, "CONTENT-TYPE: MULTIPART") && !has(upper, "CONTENT-TYPE: MULTIPART/DIGEST")) {
-    mime_.multipartLine(line);
+    encoding_ = text::transferEncoding(line);
+  } else if (has(upper, "CONTENT-TYPE:")) {
+    type_ = text::parseContentType(from(line, 14));
+    if (type_.html()) {
+      kind_ = text::BodyKind::Html;
+    } else if (type_.enriched()) {
+      kind_ = text::BodyKind::Enriched;
+    } else if (eudora && type_.type == "multipart/alternative") {
+      kind_ = text::BodyKind::Html;
+    } else if (type_.multipart() && type_.type != "multipart/digest") {
+      mime_.multipartLine(line);
+    }
   }
+}
+
+text::TextForm MailHeaderReader::form() const {
+  // Eudora stores bodies decoded whatever the transfer encoding says.
+  text::TextForm f = text::textFormOf(type_, style_ == HeaderStyle::Eudora ? text::TransferEncoding::Identity
+                                                                           : encoding_);
+  f.kind = kind_;
+  return f;
 }
 
 std::string MailHeaderReader::recipientText() const {
@@ -165,6 +183,7 @@ std::string MailHeaderReader::recipientText() const {
 }
 
 bool MailHeaderReader::finish(NHR& nhr, const MailOwner& owner) {
+  flush();
   if (news_) return false;
   if (mime_.multipart() && !mime_.hasBoundary()) return false;
 
@@ -176,13 +195,13 @@ bool MailHeaderReader::finish(NHR& nhr, const MailOwner& owner) {
     when = text::internetDate(date_);
   nhr.DATE = when.date;
   nhr.TIME = when.time;
-  nhr.HEADING = headingOf(subject_);
+  nhr.HEADING = headingOf(text::decodeHeaderText(subject_, type_.charset));
 
-  NameAddress sender = newsAddress(from_);
+  NameAddress sender = newsAddress(from_, type_.charset);
   nhr.S_NAME = sender.name;
   nhr.S_CISADRESS = sender.address;
   NameAddress recipient;
-  if (sawTo_) recipient = newsAddress(recipientText());
+  if (sawTo_) recipient = newsAddress(recipientText(), type_.charset);
   nhr.R_NAME = recipient.name;
   nhr.R_CISADRESS = recipient.address;
 
@@ -203,7 +222,7 @@ void MailHeaderReader::fileCopies(NHR& nhr, const MailOwner& owner) {
   copies_.clear();
   bool ownerInTo = false, ownerInCc = false;
   auto add = [&](const std::string& text, const char* type, bool isTo) {
-    NameAddress r = newsAddress(text);
+    NameAddress r = newsAddress(text, type_.charset);
     if (r.address.empty()) return;
     if (owner.owns(r.address)) {
       (isTo ? ownerInTo : ownerInCc) = true;
@@ -212,8 +231,7 @@ void MailHeaderReader::fileCopies(NHR& nhr, const MailOwner& owner) {
     if (outgoing && r.address == recipient) return;
     for (auto& c : copies_)
       if (c.address == r.address) return;
-    std::string name = text::decodeEncodedWord(r.name);
-    copies_.push_back({name.substr(0, kCopyNameLength), r.address, type});
+    copies_.push_back({std::string(text::cutAtWord(r.name, kCopyNameLength)), r.address, type});
   };
   for (auto& t : splitAddressList(toList_)) add(t, "TO", true);
   for (auto& c : splitAddressList(ccList_)) add(c, "CC", false);

@@ -12,8 +12,8 @@
 //    following ones;
 //  - "Cc:" lines and further addresses of a "To:" list name further
 //    recipients, filed as carbon copies;
-//  - "Content-Transfer-Encoding: base64" on a single-part mail has its
-//    body decoded before the text is assembled;
+//  - the Content-Type's charset and format=flowed and the transfer
+//    encoding tell the body routine how to decode a single-part body;
 //  - a "Newsgroups:" line (a news article) and a multipart mail without a
 //    boundary make the mail be skipped;
 //  - the mailbox-owner rule decides the direction and puts the owner on his
@@ -21,8 +21,7 @@
 //
 // Eudora writes its mailboxes in its own way: the separator line is the
 // first header line, "Content-Type: multipart/alternative" is kept as HTML,
-// continuation lines that begin with five blanks are passed over, bodies are
-// stored decoded whatever the transfer encoding says, and the
+// bodies are stored decoded whatever the transfer encoding says, and the
 // direction comes from the "Date:" line: with one the mail was received,
 // without one it was sent and is dated from the separator line.
 
@@ -55,7 +54,8 @@ class MailHeaderReader {
   void clear();
   // One header line (without its line end), in order.
   void line(std::string_view line);
-  // After the last header line: fills NHR:HEADING, the sender and recipient
+  // After the last header line (fields folded over several lines are
+  // unfolded first; encoded words are decoded into UTF-8): fills NHR:HEADING, the sender and recipient
   // fields, NHR:DATE, NHR:TIME, NHR:MAILTYPE and NHR:RECIPTYPE of `nhr`.
   // False when the mail must be skipped (a news article, or multipart
   // without a boundary).
@@ -76,21 +76,23 @@ class MailHeaderReader {
   // The recipient text: the "To:" text without a trailing mark such as
   // "(X)", or the first address of a list.
   std::string recipientText() const;
-  // A single-part body sent as Base64 ("Content-Transfer-Encoding: base64"):
-  // the text is decoded before it is assembled, so that it is readable.
-  // Eudora keeps the header but stores the body decoded.
-  bool base64Body() const { return base64_ && !mime_.multipart() && style_ != HeaderStyle::Eudora; }
+  // How a single-part body is written: its type, charset, format=flowed
+  // and transfer encoding (Eudora keeps the header but stores the body
+  // decoded: no transfer encoding).
+  text::TextForm form() const;
 
  private:
-  enum class List { None, To, Cc };
+  void flush();  // reads the field collected in field_
 
   HeaderStyle style_;
   bool first_ = true;
   bool news_ = false;
-  bool sawDate_ = false, sawTo_ = false, base64_ = false;
+  bool sawDate_ = false, sawTo_ = false;
+  std::string field_;  // the header field being unfolded
+  text::ContentType type_;
+  text::TransferEncoding encoding_ = text::TransferEncoding::Identity;
   std::string separator_, from_, date_, subject_, to_;
   std::string toList_, ccList_;
-  List list_ = List::None;
   text::BodyKind kind_ = text::BodyKind::Plain;
   text::MimeDescription mime_;
   std::vector<Recipient> copies_;

@@ -1,7 +1,7 @@
 // "Netscape Mail" folders: a message starts at a line beginning with
 // "From - "; lines up to the first "From:", "Date:", "To:" or "Subject:"
 // line (the program's own status lines) are passed over; the body runs to the
-// next "From - " line. Quoted-printable soft line breaks are undone.
+// next "From - " line.
 #include "import/formats/mail/mail_separated.h"
 
 namespace qb::import::mail {
@@ -17,7 +17,6 @@ class FromDashReader : public SeparatedReader {
   }
   bool separatorIsFirstLine() const override { return false; }
   bool seeksHeader() const override { return true; }
-  bool undoesSoftBreaks() const override { return true; }
 };
 
 }  // namespace

@@ -22,29 +22,20 @@ namespace {
 std::size_t readHeader(const std::vector<text::LinePiece>& pieces, std::size_t first, MailHeaderReader& header) {
   header.clear();
   bool any = false;
-  for (std::size_t i = first; i < pieces.size(); ++i) {
-    if (i > first && pieces[i - 1].continued) continue;  // the rest of a long line
+  std::string line;
+  for (std::size_t i = first; i < pieces.size();) {
     if (pieces[i].empty()) {
       if (any) return i + 1;
+      ++i;
       continue;
     }
-    header.line(pieces[i].view());
+    line.assign(pieces[i].view());
+    while (pieces[i].continued && i + 1 < pieces.size()) line += pieces[++i].view();  // a long line's pieces
+    ++i;
+    header.line(line);
     any = true;
   }
   return any ? pieces.size() : first;
-}
-
-// The text of the body pieces from `first` on.
-std::string bodyText(const std::vector<text::LinePiece>& pieces, std::size_t first, text::BodyKind kind,
-                     bool base64) {
-  if (first >= pieces.size()) return {};
-  if (!base64) return text::assembleText(pieces, first, pieces.size() - 1, kind);
-  std::string encoded;
-  for (std::size_t i = first; i < pieces.size() && encoded.size() < kMaxEncodedBody; ++i)
-    if (!pieces[i].removed()) encoded += pieces[i].view();  // outside the chosen MIME part
-  text::TextAssembler text;
-  addBase64Text(text, encoded);
-  return text.finish(kind);
 }
 
 class FromLineMailFiler : public news::NewsFiler {
@@ -82,9 +73,7 @@ class FromLineMailFiler : public news::NewsFiler {
       setDirection(nhr, owner, Incoming);
     }
     header_.fileCopies(nhr, owner);
-    std::string text = bodyText(m.pieces, r.firstBody, r.html ? text::BodyKind::Html : text::BodyKind::Plain,
-                                header_.base64Body() || r.partEncoding == text::TransferEncoding::Base64);
-    return target_.append(ctx, nhr, text, header_.copies());
+    return target_.append(ctx, nhr, news::messageText(m.pieces, r.firstBody, r.form), header_.copies());
   }
 
  private:
@@ -109,16 +98,12 @@ class MessageDatabaseMailFiler : public news::NewsFiler {
       ctx.skipped();
       return true;
     }
-    text::BodyKind kind = header_.bodyKind();
-    bool base64 = header_.base64Body();
+    text::TextForm form = header_.form();
     if (header_.mime().hasBoundary() && body < m.pieces.size()) {
       std::span<text::LinePiece> rest(m.pieces.data() + body, m.pieces.size() - body);
-      text::MimePart part = text::markMimePart(rest, header_.mime().boundary());
-      kind = part.html ? text::BodyKind::Html : text::BodyKind::Plain;
-      base64 = part.encoding == text::TransferEncoding::Base64;
+      form = text::markMimePart(rest, header_.mime().boundary());
     }
-    std::string text = bodyText(m.pieces, body, kind, base64);
-    return target_.append(ctx, nhr, text, header_.copies());
+    return target_.append(ctx, nhr, news::messageText(m.pieces, body, form), header_.copies());
   }
 
  private:

@@ -1,7 +1,7 @@
 // "Pegasus" folders (*.PMM): after the folder's own binary header the first
 // message begins at its first header line; every later message begins
 // directly after a byte 0x1A that follows a line end. Lines are cut at LF or
-// CR LF; quoted-printable soft line breaks are undone.
+// CR LF.
 #include "import/formats/shared/internet_header.h"
 #include "import/formats/mail/mail_separated.h"
 
@@ -25,7 +25,6 @@ class PegasusReader : public SeparatedReader {
   bool atMessageStart() const override { return in_.at(0) == kSeparator; }
   void enterMessage() override { in_.advance(1); }
   bool separatorIsFirstLine() const override { return false; }
-  bool undoesSoftBreaks() const override { return true; }
 
   // A separator after a lone CR stands inside what is cut as one line.
   bool hasBoundaries() const override { return true; }

@@ -3,7 +3,6 @@
 #include <cctype>
 
 #include "import/formats/shared/internet_header.h"
-#include "text/encodings.h"
 #include "text/text_assembler.h"
 
 namespace qb::import::mail {
@@ -40,31 +39,21 @@ bool MailboxReader::cutLine(std::string& line) {
   }
   for (;;) {
     std::size_t ahead = visible();
-    std::size_t lf = in_.find('\n', ahead);
+    std::size_t lf = in_.findLineEnd(ahead);
     std::size_t end = lf == RawWindow::npos ? ahead : lf;
     std::size_t boundary = boundaryWithin(end);
     bool stop = boundary != RawWindow::npos;
     if (stop) end = boundary;
     for (std::size_t i = 0; i < end && line.size() < kMaxKeptLine; ++i) line.push_back(static_cast<char>(in_.at(i)));
     if (stop || lf != RawWindow::npos || end == 0) {
-      in_.advance(stop ? end : end + 1);
+      in_.advance(end);
+      if (!stop) in_.skipLineEnd();
       break;
     }
     in_.advance(end);  // a line longer than the window: go on to its end
     if (in_.atEnd()) break;
   }
-  while (!line.empty() && (line.back() == '\r' || line.back() == '\0')) line.pop_back();
-  return true;
-}
-
-bool MailboxReader::cutLineSoft(std::string& line) {
-  if (!cutLine(raw_)) return false;
-  line.clear();
-  while (text::undoQuotedPrintable(raw_, line)) {
-    if (in_.atEnd() || atMessageStart() || line.size() >= kMaxKeptLine) break;
-    if (!cutLine(raw_)) break;
-  }
-  if (line.size() > kMaxKeptLine) line.resize(kMaxKeptLine);
+  while (!line.empty() && line.back() == '\0') line.pop_back();
   return true;
 }
 

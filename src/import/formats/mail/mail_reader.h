@@ -9,10 +9,10 @@
 //
 // Readers read strictly forward through a RawWindow, so memory stays at the
 // window (and at most one candidate header block) whatever the file size.
-// Lines are cut at LF with a CR before it dropped; a line longer than the
-// window's lookahead is passed over after its first 1200 characters (the
-// text keeps no more of one line). Where the format asks for it,
-// quoted-printable soft line breaks are undone while lines are cut.
+// Lines end with LF, CR LF or CR alone; a line is kept up to the size of a
+// whole message text. Lines are handed out as they stand in the file: the
+// transfer encoding of a body is undone by the body routine, which knows
+// the encoding its header declares.
 
 #include <cstdint>
 #include <memory>
@@ -55,12 +55,8 @@ class MailboxReader {
   // first). The line ends at LF (taken), at a boundary (not taken) or at the
   // end of the file. False when nothing is left to read.
   bool cutLine(std::string& line);
-  // As cutLine, and while the line ends in a quoted-printable soft line
-  // break, the following line is joined to it, unless `atBoundary()` says
-  // that the following line starts another message.
-  bool cutLineSoft(std::string& line);
-  // True when the window stands at a line that begins a new message (for
-  // cutLineSoft); the default never does.
+  // True when the window stands at a line that begins a new message; the
+  // default never does.
   virtual bool atMessageStart() const { return false; }
 
   // True when the bytes at the current position equal `s`.
@@ -71,9 +67,6 @@ class MailboxReader {
   }
 
   RawWindow in_;
-
- private:
-  std::string raw_;  // scratch for the soft line break joining
 };
 
 // The reader of a mail import type ("Eudora", "Netscape Mail", "IE Mail",

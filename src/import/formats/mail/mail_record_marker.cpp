@@ -22,7 +22,6 @@ class RecordMarkerReader : public SeparatedReader {
   void enterMessage() override { in_.advance(kStart.size()); }
   bool separatorIsFirstLine() const override { return false; }
   bool seeksHeader() const override { return true; }
-  bool undoesSoftBreaks() const override { return true; }
 
   // The message text follows the record's binary fields without a line
   // break: the header line is looked for after the last control byte.

@@ -35,8 +35,6 @@ class SeparatedReader : public MailboxReader {
   // While seeking: is this line the first header line? The reader may cut
   // a leading part off the line (binary record fields before the text).
   virtual bool headerStart(std::string& line) const { return isAddressHeaderStart(line); }
-  // Quoted-printable soft line breaks are undone while lines are cut.
-  virtual bool undoesSoftBreaks() const { return false; }
   // The first message starts without a separator where the reader stands
   // after open() (Pegasus).
   void startsWithoutSeparator() { pendingFirst_ = true; }
@@ -45,7 +43,7 @@ class SeparatedReader : public MailboxReader {
   bool seekingHeader() const { return seeking_; }
 
  private:
-  bool readLine(std::string& line) { return undoesSoftBreaks() ? cutLineSoft(line) : cutLine(line); }
+  bool readLine(std::string& line) { return cutLine(line); }
   void skipUnit();
 
   enum class State { None, Entered, In };

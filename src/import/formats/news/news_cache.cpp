@@ -160,7 +160,7 @@ class ArticleScanSource : public NewsSource {
       if (c == '\n') return true;
       if (c == 0) continue;
       any = true;
-      if (c != '\r' && line.size() < text::kMaxLineLength) line.push_back(static_cast<char>(c));
+      if (c != '\r' && line.size() < text::kMaxText) line.push_back(static_cast<char>(c));
       takePrintableRun(line);
     }
     return any;
@@ -174,7 +174,7 @@ class ArticleScanSource : public NewsSource {
     std::size_t k = 0;
     while (k < v.size() && static_cast<unsigned char>(v[k]) >= 0x20 && static_cast<unsigned char>(v[k]) < 0x7F) ++k;
     if (k == 0) return;
-    if (line.size() < text::kMaxLineLength) line.append(v.substr(0, std::min(k, text::kMaxLineLength - line.size())));
+    if (line.size() < text::kMaxText) line.append(v.substr(0, std::min(k, text::kMaxText - line.size())));
     prev_ = static_cast<unsigned char>(v[k - 1]);
     in_.advance(k);
   }
@@ -187,7 +187,7 @@ class ArticleScanSource : public NewsSource {
       m.index = entry_;
       haveEntry_ = false;  // an entry serves one article
     }
-    LineCutter cut(m.pieces, false);
+    LineCutter cut(m.pieces);
     inBody_ = false;
     bool first = true;
     while (readLine(line_, first ? Bound::None : Bound::Entry)) {

@@ -113,7 +113,7 @@ bool DbxReader::next(std::vector<text::LinePiece>& pieces) {
 }
 
 void DbxReader::readChain(uint32_t first, std::vector<text::LinePiece>& pieces) {
-  LineCutter cut(pieces, true);
+  LineCutter cut(pieces);
   std::unordered_set<uint32_t> visited;
   unsigned char buffer[kHeaderSize + kBlockSize];
   uint64_t block = first;

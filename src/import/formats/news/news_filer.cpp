@@ -81,11 +81,7 @@ bool NewsFiler::fileMail(ImportContext& ctx, NHR& nhr, SourceMessage& m, const H
 }
 
 bool NewsFiler::append(ImportContext& ctx, NHR& nhr, const SourceMessage& m, const HeaderResult& r) {
-  std::string text;
-  if (r.firstBody < m.pieces.size())
-    text = text::assembleText(m.pieces, r.firstBody, m.pieces.size() - 1,
-                              r.html ? text::BodyKind::Html : text::BodyKind::Plain);
-  return ctx.appendWork(nhr, text);
+  return ctx.appendWork(nhr, messageText(m.pieces, r.firstBody, r.form));
 }
 
 std::string substituteMessageId(const NHR& nhr) {

@@ -27,14 +27,14 @@ class GravitySource : public NewsSource {
     // The header of this article was read as the candidate that ended the
     // previous one; at the start of the file it has to be found first.
     while (!carried_) {
-      if (!in_.readLine(line_, text::kMaxLineLength)) return false;
+      if (!in_.readLine(line_, text::kMaxText)) return false;
       if (classifyHeader(line_) != HdrNone) carried_ = readCandidate();
     }
     carried_ = false;
-    LineCutter cut(m.pieces, false);
+    LineCutter cut(m.pieces);
     for (auto& l : pending_) cut.addLine(l);
     pending_.clear();
-    while (in_.readLine(line_, text::kMaxLineLength)) {
+    while (in_.readLine(line_, text::kMaxText)) {
       if (classifyHeader(line_) != HdrNone) {
         if (readCandidate()) {
           carried_ = true;
@@ -59,7 +59,7 @@ class GravitySource : public NewsSource {
     pending_.clear();
     pending_.push_back(line_);
     unsigned seen = mark(0, line_);
-    while (pending_.size() < kMaxCandidateLines && in_.readLine(line_, text::kMaxLineLength)) {
+    while (pending_.size() < kMaxCandidateLines && in_.readLine(line_, text::kMaxText)) {
       pending_.push_back(line_);
       if (line_.empty()) break;
       seen = mark(seen, line_);

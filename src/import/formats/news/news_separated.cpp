@@ -4,13 +4,14 @@
 // ("From " lines).
 
 #include "import/formats/news/news_source.h"
+#include "import/formats/shared/envelope_line.h"
 #include "import/formats/shared/raw_window.h"
 
 namespace qb::import::news {
 namespace {
 
 constexpr std::size_t kDecisionSpan = 300;  // bytes examined to decide the separation
-constexpr std::size_t kFromSpan = 100;      // the "@" of a "From " line lies within these
+constexpr std::size_t kEnvelopeSpan = 200;  // characters of a "From " line looked at
 
 // "Name: value" with a field name of printable characters.
 bool isFieldLine(std::string_view line) {
@@ -57,21 +58,26 @@ class SeparatedSource : public NewsSource {
   int permille() const override { return in_.permille(); }
 
  private:
-  // Looks at the first 300 bytes: the first "From " followed by an "@"
-  // before its line end (within 100 characters), or the first eight "=",
-  // decides. Neither: the file is one article (a news spool file).
+  // Looks at the first 300 bytes: the first envelope line ("From " with an
+  // address, or a sender and a date) or the first eight "=" decides.
+  // Neither: the file is one article (a news spool file).
   Separation decide() const {
     for (std::size_t p = 0; p < kDecisionSpan && in_.at(p) >= 0; ++p) {
-      if (matches(p, "From ")) {
-        for (std::size_t i = p + 5; i < p + kFromSpan; ++i) {
-          int c = in_.at(i);
-          if (c == '@') return Separation::FromLines;
-          if (c < 0 || c == '\n' || c == '\r') break;
-        }
-      }
+      if (matches(p, "From ") && isEnvelopeLine(lineAt(p))) return Separation::FromLines;
       if (matches(p, "========")) return Separation::Equals;
     }
     return Separation::None;
+  }
+
+  // The line that starts `offset` bytes ahead (at most 200 characters).
+  std::string lineAt(std::size_t offset) const {
+    std::string line;
+    for (std::size_t i = offset; i < offset + kEnvelopeSpan; ++i) {
+      int c = in_.at(i);
+      if (c < 0 || c == '\n' || c == '\r') break;
+      line.push_back(static_cast<char>(c));
+    }
+    return line;
   }
 
   bool matches(std::size_t offset, std::string_view s) const {
@@ -81,29 +87,21 @@ class SeparatedSource : public NewsSource {
   }
 
   bool atSeparator() const {
-    if (separation_ == Separation::FromLines) {
-      if (!in_.startsWith("From ")) return false;
-      for (std::size_t i = 5; i < kFromSpan; ++i) {
-        int c = in_.at(i);
-        if (c == '@') return true;
-        if (c < 0 || c == '\n') return false;
-      }
-      return false;
-    }
+    if (separation_ == Separation::FromLines) return in_.startsWith("From ") && isEnvelopeLine(lineAt(0));
     if (separation_ == Separation::Equals) {
       for (int i = 0; i < equals_; ++i)
         if (in_.at(i) != '=') return false;
       int c = in_.at(equals_);
-      return c < 0 || c == '\n' || (c == '\r' && in_.at(equals_ + 1) == '\n');
+      return c < 0 || c == '\n' || c == '\r';
     }
     return false;
   }
 
   // The lines up to the next separator or the end of the file.
   void readBody(SourceMessage& m) {
-    LineCutter cut(m.pieces, true);
+    LineCutter cut(m.pieces);
     while (!in_.atEnd() && !atSeparator()) {
-      in_.readLine(line_, text::kMaxLineLength);
+      in_.readLine(line_, text::kMaxText);
       cut.addLine(line_);
     }
     cut.flush();
@@ -114,7 +112,7 @@ class SeparatedSource : public NewsSource {
   bool wholeFile(SourceMessage& m) {
     done_ = true;
     std::string first;
-    std::size_t n = in_.find('\n', 100);
+    std::size_t n = in_.findLineEnd(100);
     for (std::size_t i = 0; i < (n == RawWindow::npos ? 100 : n); ++i) {
       int c = in_.at(i);
       if (c < 0) break;

@@ -14,6 +14,7 @@
 
 #include "import/formats/shared/internet_header.h"
 #include "text/line_piece.h"
+#include "text/mime.h"
 
 namespace qb::import::news {
 
@@ -47,32 +48,29 @@ class NewsSource {
   virtual int permille() const = 0;
 };
 
-// Cuts physical lines into line pieces and queues them, undoing
-// quoted-printable soft line breaks on the way when asked to: a line that
-// ends in "=" or "=20" is joined with the next one, and "=" with a decodable
-// pair becomes its byte (not after a "?", so encoded words stay whole).
+// Cuts physical lines into line pieces and queues them as they stand (the
+// body routine undoes the transfer encoding later). No line is cut short.
 class LineCutter {
  public:
-  LineCutter(std::vector<text::LinePiece>& out, bool softBreaks) : out_(out), soft_(softBreaks) {}
+  explicit LineCutter(std::vector<text::LinePiece>& out) : out_(out) {}
 
   // One physical line, without its line end.
   void addLine(std::string_view line);
-  // Bytes of a stream of lines ended by LF (a CR before the LF is dropped).
+  // Bytes of a stream of lines ended by LF, CR LF or CR.
   void feed(std::string_view bytes);
-  // Ends a line still being joined and a partial line of feed().
+  // Ends a partial line of feed().
   void flush();
-  // A soft line break is waiting for the next line.
-  bool joining() const { return joining_; }
 
  private:
-  void emit(std::string_view line);
-
   std::vector<text::LinePiece>& out_;
-  bool soft_;
-  bool joining_ = false;
-  std::string joined_;
   std::string partial_;  // feed(): the line not yet ended
+  bool skipLf_ = false;  // feed() ended on a CR: an LF that follows belongs to it
 };
+
+// The archive text of a queued message body from pieces[first] on: the
+// pieces not marked removed, joined into lines, through the body routine
+// (text/body_text.h) with the given form.
+std::string messageText(const std::vector<text::LinePiece>& pieces, std::size_t first, const text::TextForm& form);
 
 // The sources of the news formats (each in its own unit).
 enum class Separation { None, FromLines, Equals };
@@ -92,8 +90,8 @@ std::unique_ptr<NewsSource> makeGravitySource();
 // "Outlook Express 5 News", "Outlook Express 5 Mail": message databases.
 std::unique_ptr<NewsSource> makeDbxSource();
 
-// True when the line is a "From " separator: it begins with "From " and has
-// an "@" before its end within its first 100 characters.
+// True when the line is a "From " separator (an envelope line, see
+// import/formats/shared/envelope_line.h).
 bool isFromSeparator(std::string_view line);
 
 }  // namespace qb::import::news

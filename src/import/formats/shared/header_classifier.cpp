@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "import/formats/shared/envelope_line.h"
 #include "import/formats/shared/internet_header.h"
 #include "store/record.h"
 
@@ -20,6 +21,7 @@ bool occursFrom(std::string_view s, std::string_view what, std::size_t from, std
 }  // namespace
 
 int classifyHeader(std::string_view line) {
+  if (isEnvelopeLine(line)) return HdrOther;  // a mailbox separator
   if (line.size() > 50) line = line.substr(0, 50);
   const std::string u = text::upper1252(line);
   const std::string_view s = u;

@@ -6,6 +6,8 @@
 
 #include "import/formats/shared/internet_header.h"
 #include "store/record.h"
+#include "text/encodings.h"
+#include "text/unicode.h"
 
 namespace qb::import {
 namespace {
@@ -35,10 +37,13 @@ std::string_view unwrap(std::string_view name, bool parentheses) {
   }
 }
 
-NameAddress finish(std::string_view name, std::string_view address) {
+// The name decoded into UTF-8 and ended at a word when it is too long; the
+// address in lower case.
+NameAddress finish(std::string_view name, std::string_view address, std::string_view charset) {
   NameAddress r;
-  r.name = std::string(trim(name).substr(0, kFieldLength));
-  r.address = text::lower1252(trim(address).substr(0, kFieldLength));
+  const std::string decoded = text::decodeHeaderText(trim(name), charset);
+  r.name = std::string(text::cutAtWord(unwrap(decoded, false), kFieldLength));
+  r.address = text::lowerAscii(text::toUtf8(text::cutUtf8(trim(address), kFieldLength), charset));
   return r;
 }
 
@@ -64,10 +69,10 @@ std::string_view internetAddress(std::string_view t, std::size_t word) {
 
 }  // namespace
 
-NameAddress newsAddress(std::string_view text) {
+NameAddress newsAddress(std::string_view text, std::string_view charset) {
   const std::string_view t = trim(text);
   const std::size_t at = t.find('@');
-  if (at == std::string_view::npos) return finish("", t);
+  if (at == std::string_view::npos) return finish("", t, charset);
 
   std::string_view name, address;
   if (t.back() == '>') {
@@ -93,16 +98,16 @@ NameAddress newsAddress(std::string_view text) {
       }
     }
   }
-  return finish(unwrap(name, true), address);
+  return finish(unwrap(name, true), address, charset);
 }
 
-NameAddress otherAddress(std::string_view text) {
+NameAddress otherAddress(std::string_view text, std::string_view charset) {
   const std::string_view t = trim(text.substr(0, 100));
   const std::size_t at = t.find('@');
   if (at == std::string_view::npos) {
     // The CompuServe form "Name 12345,678"; any other text is a name.
     NameAddress r = FindCISAdress(1, t, kFieldLength, kFieldLength);
-    return finish(unwrap(r.name, false), r.address);
+    return finish(unwrap(r.name, false), r.address, charset);
   }
 
   // Going back from the "@", the first "<" or blank decides.
@@ -126,7 +131,7 @@ NameAddress otherAddress(std::string_view text) {
     address = t;
     name = t.substr(0, at);
   }
-  return finish(unwrap(name, false), address);
+  return finish(unwrap(name, false), address, charset);
 }
 
 AddressRule addressRuleFor(std::string_view typeName) {

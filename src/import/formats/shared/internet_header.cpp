@@ -2,8 +2,10 @@
 
 #include <span>
 
+#include "text/encodings.h"
 #include "text/mime.h"
 #include "text/month_date.h"
+#include "text/unicode.h"
 #include "store/record.h"
 
 namespace qb::import {
@@ -57,10 +59,42 @@ struct HeaderTexts {
   bool sawNewsgroups = false, sawMessageId = false, sawReferences = false;
   bool html = false;
   long lines = 0;
-  text::MimeDescription mime;
+  text::ContentType type;
+  text::TransferEncoding encoding = text::TransferEncoding::Identity;
   std::size_t end = npos;         // the blank line that ended the header
   std::size_t firstBlank = npos;  // the first blank line passed over
 };
+
+// At most this much of one unfolded header field is read (the end of a
+// "References:" field is kept instead).
+constexpr std::size_t kMaxField = 16000;
+
+// The header field that starts at pieces[i]: the pieces of its line and
+// every folded line after it joined (RFC 5322 unfolding: the line ends go,
+// the blanks that begin the folded lines stay). `after` is set to the index
+// after the field's last piece. With `tail`, the end of an oversized field
+// is kept rather than its start.
+std::string unfoldedField(const std::vector<text::LinePiece>& pieces, std::size_t i, std::size_t& after, bool tail) {
+  std::string field;
+  auto add = [&](std::size_t from, std::size_t to) {
+    for (std::size_t k = from; k < to; ++k) {
+      if (tail) {
+        field += pieces[k].view();
+        keepTail(field);
+      } else if (field.size() < kMaxField) {
+        field += pieces[k].view().substr(0, kMaxField - field.size());
+      }
+    }
+  };
+  after = lineEnd(pieces, i);
+  add(i, after);
+  while (after < pieces.size() && isFolded(pieces[after].view())) {
+    const std::size_t foldEnd = lineEnd(pieces, after);
+    add(after, foldEnd);
+    after = foldEnd;
+  }
+  return field;
+}
 
 // Reads the header lines from `first`. With `stopAt` set, the blank line
 // there ends the header whatever has been seen.
@@ -71,58 +105,41 @@ HeaderTexts scanHeader(const std::vector<text::LinePiece>& pieces, std::size_t f
   bool firstLine = true;
   std::size_t i = first;
   while (i < pieces.size()) {
-    const std::size_t next = lineEnd(pieces, i);
-    const std::string_view line = pieces[i].view();
-    if (line.empty() || line == "\r") {  // an empty line (one of blanks is a folded header line)
+    const std::string_view start = pieces[i].view();
+    if (start.empty() || start == "\r") {  // an empty line (one of blanks is a folded header line)
       if (i == stopAt || h.kind == MessageKind::News || (h.sawFrom && h.sawDate && h.sawSubject) || h.sawTo) {
         h.end = i;
         return h;
       }
       if (h.firstBlank == npos) h.firstBlank = i;
-      i = next;
+      i = lineEnd(pieces, i);
       continue;
     }
-    const std::string u = text::upper1252(line.substr(0, kCompared));
-    std::size_t after = next;
+    const std::string startUpper = text::upper1252(start.substr(0, 12));
+    const bool references = has(startUpper, "REFERENCES:") || has(startUpper, "IN-REPLY-TO:");
+    std::size_t after = i;
+    const std::string line = unfoldedField(pieces, i, after, references);
+    const std::string u = text::upper1252(std::string_view(line).substr(0, kCompared));
 
-    if (has(u, "CONTENT-TYPE: MULTIPART")) {
-      h.mime.multipartLine(line);
-    } else if (h.mime.multipart() && !h.mime.hasBoundary()) {
-      h.mime.headerLine(line);  // the boundary parameter on a later line
-    }
-
-    if (has(u, "NEWSGROUPS:")) {
+    if (references) {
+      std::string refs = references && u[0] == 'R' ? line.substr(std::min<std::size_t>(11, line.size()))
+                                                  : line.substr(std::min<std::size_t>(12, line.size()));
+      for (char& c : refs)
+        if (c == '\t') c = ' ';
+      h.references = std::string(trim(refs));
+      h.sawReferences = true;
+    } else if (has(u, "NEWSGROUPS:")) {
       h.newsgroups = value(line, 11);
       h.sawNewsgroups = true;
       h.kind = MessageKind::News;
     } else if (has(u, "MESSAGE-ID:")) {
       h.messageId = value(line, 11);
       h.sawMessageId = true;
-    } else if (has(u, "REFERENCES:") || has(u, "IN-REPLY-TO:")) {
-      // The identifiers run on in the line's further pieces and in folded
-      // lines (starting with a blank or a tab).
-      std::string refs(line.substr(u[0] == 'R' ? 11 : 12));
-      for (std::size_t k = i + 1; k < next; ++k) {
-        refs += pieces[k].view();
-        keepTail(refs);
-      }
-      while (after < pieces.size() && isFolded(pieces[after].view())) {
-        std::size_t foldEnd = lineEnd(pieces, after);
-        refs += ' ';
-        for (std::size_t k = after; k < foldEnd; ++k) {
-          refs += pieces[k].view();
-          keepTail(refs);
-        }
-        after = foldEnd;
-      }
-      for (char& c : refs)
-        if (c == '\t') c = ' ';
-      h.references = std::string(trim(refs));
-      h.sawReferences = true;
-    } else if (has(u, "CONTENT-TYPE: TEXT/HTML")) {
-      h.html = true;
-    } else if (has(u, "CONTENT-TYPE: MULTIPART")) {
-      // handed to the boundary reader above
+    } else if (has(u, "CONTENT-TYPE:")) {
+      h.type = text::parseContentType(value(line, 13));
+      h.html = h.type.html();
+    } else if (has(u, "CONTENT-TRANSFER-ENCODING:")) {
+      h.encoding = text::transferEncoding(line);
     } else if (has(u, "LINES:")) {
       std::string v = value(line, 6);
       long n = 0;
@@ -149,8 +166,6 @@ HeaderTexts scanHeader(const std::vector<text::LinePiece>& pieces, std::size_t f
         h.subject = value(line, 9);
         h.sawSubject = true;
       }
-    } else if (has(u, "     ")) {
-      // a continuation line
     } else if (has(u, "TO:")) {
       h.to = value(line, 3);
       h.sawTo = true;
@@ -175,8 +190,8 @@ std::string_view recipientText(std::string_view to) {
   return to;
 }
 
-NameAddress split(AddressRule rule, std::string_view text) {
-  return rule == AddressRule::News ? newsAddress(text) : otherAddress(text);
+NameAddress split(AddressRule rule, std::string_view text, std::string_view charset) {
+  return rule == AddressRule::News ? newsAddress(text, charset) : otherAddress(text, charset);
 }
 
 }  // namespace
@@ -239,8 +254,10 @@ HeaderResult InternetHeaderReader::read(std::vector<text::LinePiece>& pieces, st
   r.kind = h.kind;
   r.lines = h.lines;
   r.html = h.html;
-  r.multipart = h.mime.multipart();
-  r.boundary = h.mime.boundary();
+  r.multipart = h.type.multipart();
+  r.boundary = h.type.boundary;
+  r.form = text::textFormOf(h.type, h.encoding);
+  const std::string& charset = h.type.charset;  // for 8-bit header text outside encoded words
   r.sawTo = h.sawTo;
   r.firstBody = pieces.size();
   if (h.end != npos) {
@@ -270,19 +287,19 @@ HeaderResult InternetHeaderReader::read(std::vector<text::LinePiece>& pieces, st
   nhr.DATE = dt.date;
   nhr.TIME = dt.time;
 
-  nhr.HEADING = headingOf(h.subject);
+  nhr.HEADING = text::cutUtf8(headingOf(text::decodeHeaderText(h.subject, charset)), nhr.HEADING.size());
 
   // Sender and recipient.
   const std::string_view from = trim(h.from);
   if (r.kind == MessageKind::Mail) {
     r.outgoing = has(from, "You");
-    NameAddress sender = r.outgoing ? NameAddress{options.owner.name, options.owner.address} : split(options.rule, from);
+    NameAddress sender = r.outgoing ? NameAddress{options.owner.name, options.owner.address} : split(options.rule, from, charset);
     NameAddress recipient;
     bool ownerReceives = !r.outgoing && (!h.sawTo || options.rule == AddressRule::Other);
     if (ownerReceives) {
       recipient = {options.owner.name, options.owner.address};
     } else if (h.sawTo) {
-      recipient = split(options.rule, recipientText(h.to));
+      recipient = split(options.rule, recipientText(h.to), charset);
     }
     nhr.S_NAME = sender.name;
     nhr.S_CISADRESS = sender.address;
@@ -290,14 +307,14 @@ HeaderResult InternetHeaderReader::read(std::vector<text::LinePiece>& pieces, st
     nhr.R_CISADRESS = recipient.address;
     nhr.MAILTYPE = r.outgoing ? 2 : 1;
   } else {
-    NameAddress sender = split(options.rule, from);
+    NameAddress sender = split(options.rule, from, charset);
     nhr.S_NAME = sender.name;
     nhr.S_CISADRESS = sender.address;
     if (r.kind == MessageKind::News) {
       nhr.R_NAME = nhr.REFNUMBER != 0 ? "Unknown" : "All";
       nhr.R_CISADRESS = "Unknown";
     } else if (h.sawTo) {
-      NameAddress recipient = split(options.rule, recipientText(h.to));
+      NameAddress recipient = split(options.rule, recipientText(h.to), charset);
       nhr.R_NAME = recipient.name;
       nhr.R_CISADRESS = recipient.address;
     } else {
@@ -309,9 +326,9 @@ HeaderResult InternetHeaderReader::read(std::vector<text::LinePiece>& pieces, st
   // Only the first text part of a multipart body reaches the text.
   if (!r.boundary.empty() && r.firstBody < pieces.size()) {
     std::span<text::LinePiece> body(pieces.data() + r.firstBody, pieces.size() - r.firstBody);
-    text::MimePart part = text::markMimePart(body, r.boundary);
-    if (part.html) r.html = true;
-    r.partEncoding = part.encoding;
+    r.form = text::markMimePart(body, r.boundary);
+    if (r.form.kind == text::BodyKind::Html) r.html = true;
+    r.partEncoding = r.form.encoding;
   }
   return r;
 }

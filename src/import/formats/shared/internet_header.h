@@ -16,10 +16,14 @@
 //    storing phase can thread articles by their identifier strings;
 //  - chooses the newsgroup (the first listed one that has a newsgroup
 //    database, else the first listed one);
-//  - reads the date, the subject (one leading "Re:" removed), the sender
-//    and the recipient;
-//  - finds the MIME boundary of a multipart message and, after the header,
-//    marks the body pieces that do not belong to its first text part.
+//  - unfolds every header field (RFC 5322) before it is read;
+//  - reads the date, the subject (encoded words decoded into UTF-8, then
+//    one leading "Re:" removed), the sender and the recipient (names
+//    decoded);
+//  - reads the Content-Type (type, charset, boundary, format=flowed) and
+//    the transfer encoding, and for a multipart message marks the body
+//    pieces that do not belong to its first text part; HeaderResult::form
+//    tells how the text is to be decoded.
 //
 // A blank line ends the header of a news article, of a message whose sender,
 // date and subject have been seen, or of one with a "To:" line; any other
@@ -54,9 +58,10 @@ enum HeaderKind : int {
 };
 
 // Classifies a line by its first 50 characters, compared in upper case.
-// "From " counts (as HdrOther) when an "@" follows within the first 50
-// characters or " - " follows the word, so that mailbox separator lines are
-// known as header starts too.
+// A mailbox envelope line ("From " with an address, or a sender and an
+// asctime date; envelope_line.h) counts as HdrOther, and so does "From "
+// with an "@" within the first 50 characters or " - " after the word, so
+// that mailbox separator lines are known as header starts too.
 int classifyHeader(std::string_view line);
 
 // ---- address rules --------------------------------------------------------
@@ -65,13 +70,16 @@ int classifyHeader(std::string_view line);
 // "Unix News", "Gravity", "Winvn"): "Name <addr>", "addr (Name)",
 // "Name addr" or a bare address. The address is lower-cased; both are cut to
 // 60 characters; enclosing quotes and parentheses leave the name.
-NameAddress newsAddress(std::string_view text);
+// Encoded words of the name are decoded into UTF-8 (8-bit text outside them
+// is read in `charset`, the message's declared charset, or by the unlabelled
+// rule); a name longer than the field ends at a word.
+NameAddress newsAddress(std::string_view text, std::string_view charset = {});
 
 // The address rule of the other formats read through the header reader:
 // "<" or a blank before the "@" decides; "INTERNET:" addresses; without an
 // "@" the CompuServe form "Name 12345,678" (also with a period, or in square
 // brackets). The address is lower-cased; both are cut to 60 characters.
-NameAddress otherAddress(std::string_view text);
+NameAddress otherAddress(std::string_view text, std::string_view charset = {});
 
 enum class AddressRule { News, Other };
 // The rule an import type uses.
@@ -112,6 +120,7 @@ struct HeaderResult {
   bool multipart = false;     // a "Content-Type: multipart" header was seen
   std::string boundary;       // its MIME boundary (empty when none was found)
   text::TransferEncoding partEncoding = text::TransferEncoding::Identity;  // of the chosen MIME part
+  text::TextForm form;        // how the text (or the chosen MIME part) is written
   bool outgoing = false;      // mail whose sender text begins with "You"
   bool sawTo = false;         // a "To:" line was seen
 };

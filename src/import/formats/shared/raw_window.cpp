@@ -70,15 +70,26 @@ void RawWindow::advance(std::size_t n) {
   }
 }
 
+std::size_t RawWindow::findLineEnd(std::size_t limit) const {
+  std::size_t n = filled_ - pos_;
+  if (limit < n) n = limit;
+  const char* p = buf_.data() + pos_;
+  for (std::size_t i = 0; i < n; ++i)
+    if (p[i] == '\n' || p[i] == '\r') return i;
+  return npos;
+}
+
+// Passes over the line end at the current position: LF, CR LF or CR.
+void RawWindow::skipLineEnd() {
+  if (atEnd()) return;
+  const bool cr = buf_[pos_] == '\r';
+  advance(1);
+  if (cr && !atEnd() && buf_[pos_] == '\n') advance(1);
+}
+
 void RawWindow::skipLine() {
-  while (!atEnd()) {
-    std::size_t i = find('\n', filled_ - pos_);
-    if (i != npos) {
-      advance(i + 1);
-      return;
-    }
-    advance(filled_ - pos_);
-  }
+  std::string scratch;
+  readLine(scratch, 0);
 }
 
 bool RawWindow::readLine(std::string& line, std::size_t keep) {
@@ -86,13 +97,15 @@ bool RawWindow::readLine(std::string& line, std::size_t keep) {
   if (atEnd()) return false;
   while (!atEnd()) {
     std::size_t n = filled_ - pos_;
-    std::size_t lf = find('\n', n);
-    std::size_t take = lf == npos ? n : lf;
+    std::size_t end = findLineEnd(n);
+    std::size_t take = end == npos ? n : end;
     if (line.size() < keep) line.append(buf_.data() + pos_, take < keep - line.size() ? take : keep - line.size());
-    advance(lf == npos ? take : lf + 1);
-    if (lf != npos) break;
+    advance(take);
+    if (end != npos) {
+      skipLineEnd();
+      break;
+    }
   }
-  if (!line.empty() && line.back() == '\r') line.pop_back();
   return true;
 }
 

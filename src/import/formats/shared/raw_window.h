@@ -39,12 +39,18 @@ class RawWindow {
 
   // Moves the current position forward by n bytes (at most to the end).
   void advance(std::size_t n = 1);
-  // Moves forward to the next byte after the next LF (or to the end).
+  // Lines end with LF, CR LF or CR alone (Mac files).
+  // Moves forward past the next line end (or to the end).
   void skipLine();
-  // Reads the line at the current position up to its LF (taken, not kept;
-  // a CR before it is dropped). At most `keep` bytes are kept, the rest of
-  // a longer line is passed over. False when nothing is left to read.
+  // Reads the line at the current position up to its line end (taken, not
+  // kept). At most `keep` bytes are kept, the rest of a longer line is
+  // passed over. False when nothing is left to read.
   bool readLine(std::string& line, std::size_t keep);
+  // Index (from the current position) of the first CR or LF within `limit`
+  // bytes, or npos.
+  std::size_t findLineEnd(std::size_t limit) const;
+  // Passes over the line end at the current position (LF, CR LF or CR).
+  void skipLineEnd();
   // The bytes visible from the current position.
   std::string_view ahead() const { return std::string_view(buf_.data() + pos_, filled_ - pos_); }
   // Bytes visible from the current position (at least kLookahead while the

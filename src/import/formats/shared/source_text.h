@@ -12,7 +12,8 @@ enum class SourceCharset {
   Dos437,   // DOS code page 437
 };
 
-// Converts a text read from a source file to the archive's character set.
+// Converts a text read from a source file to the archive's character set
+// (UTF-8). Called once per text, before the text is cut or compared.
 void toStoredText(std::string& s, SourceCharset cs);
 
 }  // namespace qb::import

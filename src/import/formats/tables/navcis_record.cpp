@@ -43,7 +43,7 @@ class NavCisFormat : public TableFormat {
       nhr.TIME = navCisTime(t.text(f_.time));
     } else {
       if (!(req.kinds & KindForum)) return skip(ctx);
-      std::string forum = text::upper1252(text(t, f_.forum));
+      std::string forum = text::upperAscii(text(t, f_.forum));
       if (forum.empty()) return skip(ctx);
       nhr.FOR_DESCRIPTION = forum;
       Resolution res = ctx.resolveDatabase(forum, 1, nhr);

@@ -6,6 +6,7 @@
 #include "import/formats/news/news_filer.h"
 #include "import/formats/news/news_source.h"
 #include "import/formats/tables/table_converter.h"
+#include "text/codepages.h"
 
 namespace qb::import::tables {
 namespace {
@@ -29,8 +30,13 @@ class OuiFormat : public TableFormat {
     message_.clear();
     std::string header = t.memo(extra_);
     std::string body = t.memo(body_);
-    tableText(t, false, header);
-    tableText(t, false, body);
+    // The header reader and the body routine convert by the charset the
+    // header declares; only a table of a DOS code page is turned into
+    // Windows characters first.
+    if (t.dosCodePage()) {
+      text::dosToWindows(header);
+      text::dosToWindows(body);
+    }
     news::LineCutter cutter(message_.pieces, false);
     cutter.feed(header);
     cutter.flush();
