@@ -55,13 +55,13 @@ TEST(CimFiles, ForumMessagesOfEveryLayout) {
 
     const Work* third = h.ctx.number(c.base + 3);
     ASSERT_TRUE(third);
-    EXPECT_EQ(third->nhr.S_NAME.str(), "Sven \xC5kesson");  // quotes removed, DOS text translated
+    EXPECT_EQ(third->nhr.S_NAME.str(), "Sven Åkesson");  // quotes removed, DOS text translated to UTF-8
     EXPECT_EQ(third->nhr.S_CISADRESS.str(), "75432,210");
-    EXPECT_NE(third->text.find("caf\xE9"), std::string::npos);
+    EXPECT_NE(third->text.find("café"), std::string::npos);
 
     const Work* other = h.ctx.number(c.base + 10);
     ASSERT_TRUE(other);
-    EXPECT_EQ(other->nhr.HEADING.str(), "Pl\xF6ssl or orthoscopic?");
+    EXPECT_EQ(other->nhr.HEADING.str(), "Plössl or orthoscopic?");
     EXPECT_EQ(other->nhr.S_CISADRESS.str(), "amelie@example.fr");
     EXPECT_EQ(other->nhr.SECTIONNUMBER, 5u);
   }
@@ -101,7 +101,7 @@ TEST(CimFiles, MailWithSeveralRecipientsInAndOut) {
   EXPECT_EQ(out[0]->nhr.RECIPTYPE.str(), "TO");
   EXPECT_EQ(out[1]->nhr.R_CISADRESS.str(), "71234,567");
   EXPECT_EQ(out[1]->nhr.RECIPTYPE.str(), "CC");
-  EXPECT_EQ(out[2]->nhr.R_NAME.str(), "Sven \xC5kesson");
+  EXPECT_EQ(out[2]->nhr.R_NAME.str(), "Sven Åkesson");
   EXPECT_EQ(out[2]->nhr.RECIPTYPE.str(), "BC");
   EXPECT_NE(out[0]->nhr.MSGNUMBER, out[1]->nhr.MSGNUMBER);
   EXPECT_NE(out[1]->nhr.MSGNUMBER, out[2]->nhr.MSGNUMBER);

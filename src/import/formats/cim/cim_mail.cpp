@@ -2,6 +2,7 @@
 
 #include "import/formats/shared/cis_identifier.h"
 #include "text/strings.h"
+#include "text/unicode.h"
 
 namespace qb::import::cim {
 
@@ -16,7 +17,7 @@ bool appendCimMail(ImportContext& ctx, mail::MailTarget& target, NHR nhr,
   recipients.reserve(stored.size());
   for (const mail::Recipient& r : stored) {
     mail::Recipient c;
-    c.name = cleanCisName(r.name, r.address).substr(0, 40);
+    c.name = std::string(text::cutUtf8(cleanCisName(r.name, r.address), 40));
     c.address = mail::lowerAddress(cleanCisAddress(r.address));
     c.type = r.type;
     recipients.push_back(std::move(c));

@@ -37,7 +37,7 @@ class OuiFormat : public TableFormat {
       text::dosToWindows(header);
       text::dosToWindows(body);
     }
-    news::LineCutter cutter(message_.pieces, false);
+    news::LineCutter cutter(message_.pieces);
     cutter.feed(header);
     cutter.flush();
     if (message_.pieces.empty()) {  // no header lines: nothing says where the message belongs

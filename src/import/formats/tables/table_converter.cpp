@@ -3,6 +3,7 @@
 #include "archive/session.h"
 #include "import/formats/shared/source_text.h"
 #include "text/strings.h"
+#include "text/unicode.h"
 
 namespace qb::import::tables {
 
@@ -30,8 +31,7 @@ void tableText(const DbfTable& table, bool dos, std::string& s) {
 std::string headerField(std::string s) {
   if (text::startsWith(s, "\r\n") && s.size() == 2) return {};
   if (s.size() >= 2 && s.compare(s.size() - 2, 2, "\r\n") == 0) s.resize(s.size() - 2);
-  if (s.size() > 60) s.resize(60);
-  return s;
+  return std::string(text::cutUtf8(s, 60));
 }
 
 bool TableConverter::finish(ImportContext& ctx) {

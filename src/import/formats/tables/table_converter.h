@@ -55,7 +55,7 @@ class TableConverter : public Converter {
 void tableText(const DbfTable& table, bool dos, std::string& s);
 
 // A character field of a sender or recipient: a trailing CR LF removed (a
-// field of nothing else becomes empty), cut to 60 characters.
+// field of nothing else becomes empty), cut to 60 bytes at a character boundary.
 std::string headerField(std::string s);
 
 }  // namespace qb::import::tables
