@@ -1,4 +1,5 @@
 #include "archive/persons.h"
+#include "text/unicode.h"
 
 #include <array>
 #include <vector>
@@ -51,14 +52,14 @@ struct FilesOpen {
 template <class R>
 uint32_t countByKey(Table<R>& f, int key, FixedString<10> R::*alpha, uint32_t R::*idField,
                     const FixedString<10>& prefix, uint32_t id) {
-  const std::string wanted = upper1252(prefix.str());
+  const std::string wanted = text::foldCase(prefix.str());
   f.clear();
   f.rec.*alpha = prefix;
   f.rec.*idField = id;
   if (f.setAt(key, 2) != Err::Ok) return 0;
   uint32_t n = 0;
   while (f.next() == Err::Ok) {
-    if (f.rec.*idField != id || upper1252((f.rec.*alpha).str()) != wanted) break;
+    if (f.rec.*idField != id || text::foldCase((f.rec.*alpha).str()) != wanted) break;
     ++n;
   }
   return n;
@@ -76,7 +77,7 @@ uint8_t storeCounts(Person& p, uint32_t from, uint32_t to) {
 
 std::string identityString(std::string_view name, std::string_view address) {
   std::string id = upper1252(std::string(trimRight(name)) + " " + std::string(address));
-  if (id.size() > 100) id.resize(100);
+  id.resize(text::utf8Prefix(id, 100));
   return id;
 }
 
@@ -100,8 +101,8 @@ void ParseName(std::string_view fullName, std::size_t lastLen, std::string& last
       }
     }
   }
-  lastName = std::string(trimRight(last.substr(0, lastLen)));
-  firstName = std::string(trimRight(first.substr(0, firstLen)));
+  lastName = std::string(trimRight(text::cutUtf8(last, lastLen)));
+  firstName = std::string(trimRight(text::cutUtf8(first, firstLen)));
 }
 
 uint8_t AddPers(Session& s, std::string_view name, std::string_view address) {
@@ -149,7 +150,7 @@ uint8_t CFromToMail(Session& s, int mode) {
   FilesOpen open(s, {kMailFile});
   Person& p = s.Person().rec;
   Table<Mail>& mail = s.Mail();
-  FixedString<10> prefix(p.LASTNAME.str().substr(0, 10));
+  FixedString<10> prefix(p.LASTNAME.str());
   uint32_t from = countByKey(mail, Mail::FromKey, &Mail::FROMALPHA, &Mail::FROMID, prefix, p.PERSONID);
   uint32_t to = countByKey(mail, Mail::ToKey, &Mail::TOALPHA, &Mail::TOID, prefix, p.PERSONID);
   if (from == 0 && to == 0) {
@@ -166,7 +167,7 @@ uint8_t CFromToMsg(Session& s) {
   FilesOpen open(s, {kMsgFile});
   Person& p = s.Person().rec;
   Table<MsgNmbr>& msg = s.MsgNmbr();
-  FixedString<10> prefix(p.LASTNAME.str().substr(0, 10));
+  FixedString<10> prefix(p.LASTNAME.str());
   uint32_t from = countByKey(msg, MsgNmbr::FromKey, &MsgNmbr::FROMALPHA, &MsgNmbr::FROMID, prefix, p.PERSONID);
   uint32_t to = countByKey(msg, MsgNmbr::ToKey, &MsgNmbr::TOALPHA, &MsgNmbr::TOID, prefix, p.PERSONID);
   if (from == 0 && to == 0) return RecountNone;

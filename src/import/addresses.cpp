@@ -1,4 +1,5 @@
 #include "import/addresses.h"
+#include "text/unicode.h"
 
 #include <cctype>
 
@@ -31,8 +32,8 @@ std::size_t lastBlankFrom2(std::string_view s) {
 }
 
 NameAddress cut(NameAddress r, std::size_t nameLen, std::size_t addressLen) {
-  if (r.name.size() > nameLen) r.name.resize(nameLen);
-  if (r.address.size() > addressLen) r.address.resize(addressLen);
+  r.name.resize(text::utf8Prefix(r.name, nameLen));
+  r.address.resize(text::utf8Prefix(r.address, addressLen));
   return r;
 }
 

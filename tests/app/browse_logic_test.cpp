@@ -87,6 +87,20 @@ TEST(TextPages, SubjectIsPutBeforeTheText) {
   EXPECT_EQ(textPages("").size(), 1u);
 }
 
+TEST(TextPages, ArchiveTextsOfEitherCharsetAreShownAsUtf8) {
+  // An archive written before texts were stored as UTF-8: a Windows-1252
+  // subject beside a UTF-8 body; each is turned into UTF-8 on its own.
+  std::string subject = "Caf\xE9";
+  EXPECT_EQ(composeShownText("Привет, Łódź", &subject), "Subject: Café\r\n\r\nПривет, Łódź");
+  // A page break without a blank never splits a character.
+  std::string t;
+  while (t.size() < 30000) t += "Ł";
+  auto pages = textPages(composeShownText(t, nullptr));
+  ASSERT_EQ(pages.size(), 2u);
+  EXPECT_EQ(pages[0].size() % 2, std::string(kMoreMark).size() % 2);
+  EXPECT_EQ(pages[1].substr(std::string(kContinuedMark).size(), 2), "Ł");
+}
+
 namespace {
 ThreadNode node(uint32_t n, uint32_t ref, const std::string& name = "A B") {
   ThreadNode t;

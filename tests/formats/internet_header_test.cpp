@@ -186,8 +186,14 @@ TEST(HeaderReader, DecidesTheKindAndWhereTheBodyStarts) {
   EXPECT_EQ(news.r.kind, MessageKind::News);
   EXPECT_EQ(news.r.lines, 12);
   EXPECT_EQ(news.body(), "body");
-  auto forum = readHeader(ctx, {"Subject: Disk utilities", "From: Tara Quill 76543,210", "To: All", "", "b"});
+  HeaderOptions forums;
+  forums.forums = true;
+  auto forum = readHeader(ctx, {"Subject: Disk utilities", "From: Tara Quill 76543,210", "To: All", "", "b"}, forums);
   EXPECT_EQ(forum.r.kind, MessageKind::Forum);
+  // A store of mail and news alone has no forum messages: a mail may begin
+  // with its subject.
+  auto mailFirst = readHeader(ctx, {"Subject: Disk utilities", "From: Tara Quill <t@example.com>", "", "b"});
+  EXPECT_EQ(mailFirst.r.kind, MessageKind::Mail);
   auto mail = readHeader(ctx, {"From: a@example.com", "Subject: s", "Date: 03-Mar-98 10:15", "", "b"});
   EXPECT_EQ(mail.r.kind, MessageKind::Mail);
   EXPECT_EQ(mail.body(), "b");

@@ -148,3 +148,58 @@ TEST(StoreErrors, EveryKindHasItsOwnNumberAndText) {
   EXPECT_EQ(numbers.size(), all.size());
   EXPECT_EQ(texts.size(), all.size());
 }
+
+TEST_F(Damage, KeysOfAnEarlierKeyEncodingAreRebuiltAsNoDamage) {
+  raw("UPDATE meta SET value = '1' WHERE name = 'keycode'");
+  {
+    Table<Item> t;
+    ASSERT_EQ(t.open(path), Err::DamagedKeys);
+    EXPECT_TRUE(t.keysFromOtherVersion());
+  }
+  expectRepaired();
+  Table<Item> t;
+  ASSERT_EQ(t.open(path), Err::Ok);
+  EXPECT_FALSE(t.keysFromOtherVersion());
+}
+
+TEST_F(Damage, CaseInsensitiveKeysFoldAllOfUnicode) {
+  {
+    Table<Item> t;
+    ASSERT_EQ(t.open(path), Err::Ok);
+    t.setDurable(false);
+    const char* names[] = {"Łódź", "ŁÓDŹ", "Øyvind", "øyvind", "Zürich", "Ärger", "Straße"};
+    uint32_t id = 100;
+    for (const char* n : names) {
+      t.clear();
+      t.rec.ID = ++id;
+      t.rec.NAME = n;
+      t.rec.ALIAS = "u" + std::to_string(id);
+      ASSERT_EQ(t.add(), Err::Ok) << n;
+    }
+    // A unique case-insensitive key refuses a value that differs only in case.
+    t.clear();
+    t.rec.ID = 200;
+    t.rec.ALIAS = "ŻÓŁW";
+    ASSERT_EQ(t.add(), Err::Ok);
+    t.clear();
+    t.rec.ID = 201;
+    t.rec.ALIAS = "żółw";
+    EXPECT_EQ(t.add(), Err::DuplicateKey);
+    // Values that differ only in letter case lie together, in any case found.
+    t.clear();
+    t.rec.NAME = "łódź";
+    ASSERT_EQ(t.setAt(Item::PairKey, 1), Err::Ok);
+    int found = 0;
+    while (t.next() == Err::Ok) ++found;
+    EXPECT_EQ(found, 2);
+    t.clear();
+    t.rec.ALIAS = "Żółw";
+    EXPECT_EQ(t.get(Item::AliasKey), Err::Ok);
+    EXPECT_EQ(t.rec.ID, 200u);
+  }
+  // A name cut to its field is never cut inside a character.
+  FixedString<12> cut("ŁŁŁŁŁŁŁ");
+  EXPECT_EQ(cut.str(), "ŁŁŁŁŁŁ");
+  FixedString<5> odd("abŁŁ");
+  EXPECT_EQ(odd.str(), "abŁ");
+}

@@ -1,4 +1,5 @@
 #include "archive/browse/browse_rows.h"
+#include "text/unicode.h"
 
 #include <cstdio>
 
@@ -49,7 +50,7 @@ bool lookUpSection(Session& s, uint32_t secsysid) {
 
 namespace {
 std::string cut(std::string s, std::size_t n) {
-  if (s.size() > n) s.resize(n);
+  s.resize(text::utf8Prefix(s, n));
   return s;
 }
 }  // namespace

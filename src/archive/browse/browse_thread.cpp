@@ -122,7 +122,7 @@ std::vector<ThreadNode> readThreadNodes(Session& s, const std::string& alpha, ui
     if (lookUpPerson(s, m.FROMID)) {
       const auto& p = s.Person().rec;
       n.SENDERNAME = p.FIRSTNAME.str() + " " + p.LASTNAME.str();
-      if (n.SENDERNAME.size() > 35) n.SENDERNAME.resize(35);
+      n.SENDERNAME.resize(text::utf8Prefix(n.SENDERNAME, 35));
     }
     nodes.push_back(std::move(n));
   }

@@ -4,6 +4,7 @@
 
 #include "import/formats/shared/internet_header.h"
 #include "text/encodings.h"
+#include "text/strings.h"
 #include "text/unicode.h"
 #include "store/record.h"
 
@@ -69,6 +70,13 @@ std::vector<std::string> splitAddressList(std::string_view list) {
       push();
       continue;
     }
+    // "Name <a@x> b@y": a list whose writer left out the comma goes on
+    // after the closing bracket.
+    if ((c == ' ' || c == '\t') && !quoted && angle == 0 && paren == 0 && at && !cur.empty() &&
+        text::trimView(cur).back() == '>') {
+      push();
+      continue;
+    }
     if (c == '@') at = true;
     cur.push_back(c);
   }
@@ -113,6 +121,10 @@ void MailHeaderReader::clear() {
 }
 
 void MailHeaderReader::line(std::string_view line) {
+  if (line.empty()) {  // the end of the header: the last field is whole
+    flush();
+    return;
+  }
   const bool eudora = style_ == HeaderStyle::Eudora;
   if (first_ && eudora) {
     first_ = false;
@@ -215,6 +227,7 @@ bool MailHeaderReader::finish(NHR& nhr, const MailOwner& owner) {
 }
 
 void MailHeaderReader::fileCopies(NHR& nhr, const MailOwner& owner) {
+  flush();
   // Further recipients; the owner's own addresses are no carbon copies, and
   // the recipient of a sent mail is its partner already.
   const bool outgoing = nhr.MAILTYPE == Outgoing;

@@ -52,7 +52,8 @@ class MailHeaderReader {
 
   // Starts a new mail.
   void clear();
-  // One header line (without its line end), in order.
+  // One header line (without its line end), in order; an empty line ends
+  // the header (the last field is read).
   void line(std::string_view line);
   // After the last header line (fields folded over several lines are
   // unfolded first; encoded words are decoded into UTF-8): fills NHR:HEADING, the sender and recipient

@@ -25,7 +25,10 @@ std::size_t readHeader(const std::vector<text::LinePiece>& pieces, std::size_t f
   std::string line;
   for (std::size_t i = first; i < pieces.size();) {
     if (pieces[i].empty()) {
-      if (any) return i + 1;
+      if (any) {
+        header.line("");
+        return i + 1;
+      }
       ++i;
       continue;
     }
@@ -35,6 +38,7 @@ std::size_t readHeader(const std::vector<text::LinePiece>& pieces, std::size_t f
     header.line(line);
     any = true;
   }
+  header.line("");
   return any ? pieces.size() : first;
 }
 

@@ -53,7 +53,7 @@ bool MailboxReader::cutLine(std::string& line) {
     in_.advance(end);  // a line longer than the window: go on to its end
     if (in_.atEnd()) break;
   }
-  while (!line.empty() && line.back() == '\0') line.pop_back();
+  while (!line.empty() && (line.back() == '\0' || line.back() == '\r')) line.pop_back();
   return true;
 }
 

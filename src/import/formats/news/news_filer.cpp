@@ -23,6 +23,7 @@ HeaderOptions NewsFiler::options(const SourceMessage& m) const {
   o.rule = rule_;
   o.index = m.indexed ? &m.index : nullptr;
   o.owner = owner_;
+  o.forums = typeName_ == "VirtualAccess";
   return o;
 }
 

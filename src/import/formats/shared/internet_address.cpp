@@ -13,6 +13,7 @@ namespace qb::import {
 namespace {
 
 constexpr std::size_t kFieldLength = 60;
+constexpr std::size_t kMaxAddressText = 2000;  // an address text is read this far (encoded names are long)
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -102,7 +103,7 @@ NameAddress newsAddress(std::string_view text, std::string_view charset) {
 }
 
 NameAddress otherAddress(std::string_view text, std::string_view charset) {
-  const std::string_view t = trim(text.substr(0, 100));
+  const std::string_view t = trim(text.substr(0, kMaxAddressText));
   const std::size_t at = t.find('@');
   if (at == std::string_view::npos) {
     // The CompuServe form "Name 12345,678"; any other text is a name.
@@ -127,6 +128,10 @@ NameAddress otherAddress(std::string_view text, std::string_view charset) {
   } else if (internet != std::string_view::npos) {
     address = internetAddress(t, internet);
     name = internet < 2 ? std::string_view() : t.substr(0, internet);
+  } else if (std::size_t blank = t.find_first_of(" \t", at);
+             blank != std::string_view::npos && trim(t.substr(blank)).front() == '(') {
+    address = t.substr(0, blank);  // "addr (Name)"
+    name = unwrap(t.substr(blank + 1), true);
   } else {
     address = t;
     name = t.substr(0, at);

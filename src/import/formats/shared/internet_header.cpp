@@ -88,17 +88,24 @@ std::string unfoldedField(const std::vector<text::LinePiece>& pieces, std::size_
   };
   after = lineEnd(pieces, i);
   add(i, after);
-  while (after < pieces.size() && isFolded(pieces[after].view())) {
-    const std::size_t foldEnd = lineEnd(pieces, after);
+  for (;;) {
+    std::size_t next = after;
+    // A line of blanks alone within a folded field (obsolete folding, as
+    // news servers write it) goes on when a folded line follows it.
+    while (next < pieces.size() && !pieces[next].empty() && isBlankLine(pieces[next].view())) next = lineEnd(pieces, next);
+    if (next >= pieces.size() || !isFolded(pieces[next].view())) break;
+    const std::size_t foldEnd = lineEnd(pieces, next);
     add(after, foldEnd);
     after = foldEnd;
   }
+  for (char& c : field)
+    if (c == '\r') c = ' ';  // a CR within a line of an LF file is a blank
   return field;
 }
 
 // Reads the header lines from `first`. With `stopAt` set, the blank line
 // there ends the header whatever has been seen.
-HeaderTexts scanHeader(const std::vector<text::LinePiece>& pieces, std::size_t first, bool indexed,
+HeaderTexts scanHeader(const std::vector<text::LinePiece>& pieces, std::size_t first, bool indexed, bool forums,
                        std::size_t stopAt) {
   HeaderTexts h;
   if (indexed) h.kind = MessageKind::News;
@@ -160,7 +167,7 @@ HeaderTexts scanHeader(const std::vector<text::LinePiece>& pieces, std::size_t f
     } else if (has(u, "SUBJECT:")) {
       h.subject = value(line, 8);
       h.sawSubject = true;
-      if (firstLine && h.kind != MessageKind::News) h.kind = MessageKind::Forum;
+      if (firstLine && forums && h.kind != MessageKind::News) h.kind = MessageKind::Forum;
     } else if (has(u, "REPLY TO:")) {
       if (h.kind != MessageKind::News) {
         h.subject = value(line, 9);
@@ -247,8 +254,8 @@ std::string InternetHeaderReader::chooseNewsgroup(std::string_view list, NHR& nh
 HeaderResult InternetHeaderReader::read(std::vector<text::LinePiece>& pieces, std::size_t first, NHR& nhr,
                                         const HeaderOptions& options) {
   const bool indexed = options.index != nullptr;
-  HeaderTexts h = scanHeader(pieces, first, indexed, npos);
-  if (h.end == npos && h.firstBlank != npos) h = scanHeader(pieces, first, indexed, h.firstBlank);
+  HeaderTexts h = scanHeader(pieces, first, indexed, options.forums, npos);
+  if (h.end == npos && h.firstBlank != npos) h = scanHeader(pieces, first, indexed, options.forums, h.firstBlank);
 
   HeaderResult r;
   r.kind = h.kind;

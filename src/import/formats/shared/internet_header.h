@@ -10,7 +10,8 @@
 //    "CONTENT-TYPE: MULTIPART", "LINES:", "FROM:", "DATE:", "SUBJ:",
 //    "SUBJECT:", "REPLY TO:", "TO:", "FM:"); anything else does nothing;
 //  - decides the message kind: news (a "Newsgroups:" line, or an index entry
-//    of the store), forum (the first header line is "Subject:"), else mail;
+//    of the store), forum (in a store that holds forum messages, the first
+//    header line is "Subject:"), else mail;
 //  - gives the Message-ID and the last referenced identifier numbers from
 //    the run's counter and writes one TID work record for each, so that the
 //    storing phase can thread articles by their identifier strings;
@@ -109,6 +110,7 @@ struct MailboxSide {
 struct HeaderOptions {
   AddressRule rule = AddressRule::News;
   const NewsIndexEntry* index = nullptr;  // the article's index entry, if the store has one
+  bool forums = false;  // the store holds forum messages too (a first "Subject:" line makes one)
   MailboxSide owner;                      // for mail
 };
 

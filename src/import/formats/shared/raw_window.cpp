@@ -13,6 +13,10 @@ bool RawWindow::open(const std::string& path) {
   size_ = end > 0 ? static_cast<uint64_t>(end) : 0;
   file_.seekg(0, std::ios::beg);
   refill();
+  // A file whose first block holds no LF but a CR has its lines ended by CR
+  // alone (Mac files); in any other, a CR within a line is a character.
+  const std::string_view first(buf_.data(), filled_);
+  crLines_ = first.find('\n') == std::string_view::npos && first.find('\r') != std::string_view::npos;
   return true;
 }
 
@@ -71,6 +75,7 @@ void RawWindow::advance(std::size_t n) {
 }
 
 std::size_t RawWindow::findLineEnd(std::size_t limit) const {
+  if (!crLines_) return find('\n', limit);
   std::size_t n = filled_ - pos_;
   if (limit < n) n = limit;
   const char* p = buf_.data() + pos_;
@@ -106,6 +111,7 @@ bool RawWindow::readLine(std::string& line, std::size_t keep) {
       break;
     }
   }
+  if (!line.empty() && line.back() == '\r') line.pop_back();
   return true;
 }
 

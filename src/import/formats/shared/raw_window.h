@@ -39,15 +39,16 @@ class RawWindow {
 
   // Moves the current position forward by n bytes (at most to the end).
   void advance(std::size_t n = 1);
-  // Lines end with LF, CR LF or CR alone (Mac files).
+  // Lines end with LF or CR LF; in a file whose first block has no LF but a
+  // CR, with CR alone (Mac files).
   // Moves forward past the next line end (or to the end).
   void skipLine();
   // Reads the line at the current position up to its line end (taken, not
   // kept). At most `keep` bytes are kept, the rest of a longer line is
   // passed over. False when nothing is left to read.
   bool readLine(std::string& line, std::size_t keep);
-  // Index (from the current position) of the first CR or LF within `limit`
-  // bytes, or npos.
+  // Index (from the current position) of the first line end (LF; in a
+  // file of CR lines, CR or LF) within `limit` bytes, or npos.
   std::size_t findLineEnd(std::size_t limit) const;
   // Passes over the line end at the current position (LF, CR LF or CR).
   void skipLineEnd();
@@ -74,6 +75,7 @@ class RawWindow {
   uint64_t base_ = 0;       // file offset of buf_[0]
   uint64_t size_ = 0;
   bool eof_ = false;
+  bool crLines_ = false;  // lines end with CR alone
 };
 
 }  // namespace qb::import
