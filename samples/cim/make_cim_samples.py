@@ -254,7 +254,7 @@ def main():
     if len(sys.argv) == 4 and sys.argv[1] == "--large":
         large(sys.argv[2], int(sys.argv[3]))
         return
-    cim_samples("wincim", "STARGAZE", 910000, "cp1252", forum_record, 0)
+    cim_samples("wincim", "STARGAZE", 990000, "cp1252", forum_record, 0)
     cim_samples("doscim", "HOMEBREW", 920000, "cp850", forum_record, 1)
     cim_samples("csnav", "NOTES", 930000, "cp1252", forum2_record, 2)
     cabinet_samples()

@@ -26,7 +26,7 @@ TEST(CimFiles, ForumMessagesOfEveryLayout) {
     const char* forum;
     uint32_t base;
   };
-  for (Case c : {Case{"WinCIM", "cim/wincim", "STARGAZE", 910000}, Case{"DOSCIM", "cim/doscim", "HOMEBREW", 920000},
+  for (Case c : {Case{"WinCIM", "cim/wincim", "STARGAZE", 990000}, Case{"DOSCIM", "cim/doscim", "HOMEBREW", 920000},
                  Case{"CSNav", "cim/csnav", "NOTES", 930000}}) {
     SCOPED_TRACE(c.type);
     Harness h;
@@ -133,14 +133,14 @@ TEST(CimFiles, KindsNotSelectedOrNoMailDatabaseAreSkipped) {
 
   // Already imported forum messages are skipped unless re-import is allowed.
   h.reset();
-  h.ctx.imported.insert({h.ctx.dbs["STARGAZE"].id, 910001});
+  h.ctx.imported.insert({h.ctx.dbs["STARGAZE"].id, 990001});
   convertDir(h, "WinCIM", "cim/wincim");
-  EXPECT_FALSE(h.ctx.number(910001));
+  EXPECT_FALSE(h.ctx.number(990001));
   h.reset();
   h.ctx.req.allowReimport = true;
-  h.ctx.imported.insert({h.ctx.dbs["STARGAZE"].id, 910001});
+  h.ctx.imported.insert({h.ctx.dbs["STARGAZE"].id, 990001});
   convertDir(h, "WinCIM", "cim/wincim");
-  EXPECT_TRUE(h.ctx.number(910001));
+  EXPECT_TRUE(h.ctx.number(990001));
 }
 
 TEST(CimFiles, SignatureTypeAndAbandonedRecipientBlock) {
