@@ -180,9 +180,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "import_bench: %s\n", error.c_str());
     return 1;
   }
-  qb::store::Konfig(s, 1);
-  qb::store::Konfig(s, 6);
-  qb::store::SpeedVal(s, 2);
+  qb::store::Konfig(s, qb::store::KonfigAction::LoadGeneral);
+  qb::store::Konfig(s, qb::store::KonfigAction::LoadDisplay);
+  qb::store::SpeedVal(s, qb::store::SpeedAction::Compute);
 
   qb::import::ImportRequest req;
   req.typeName = "OzCIS";

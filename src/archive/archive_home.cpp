@@ -11,12 +11,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string trimPath(std::string s) {
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\0')) s.pop_back();
-  while (s.size() > 1 && s.back() == '/') s.pop_back();
-  return s;
-}
-
 bool isDirectory(const std::string& p) {
   std::error_code ec;
   return fs::is_directory(p, ec);
@@ -116,8 +110,8 @@ bool initHome(Session& s, const std::string& home, const InitOptions& options, s
   s.FileDir = data;
   s.MasIdxPath = data;
   // The database list and the control file exist from now on.
-  OP_CLOSE(s, OpOpen, {2, 8});
-  OP_CLOSE(s, OpClose, {2, 8});
+  OP_CLOSE(s, OpOpen, {FileNo::Forums, FileNo::Control});
+  OP_CLOSE(s, OpClose, {FileNo::Forums, FileNo::Control});
   return true;
 }
 

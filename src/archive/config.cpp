@@ -38,7 +38,7 @@ struct ConfigState {
 
 namespace {
 
-constexpr int kControlFile = 8;
+constexpr FileNo kControlFile = FileNo::Control;
 constexpr uint8_t kGeneralId = 1, kDisplayId = 9, kFurtherId = 11;
 
 [[noreturn]] void invalidType(Session& s) { s.fatal("Internal Error - invalid xType", "Program Failure!"); }
@@ -318,25 +318,26 @@ const SettingInfo* settingInfo(int code) {
 
 // ---- Konfig -------------------------------------------------------------------------
 
-uint8_t Konfig(Session& s, int action, int code, int32_t& value, std::string* text) {
+uint8_t Konfig(Session& s, KonfigAction action, int code, int32_t& value, std::string* text) {
+  using enum KonfigAction;
   switch (action) {
-    case 1: return loadGroup(s, kGeneralId);
-    case 2: return accessSetting(s, kGeneralId, true, code, value, text);
-    case 3: return accessSetting(s, kGeneralId, false, code, value, text);
-    case 4: return writeGroup(s, kGeneralId);
-    case 6: return loadGroup(s, kDisplayId);
-    case 7: return accessSetting(s, kDisplayId, true, code, value, text);
-    case 8: return accessSetting(s, kDisplayId, false, code, value, text);
-    case 9: return writeGroup(s, kDisplayId);
-    case 23: return loadGroup(s, kFurtherId);
-    case 24: return accessSetting(s, kFurtherId, true, code, value, text);
-    case 25: return accessSetting(s, kFurtherId, false, code, value, text);
-    case 26: return writeGroup(s, kFurtherId);
+    case LoadGeneral: return loadGroup(s, kGeneralId);
+    case SetGeneral: return accessSetting(s, kGeneralId, true, code, value, text);
+    case GetGeneral: return accessSetting(s, kGeneralId, false, code, value, text);
+    case WriteGeneral: return writeGroup(s, kGeneralId);
+    case LoadDisplay: return loadGroup(s, kDisplayId);
+    case SetDisplay: return accessSetting(s, kDisplayId, true, code, value, text);
+    case GetDisplay: return accessSetting(s, kDisplayId, false, code, value, text);
+    case WriteDisplay: return writeGroup(s, kDisplayId);
+    case LoadFurther: return loadGroup(s, kFurtherId);
+    case SetFurther: return accessSetting(s, kFurtherId, true, code, value, text);
+    case GetFurther: return accessSetting(s, kFurtherId, false, code, value, text);
+    case WriteFurther: return writeGroup(s, kFurtherId);
     default: invalidType(s);
   }
 }
 
-uint8_t Konfig(Session& s, int action) {
+uint8_t Konfig(Session& s, KonfigAction action) {
   int32_t unused = 0;
   return Konfig(s, action, 0, unused);
 }
@@ -344,14 +345,16 @@ uint8_t Konfig(Session& s, int action) {
 int32_t setting(Session& s, int code) {
   const SettingInfo* i = settingInfo(code);
   if (!i) invalidType(s);
-  int read = i->record == kGeneralId ? 3 : i->record == kDisplayId ? 8 : 25;
+  KonfigAction read = i->record == kGeneralId   ? KonfigAction::GetGeneral
+                      : i->record == kDisplayId ? KonfigAction::GetDisplay
+                                                : KonfigAction::GetFurther;
   int32_t v = 0;
   return Konfig(s, read, code, v) ? v : 0;
 }
 
 // ---- SpeedVal -------------------------------------------------------------------------
 
-int32_t SpeedVal(Session& s, int action, int code) {
+int32_t SpeedVal(Session& s, SpeedAction action, int code) {
   static const int32_t levels[6][7] = {
       {50, 100, 250, 500, 750, 1000, 1250},  // 26
       {50, 100, 200, 275, 350, 500, 700},    // 27
@@ -362,7 +365,7 @@ int32_t SpeedVal(Session& s, int action, int code) {
   };
   static const ConfigState fresh;
   ConfigState& st = s.part<ConfigState>();
-  if (action == 2) {
+  if (action == SpeedAction::Compute) {
     if (!st.display.loaded) return 0;
     for (int c = SpeedCountPurge; c <= SpeedImportText; ++c) {
       int32_t level = getLong(st.display.block, settingInfo(c == SpeedImportText ? SpeedImport : c)->offset);
@@ -371,7 +374,7 @@ int32_t SpeedVal(Session& s, int action, int code) {
     }
     return 1;
   }
-  if (action == 3 && code >= SpeedCountPurge && code <= SpeedImportText)
+  if (action == SpeedAction::BatchSize && code >= SpeedCountPurge && code <= SpeedImportText)
     return st.speed[static_cast<std::size_t>(code - SpeedCountPurge)];
   invalidType(s);
 }
@@ -522,7 +525,7 @@ uint8_t ListCol(Session& s, int action, int list, Place& values) {
 
 int Locator::IncrementStep(Session& s, int keyCode, int32_t now, std::size_t length, std::string& dest) {
   return IncrementStep(keyCode, now, length, dest, [&s](int32_t& delay) {
-    return Konfig(s, 3, SetLocatorDelay, delay) == 1;
+    return Konfig(s, KonfigAction::GetGeneral, SetLocatorDelay, delay) == 1;
   });
 }
 
@@ -556,7 +559,7 @@ int Locator::IncrementStep(int keyCode, int32_t now, std::size_t length, std::st
 
 int StartupSettings(Session& s, bool earlierInstallation) {
   Place none{};
-  if (!Konfig(s, 1) || !Konfig(s, 6) || !Konfig(s, 23) || !SpeedVal(s, 2) || !WindowPos(s, 1, 0, none) ||
+  if (!Konfig(s, KonfigAction::LoadGeneral) || !Konfig(s, KonfigAction::LoadDisplay) || !Konfig(s, KonfigAction::LoadFurther) || !SpeedVal(s, SpeedAction::Compute) || !WindowPos(s, 1, 0, none) ||
       !WindowPos2(s, 1, 0, none) || !ListCol(s, 1, 0, none))
     return 0;
   // The delivered texts; a Neo file that cannot be written leaves its
@@ -577,8 +580,8 @@ int StartupSettings(Session& s, bool earlierInstallation) {
       return 0;
   }
   int32_t v = kSettingsVersion;
-  Konfig(s, 2, SetVersion, v);
-  if (!Konfig(s, 4)) return 0;
+  Konfig(s, KonfigAction::SetGeneral, SetVersion, v);
+  if (!Konfig(s, KonfigAction::WriteGeneral)) return 0;
   return result;
 }
 

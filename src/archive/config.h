@@ -107,19 +107,37 @@ constexpr uint32_t kFirstIdentifier = 250000;
 // was loaded, or when a text does not fit its room. A code that does not
 // belong to the action's group, or an unknown action, stops the program
 // with "Internal Error - invalid xType".
-uint8_t Konfig(Session& s, int action, int code, int32_t& value, std::string* text = nullptr);
-// Load and write actions (1, 4, 6, 9, 23, 26).
-uint8_t Konfig(Session& s, int action);
+//
+// The actions by settings group: general settings (Control record 1),
+// display settings (record 9) and further settings.
+enum class KonfigAction {
+  LoadGeneral = 1,
+  SetGeneral = 2,
+  GetGeneral = 3,
+  WriteGeneral = 4,
+  LoadDisplay = 6,
+  SetDisplay = 7,
+  GetDisplay = 8,
+  WriteDisplay = 9,
+  LoadFurther = 23,
+  SetFurther = 24,
+  GetFurther = 25,
+  WriteFurther = 26,
+};
+uint8_t Konfig(Session& s, KonfigAction action, int code, int32_t& value, std::string* text = nullptr);
+// The load and write actions.
+uint8_t Konfig(Session& s, KonfigAction action);
 
 // Reads a number setting of any group (its block must be loaded); 0 when it
 // cannot be read.
 int32_t setting(Session& s, int code);
 
 // ---- speed ----------------------------------------------------------------
-// Action 2 computes the batch sizes of codes 26 to 31 from the stored levels
-// (record 9 must be loaded) and returns 1; action 3 returns the batch size of
-// `code` (26 to 31).
-int32_t SpeedVal(Session& s, int action, int code = 0);
+// Compute works out the batch sizes of codes 26 to 31 from the stored levels
+// (record 9 must be loaded) and returns 1; BatchSize returns the batch size
+// of `code` (26 to 31).
+enum class SpeedAction { Compute = 2, BatchSize = 3 };
+int32_t SpeedVal(Session& s, SpeedAction action, int code = 0);
 
 // ---- date and time formats ------------------------------------------------
 // The stored date format code (10) with its name ("mm-dd-yyyy", "dd-mm-yyyy",

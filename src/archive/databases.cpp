@@ -14,8 +14,8 @@ uint32_t highestDirNumber(Session& s) {
   return f.previous() == Err::Ok ? f.rec.DIRNUMBER : 0;
 }
 
-uint32_t createDatabase(Session& s, uint8_t kind, const std::string& name, int errMode) {
-  OP_CLOSE(s, OpOpen, {2, 8});
+uint32_t createDatabase(Session& s, uint8_t kind, const std::string& name, ErrMode errMode) {
+  OP_CLOSE(s, OpOpen, {FileNo::Forums, FileNo::Control});
   Table<Forums>& f = s.Forums();
   uint32_t dirNumber = highestDirNumber(s) + 1;
   uint32_t id = NextNr(s);
@@ -33,7 +33,7 @@ uint32_t createDatabase(Session& s, uint8_t kind, const std::string& name, int e
       result = id;
     }
   }
-  OP_CLOSE(s, OpClose, {2, 8});
+  OP_CLOSE(s, OpClose, {FileNo::Forums, FileNo::Control});
   return result;
 }
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "archive/record_access.h"
 #include "archive/session.h"
 
 namespace qb::store {
@@ -17,7 +18,7 @@ namespace qb::store {
 // could not be added (reported in `errMode`; a name that exists in any
 // letter case is refused with the duplicate-key message).
 // Forums (2) and Control (8) are opened and closed here by open count.
-uint32_t createDatabase(Session& s, uint8_t kind, const std::string& name, int errMode);
+uint32_t createDatabase(Session& s, uint8_t kind, const std::string& name, ErrMode errMode);
 
 // The highest FOR:DIRNUMBER in use; 0 when there is no database. Forums
 // must be open.

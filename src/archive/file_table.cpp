@@ -56,22 +56,6 @@ const FileEntry kFiles[] = {
     {43, "Neo", FileDir::Cfg, TPS},
 };
 
-std::string trimRight(std::string s) {
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\0')) s.pop_back();
-  return s;
-}
-
-std::string withoutTrailingSlash(std::string s) {
-  s = trimRight(std::move(s));
-  while (s.size() > 1 && s.back() == '/') s.pop_back();
-  return s;
-}
-
-std::string directoryPart(const std::string& name) {
-  auto p = name.rfind('/');
-  return p == std::string::npos ? std::string() : name.substr(0, p);
-}
-
 const std::string kTerminate = "Quillbox will terminate.";
 
 // Opens file `no` (its name already in FileName) in `mode`, reacting to
@@ -160,8 +144,8 @@ void nameFile(Session& s, int no) {
   s.FileName = buildFileName(s, no);
   const FileEntry& e = *fileEntry(no);
   if (e.dir == FileDir::WordIndex && !s.Dirnamn.empty()) {
-    std::string idx = withoutTrailingSlash(s.MasIdxPath.empty() ? s.FileDir : s.MasIdxPath);
-    if (upper1252(idx) != upper1252(withoutTrailingSlash(s.FileDir)))
+    std::string idx = trimPath(s.MasIdxPath.empty() ? s.FileDir : s.MasIdxPath);
+    if (upper1252(idx) != upper1252(trimPath(s.FileDir)))
       ExistPath(s, 3, 0, true, idx + "/" + s.Dirnamn, "");
   }
 }
@@ -170,7 +154,7 @@ void closeFile(Session& s, int no) {
   if (KeyedFile* f = s.existingFile(no); f && f->isOpen()) f->close();
 }
 
-void foreignAction(Session& s, int no, int action) {
+void foreignAction(Session& s, int no, OpAction action) {
   switch (action) {
     case OpClose:
       s.setOpenCount(no, s.openCount(no) - 1);
@@ -186,7 +170,7 @@ void foreignAction(Session& s, int no, int action) {
   }
 }
 
-void applyAction(Session& s, int no, int action) {
+void applyAction(Session& s, int no, OpAction action) {
   if (isForeignFile(no)) {
     foreignAction(s, no, action);
     return;
@@ -241,7 +225,7 @@ void applyAction(Session& s, int no, int action) {
       KeyedFile::remove(s.FileName);
       break;
     default:
-      throw std::logic_error("OP_CLOSE: unknown action " + std::to_string(action));
+      throw std::logic_error("OP_CLOSE: unknown action " + std::to_string(static_cast<int>(action)));
   }
 }
 
@@ -274,18 +258,18 @@ std::string buildFileName(Session& s, int no) {
   if (!e) return {};
   const std::string base = "/" + fileBaseName(no);
   switch (e->dir) {
-    case FileDir::Cfg: return withoutTrailingSlash(s.Net) + "/CFG" + base;
-    case FileDir::Temp: return withoutTrailingSlash(s.TempDir) + base;
-    case FileDir::Foreign: return trimRight(s.FileTmpName);
+    case FileDir::Cfg: return trimPath(s.Net) + "/CFG" + base;
+    case FileDir::Temp: return trimPath(s.TempDir) + base;
+    case FileDir::Foreign: return trimStoredField(s.FileTmpName);
     case FileDir::WordIndex:
-      return withoutTrailingSlash(s.MasIdxPath.empty() ? s.FileDir : s.MasIdxPath) + "/" + trimRight(s.Dirnamn) +
+      return trimPath(s.MasIdxPath.empty() ? s.FileDir : s.MasIdxPath) + "/" + trimStoredField(s.Dirnamn) +
              base;
-    case FileDir::Database: return withoutTrailingSlash(s.FileDir) + "/" + trimRight(s.Dirnamn) + base;
+    case FileDir::Database: return trimPath(s.FileDir) + "/" + trimStoredField(s.Dirnamn) + base;
   }
   return {};
 }
 
-void OP_CLOSE(Session& s, int action, const std::vector<int>& files) {
+void OP_CLOSE(Session& s, OpAction action, const std::vector<int>& files) {
   int listed = 0;
   for (int no : files) {
     if (no == 0 || ++listed > 10) break;
@@ -296,11 +280,22 @@ void OP_CLOSE(Session& s, int action, const std::vector<int>& files) {
   }
 }
 
-void OP_CLOSE(Session& s, int action, std::initializer_list<int> files) {
+void OP_CLOSE(Session& s, OpAction action, std::initializer_list<int> files) {
   OP_CLOSE(s, action, std::vector<int>(files));
 }
 
-uint8_t UpdREF(Session& s, int errMode) {
+void OP_CLOSE(Session& s, OpAction action, const std::vector<FileNo>& files) {
+  std::vector<int> numbers;
+  numbers.reserve(files.size());
+  for (FileNo f : files) numbers.push_back(fileNumber(f));
+  OP_CLOSE(s, action, numbers);
+}
+
+void OP_CLOSE(Session& s, OpAction action, std::initializer_list<FileNo> files) {
+  OP_CLOSE(s, action, std::vector<FileNo>(files));
+}
+
+uint8_t UpdREF(Session& s, ErrMode errMode) {
   const Forums& fo = s.Forums().rec;
   REF ref;
   ref.TYPE = fo.TYPE;
@@ -312,7 +307,7 @@ uint8_t UpdREF(Session& s, int errMode) {
     for (std::size_t i = 0; i < fo.ALTADDRESS.size() && !fo.ALTADDRESS[i].blank(); ++i)
       ref.ALTADDRESS[i] = fo.ALTADDRESS[i];
   }
-  OP_CLOSE(s, OpOpen, {22});
+  OP_CLOSE(s, OpOpen, {FileNo::Reference});
   Table<REF>& f = s.REF();
   uint8_t result = 1;
   f.setFileOrder();
@@ -326,14 +321,14 @@ uint8_t UpdREF(Session& s, int errMode) {
     f.rec = ref;
     result = UppDat(s, f, UppAdd, errMode);
   }
-  OP_CLOSE(s, OpClose, {22});
+  OP_CLOSE(s, OpClose, {FileNo::Reference});
   return result;
 }
 
 void createDatabaseDirectory(Session& s) {
   const Forums& fo = s.Forums().rec;
   const std::string dirnamn = "F" + std::to_string(fo.DIRNUMBER);
-  if (!ExistPath(s, 3, 0, true, withoutTrailingSlash(s.FileDir) + "/" + dirnamn, "")) {
+  if (!ExistPath(s, 3, 0, true, trimPath(s.FileDir) + "/" + dirnamn, "")) {
     s.Dirnamn = dirnamn;
     UpdREF(s, ErrRelease);
   }

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "archive/record_access.h"
 #include "archive/session.h"
 
 namespace qb::store {
@@ -49,22 +50,31 @@ bool passedOver(int no);
 
 // "IDX" + three digits + extension, e.g. "IDX003.TPS".
 std::string fileBaseName(int no);
+inline std::string fileBaseName(FileNo no) { return fileBaseName(fileNumber(no)); }
 // The full name of a file number for the current database, as OP_CLOSE
 // builds it (it also stores it in FileName). Empty for a number outside the
 // table.
 std::string buildFileName(Session& s, int no);
 
-// OP_CLOSE actions.
-enum OpAction {
-  OpClose = 0,       // lower the open count; close at 0
-  OpOpen = 1,        // open shared (foreign files 11, 12: reading only); raise the count
-  OpExclusive = 2,   // as 1, exclusive
-  OpEmpty = 3,       // open exclusively, remove every record, close
-  OpCloseNow = 4,    // close whatever the count; count 0
-  OpPack = 5,        // open as 3, compact, close
-  OpDelete = 6,      // count 0, close, delete the file from disk
-  OpProbe = 7,       // open as 3 and close again
+// OP_CLOSE actions; callers write the short names OpOpen, OpClose, ...
+enum class OpAction {
+  Close = 0,      // lower the open count; close at 0
+  Open = 1,       // open shared (foreign files 11, 12: reading only); raise the count
+  Exclusive = 2,  // as Open, exclusive
+  Empty = 3,      // open exclusively, remove every record, close
+  CloseNow = 4,   // close whatever the count; count 0
+  Pack = 5,       // open as Empty, compact, close
+  Delete = 6,     // count 0, close, delete the file from disk
+  Probe = 7,      // open as Empty and close again
 };
+inline constexpr OpAction OpClose = OpAction::Close;
+inline constexpr OpAction OpOpen = OpAction::Open;
+inline constexpr OpAction OpExclusive = OpAction::Exclusive;
+inline constexpr OpAction OpEmpty = OpAction::Empty;
+inline constexpr OpAction OpCloseNow = OpAction::CloseNow;
+inline constexpr OpAction OpPack = OpAction::Pack;
+inline constexpr OpAction OpDelete = OpAction::Delete;
+inline constexpr OpAction OpProbe = OpAction::Probe;
 
 // Applies `action` to each listed file number in order; the list ends at the
 // first 0. A number outside the table stops the program with "File no ...
@@ -75,14 +85,18 @@ enum OpAction {
 // the file (FileName = FileTmpName) and counts it, the converter reads it
 // with its own reader; a close counts down; actions 3, 5, 6 and 7 never
 // touch a foreign file (it is the user's data).
-void OP_CLOSE(Session& s, int action, std::initializer_list<int> files);
-void OP_CLOSE(Session& s, int action, const std::vector<int>& files);
+void OP_CLOSE(Session& s, OpAction action, std::initializer_list<FileNo> files);
+void OP_CLOSE(Session& s, OpAction action, const std::vector<FileNo>& files);
+// The same by bare number: for numbers taken from the file table and for
+// the browse windows until they read through the browse queries.
+void OP_CLOSE(Session& s, OpAction action, std::initializer_list<int> files);
+void OP_CLOSE(Session& s, OpAction action, const std::vector<int>& files);
 
 // Writes the reference record of the current database (Dirnamn) from the
 // Forums buffer; replaces a differing record, adds a missing one. Returns 1
 // on success (also when nothing had to change), 0 on failure (reported in
 // the given error mode, as UppDat does).
-uint8_t UpdREF(Session& s, int errMode);
+[[nodiscard]] uint8_t UpdREF(Session& s, ErrMode errMode);
 
 // Creating a database directory: FileDir + "/F" + FOR:DIRNUMBER of the
 // Forums buffer, created quietly; when it was new, Dirnamn is set and the

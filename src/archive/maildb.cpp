@@ -7,6 +7,7 @@
 #include "archive/file_table.h"
 #include "archive/persons.h"
 #include "archive/record_access.h"
+#include "text/strings.h"
 
 using qb::text::today;
 
@@ -14,18 +15,12 @@ namespace qb::store {
 
 namespace {
 
-std::string trimmed(const std::string& s) {
-  std::size_t b = s.find_first_not_of(' ');
-  if (b == std::string::npos) return {};
-  return s.substr(b, s.find_last_not_of(' ') - b + 1);
-}
-
 void setFields(Forums& f, const MailDatabaseFields& fields) {
-  f.DESCRIPTION = trimmed(fields.name);
-  f.MAILADDRESS = trimmed(fields.address);
+  f.DESCRIPTION = text::trim(fields.name, " ");
+  f.MAILADDRESS = text::trim(fields.address, " ");
   std::size_t n = 0;
   for (auto& a : fields.alternatives) {
-    std::string t = trimmed(a);
+    std::string t = text::trim(a, " ");
     if (!t.empty() && n < f.ALTADDRESS.size()) f.ALTADDRESS[n++] = t;
   }
   for (; n < f.ALTADDRESS.size(); ++n) f.ALTADDRESS[n].clear();
@@ -45,26 +40,26 @@ struct CurrentDatabase {
 }  // namespace
 
 std::string checkMailDatabaseFields(const MailDatabaseFields& fields) {
-  std::string name = trimmed(fields.name), address = trimmed(fields.address);
+  std::string name = text::trim(fields.name, " "), address = text::trim(fields.address, " ");
   if (name.empty()) return "The mail database needs a name.";
   if (name.size() > kMailDbNameLength)
     return "The name of a mail database has at most " + std::to_string(kMailDbNameLength) + " characters.";
   if (address.empty()) return "The mail database needs the owner's default mail address.";
   std::size_t alts = 0;
   for (auto& a : fields.alternatives)
-    if (!trimmed(a).empty()) ++alts;
+    if (!text::trim(a, " ").empty()) ++alts;
   if (alts > kMaxAltAddresses)
     return "A mail database has at most " + std::to_string(kMaxAltAddresses) + " alternative addresses.";
   if (address.size() > kMailAddressLength) return "A mail address has at most 60 characters: " + address;
   for (auto& a : fields.alternatives)
-    if (trimmed(a).size() > kMailAddressLength) return "A mail address has at most 60 characters: " + trimmed(a);
+    if (text::trim(a, " ").size() > kMailAddressLength) return "A mail address has at most 60 characters: " + text::trim(a, " ");
   return {};
 }
 
 uint32_t createMailDatabase(Session& s, const MailDatabaseFields& fields) {
   if (!checkMailDatabaseFields(fields).empty()) return 0;
   CurrentDatabase keep(s);
-  OP_CLOSE(s, OpOpen, {2, 8});
+  OP_CLOSE(s, OpOpen, {FileNo::Forums, FileNo::Control});
   Table<Forums>& forums = s.Forums();
 
   // The next free directory, made current so that the owner's Person record
@@ -80,15 +75,15 @@ uint32_t createMailDatabase(Session& s, const MailDatabaseFields& fields) {
   bool existed = std::filesystem::exists(dir, ec);
   if (!std::filesystem::create_directories(dir, ec) && !std::filesystem::is_directory(dir, ec)) {
     s.tell("The directory " + dir + " could not be created.", " Directory Creation Error");
-    OP_CLOSE(s, OpClose, {2, 8});
+    OP_CLOSE(s, OpClose, {FileNo::Forums, FileNo::Control});
     return 0;
   }
   s.Dirnamn = dirnamn;
-  OP_CLOSE(s, OpOpen, {5, 23, 22});
+  OP_CLOSE(s, OpOpen, {FileNo::Person, FileNo::PLINK, FileNo::Reference});
 
   uint32_t id = 0;
-  if (!StartTransaction(s, {&s.Forums(), &s.Control(), &s.Person(), &s.PLINK(), &s.REF()})) {
-    bool ok = AddPers(s, trimmed(fields.name), trimmed(fields.address)) == 0;
+  if (beginTransaction(s, {&s.Forums(), &s.Control(), &s.Person(), &s.PLINK(), &s.REF()})) {
+    bool ok = AddPers(s, text::trim(fields.name, " "), text::trim(fields.address, " ")) == 0;
     uint32_t personId = ok ? s.Person().rec.PERSONID : 0;
     uint32_t newId = ok ? NextNr(s) : 0;
     if (ok && newId == 0) {
@@ -104,13 +99,13 @@ uint32_t createMailDatabase(Session& s, const MailDatabaseFields& fields) {
       forums.rec.PERSONID = personId;
       forums.rec.WORDLISTINDEXNEEDSUPDATE = 1;
       setFields(forums.rec, fields);
-      ok = UppDat(s, forums, UppAdd, ErrRollback) && UpdREF(s, ErrRollback) && CommitTransaction(s);
+      ok = UppDat(s, forums, UppAdd, ErrRollback) && UpdREF(s, ErrRollback) && commitTransaction(s);
     }
     if (ok) id = newId;
   }
-  OP_CLOSE(s, OpClose, {5, 23, 22, 2, 8});
+  OP_CLOSE(s, OpClose, {FileNo::Person, FileNo::PLINK, FileNo::Reference, FileNo::Forums, FileNo::Control});
   if (id == 0 && !existed) {
-    OP_CLOSE(s, OpCloseNow, {5, 23, 22});
+    OP_CLOSE(s, OpCloseNow, {FileNo::Person, FileNo::PLINK, FileNo::Reference});
     std::filesystem::remove_all(dir, ec);
   }
   return id;
@@ -119,48 +114,48 @@ uint32_t createMailDatabase(Session& s, const MailDatabaseFields& fields) {
 bool updateMailDatabase(Session& s, uint32_t forumId, const MailDatabaseFields& fields) {
   if (!checkMailDatabaseFields(fields).empty()) return false;
   CurrentDatabase keep(s);
-  OP_CLOSE(s, OpOpen, {2});
+  OP_CLOSE(s, OpOpen, {FileNo::Forums});
   Table<Forums>& forums = s.Forums();
   bool ok = false;
   forums.clear();
   forums.rec.ID = forumId;
   if (forums.get(Forums::ForumKey) == Err::Ok && forums.rec.TYPE == KindMail) {
     s.Dirnamn = "F" + std::to_string(forums.rec.DIRNUMBER);
-    OP_CLOSE(s, OpOpen, {22});
-    if (!StartTransaction(s, {&s.Forums(), &s.REF()})) {
-      if (HoldRec(s, forums, Forums::ForumKey, 1)) {
+    OP_CLOSE(s, OpOpen, {FileNo::Reference});
+    if (beginTransaction(s, {&s.Forums(), &s.REF()})) {
+      if (HoldRec(s, forums, Forums::ForumKey, HoldBy::Key)) {
         setFields(forums.rec, fields);
-        ok = UppDat(s, forums, UppChange, ErrRollback) && UpdREF(s, ErrRollback) && CommitTransaction(s);
+        ok = UppDat(s, forums, UppChange, ErrRollback) && UpdREF(s, ErrRollback) && commitTransaction(s);
       } else {
         s.transaction().rollback();
       }
       forums.release();
     }
-    OP_CLOSE(s, OpClose, {22});
+    OP_CLOSE(s, OpClose, {FileNo::Reference});
   }
-  OP_CLOSE(s, OpClose, {2});
+  OP_CLOSE(s, OpClose, {FileNo::Forums});
   return ok;
 }
 
 std::vector<Forums> listMailDatabases(Session& s) {
   std::vector<Forums> out;
-  OP_CLOSE(s, OpOpen, {2});
+  OP_CLOSE(s, OpOpen, {FileNo::Forums});
   Table<Forums>& forums = s.Forums();
   if (forums.set(Forums::AlphaKey) == Err::Ok)
     while (forums.next() == Err::Ok)
       if (forums.rec.TYPE == KindMail) out.push_back(forums.rec);
-  OP_CLOSE(s, OpClose, {2});
+  OP_CLOSE(s, OpClose, {FileNo::Forums});
   return out;
 }
 
 bool findMailDatabase(Session& s, const std::string& name, Forums& out) {
-  OP_CLOSE(s, OpOpen, {2});
+  OP_CLOSE(s, OpOpen, {FileNo::Forums});
   Table<Forums>& forums = s.Forums();
   forums.clear();
-  forums.rec.DESCRIPTION = trimmed(name);
+  forums.rec.DESCRIPTION = text::trim(name, " ");
   bool found = forums.get(Forums::AlphaKey) == Err::Ok && forums.rec.TYPE == KindMail;
   if (found) out = forums.rec;
-  OP_CLOSE(s, OpClose, {2});
+  OP_CLOSE(s, OpClose, {FileNo::Forums});
   return found;
 }
 

@@ -6,7 +6,7 @@
 namespace qb::store {
 
 namespace {
-constexpr int kNeoFile = 43;
+constexpr FileNo kNeoFile = FileNo::Neo;
 
 const char* shippedText(uint32_t n) {
   for (const NeoText& t : shippedNeoTexts())

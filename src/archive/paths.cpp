@@ -10,6 +10,7 @@
 #include "archive/file_table.h"
 #include "archive/neo.h"
 #include "archive/record_access.h"
+#include "text/strings.h"
 
 using qb::text::upper1252;
 
@@ -17,18 +18,23 @@ namespace qb::store {
 
 namespace fs = std::filesystem;
 
-namespace {
+std::string trimStoredField(std::string_view s) {
+  using namespace std::string_view_literals;
+  return text::trimRight(s, " \0"sv);
+}
 
-std::string trimPath(std::string s) {
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\0')) s.pop_back();
-  while (s.size() > 1 && s.back() == '/') s.pop_back();
-  return s;
+std::string trimPath(std::string_view s) {
+  std::string p = trimStoredField(s);
+  while (p.size() > 1 && p.back() == '/') p.pop_back();
+  return p;
 }
 
 std::string directoryPart(const std::string& name) {
   auto p = name.rfind('/');
   return p == std::string::npos ? std::string() : name.substr(0, p);
 }
+
+namespace {
 
 bool isDirectory(const std::string& p) {
   std::error_code ec;
@@ -53,8 +59,7 @@ bool globMatch(const char* m, const char* n) {
 }
 
 bool matchOne(std::string mask, const std::string& name) {
-  while (!mask.empty() && mask.front() == ' ') mask.erase(mask.begin());
-  while (!mask.empty() && mask.back() == ' ') mask.pop_back();
+  mask = text::trim(mask, " ");
   if (mask.empty()) return false;
   if (mask == "*.*" || mask == "*") return true;
   if (mask == "*.") return name.find('.') == std::string::npos;
@@ -134,7 +139,7 @@ uint8_t AutoPath(Session& s, int action, int kind, std::string& path) {
   }
   if (action != 1 && action != 4) return 0;
 
-  OP_CLOSE(s, OpOpen, {8});
+  OP_CLOSE(s, OpOpen, {FileNo::Control});
   Table<Control>& ctl = s.Control();
   ctl.clear();
   ctl.rec.ID = 4;
@@ -163,7 +168,7 @@ uint8_t AutoPath(Session& s, int action, int kind, std::string& path) {
       result = UppDat(s, ctl, UppAdd, ErrQuiet);
     }
   }
-  OP_CLOSE(s, OpClose, {8});
+  OP_CLOSE(s, OpClose, {FileNo::Control});
   if (!result) tellSettingNotSaved(s);
   return result;
 }

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "archive/session.h"
 
@@ -19,6 +20,15 @@ namespace qb::store {
 // create a missing directory (one level); the result is still 0 then.
 // Unless quiet or suppressed, a missing directory is told with `message` as
 // its second line. A directory that cannot be created stops the program.
+// A text stored in a fixed-width field without the spaces and NULs that pad
+// it.
+std::string trimStoredField(std::string_view s);
+// A stored path without its padding and without trailing slashes (a lone
+// "/" stays): the form in which directories are joined with names.
+std::string trimPath(std::string_view s);
+// The directory of a full file name; empty when it names none.
+std::string directoryPart(const std::string& name);
+
 uint8_t ExistPath(Session& s, int mode, int fileNo, bool quiet, const std::string& path,
                   const std::string& message);
 

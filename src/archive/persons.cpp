@@ -8,6 +8,7 @@
 #include "archive/record_access.h"
 #include "archive/records.h"
 #include "archive/session.h"
+#include "text/strings.h"
 
 using qb::text::upper1252;
 
@@ -15,12 +16,10 @@ namespace qb::store {
 
 namespace {
 
-constexpr int kPersonFile = 5, kMailFile = 13, kMsgFile = 3, kLinkFile = 23;
+constexpr FileNo kPersonFile = FileNo::Person, kMailFile = FileNo::Mail, kMsgFile = FileNo::MsgNmbr,
+                 kLinkFile = FileNo::PLINK;
 
-std::string_view trimRight(std::string_view s) {
-  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-  return s;
-}
+using text::trimRightSpacesView;
 
 bool isGenerationSuffix(std::string_view w) {
   static constexpr std::array<std::string_view, 9> suffixes = {"I", "II", "III", "IV", "V",
@@ -41,8 +40,8 @@ std::size_t lastBlankBefore(std::string_view s, std::size_t end) {
 // Opens files by count for the life of the object.
 struct FilesOpen {
   Session& s;
-  std::vector<int> files;
-  FilesOpen(Session& s, std::vector<int> f) : s(s), files(std::move(f)) { OP_CLOSE(s, OpOpen, files); }
+  std::vector<FileNo> files;
+  FilesOpen(Session& s, std::vector<FileNo> f) : s(s), files(std::move(f)) { OP_CLOSE(s, OpOpen, files); }
   ~FilesOpen() { OP_CLOSE(s, OpClose, files); }
 };
 
@@ -76,14 +75,14 @@ uint8_t storeCounts(Person& p, uint32_t from, uint32_t to) {
 }  // namespace
 
 std::string identityString(std::string_view name, std::string_view address) {
-  std::string id = upper1252(std::string(trimRight(name)) + " " + std::string(address));
+  std::string id = upper1252(std::string(trimRightSpacesView(name)) + " " + std::string(address));
   id.resize(text::utf8Prefix(id, 100));
   return id;
 }
 
 void ParseName(std::string_view fullName, std::size_t lastLen, std::string& lastName, std::size_t firstLen,
                std::string& firstName) {
-  std::string_view name = trimRight(fullName);
+  std::string_view name = trimRightSpacesView(fullName);
   std::string_view last = name, first;
   std::size_t blank = lastBlankBefore(name, name.size());
   if (blank != std::string_view::npos) {
@@ -101,8 +100,8 @@ void ParseName(std::string_view fullName, std::size_t lastLen, std::string& last
       }
     }
   }
-  lastName = std::string(trimRight(text::cutUtf8(last, lastLen)));
-  firstName = std::string(trimRight(text::cutUtf8(first, firstLen)));
+  lastName = std::string(trimRightSpacesView(text::cutUtf8(last, lastLen)));
+  firstName = std::string(trimRightSpacesView(text::cutUtf8(first, firstLen)));
 }
 
 uint8_t AddPers(Session& s, std::string_view name, std::string_view address) {

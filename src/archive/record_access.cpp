@@ -33,7 +33,7 @@ std::string errorLine(Err e) {
   }
 }
 
-uint8_t UppDat(Session& s, KeyedFile& f, int action, int errMode) {
+uint8_t UppDat(Session& s, KeyedFile& f, UppAction action, ErrMode errMode) {
   Err r;
   const char* first;
   switch (action) {
@@ -41,7 +41,7 @@ uint8_t UppDat(Session& s, KeyedFile& f, int action, int errMode) {
     case UppAppend: r = f.append(); first = "Record add error!"; break;
     case UppChange: r = f.put(); first = "Record update error!"; break;
     case UppDelete: r = f.del(); first = "Record delete error!"; break;
-    default: throw std::logic_error("UppDat: unknown action " + std::to_string(action));
+    default: throw std::logic_error("UppDat: unknown action " + std::to_string(static_cast<int>(action)));
   }
   if (r == Err::Ok) return 1;
   const std::string text = std::string(first) + "\r\n" + errorLine(r);
@@ -55,13 +55,13 @@ uint8_t UppDat(Session& s, KeyedFile& f, int action, int errMode) {
   return 0;
 }
 
-uint8_t UppDat(Session& s, int fileNo, int action, int errMode) {
+uint8_t UppDat(Session& s, FileNo fileNo, UppAction action, ErrMode errMode) {
   return UppDat(s, s.file(fileNo), action, errMode);
 }
 
-uint8_t HoldRec(Session& s, KeyedFile& f, int key, int mode, int64_t pos) {
+uint8_t HoldRec(Session& s, KeyedFile& f, int key, HoldBy mode, int64_t pos) {
   f.hold(1);
-  Err r = mode == 1 ? f.get(key) : f.getPosition(pos);
+  Err r = mode == HoldBy::Key ? f.get(key) : f.getPosition(pos);
   if (r == Err::Ok) return 1;
   if (r == Err::NoRecord)
     s.tell("The record has been deleted by another user!\r\n                   Update is cancelled!", fileTitle(f));
@@ -74,22 +74,22 @@ uint8_t HoldRec(Session& s, KeyedFile& f, int key, int mode, int64_t pos) {
   return 0;
 }
 
-uint8_t StartTransaction(Session& s, const std::vector<KeyedFile*>& files, int waitSeconds) {
+bool beginTransaction(Session& s, const std::vector<KeyedFile*>& files, int waitSeconds) {
   Err r = s.transaction().begin(files, waitSeconds);
-  if (r == Err::Ok) return 0;
+  if (r == Err::Ok) return true;
   s.tell(std::string("Transaction Frame Error!\r\n") + errorText(r), "Warning!");
   rollbackOpen(s);
-  return 1;
+  return false;
 }
 
-uint8_t CommitTransaction(Session& s) {
-  if (!s.transaction().active()) return 0;
-  if (s.transaction().commit() == Err::Ok) return 1;
+bool commitTransaction(Session& s) {
+  if (!s.transaction().active()) return false;
+  if (s.transaction().commit() == Err::Ok) return true;
   rollbackOpen(s);
-  return 0;
+  return false;
 }
 
-uint8_t QError(Session& s, int errMode, QueueResult result, const std::string& errorText) {
+uint8_t QError(Session& s, ErrMode errMode, QueueResult result, const std::string& errorText) {
   if (result == QueueResult::Ok || result == QueueResult::NotFound) return 0;
   std::string second = errorText, title = "Warning!";
   if (result == QueueResult::OutOfMemory) {
@@ -110,11 +110,11 @@ uint8_t QError(Session& s, int errMode, QueueResult result, const std::string& e
 }
 
 uint32_t NextNr(Session& s) {
-  OP_CLOSE(s, OpOpen, {8});
+  OP_CLOSE(s, OpOpen, {FileNo::Control});
   Table<Control>& c = s.Control();
   auto fail = [&](Err r) -> uint32_t {
     s.tell(std::string(errorText(r)) + "\r\n" + "Next ID cannot be generated!", "Control File Error");
-    OP_CLOSE(s, OpClose, {8});
+    OP_CLOSE(s, OpClose, {FileNo::Control});
     return 0;
   };
   c.clear();
@@ -137,7 +137,7 @@ uint32_t NextNr(Session& s) {
   if (id == 0 || id == std::numeric_limits<uint32_t>::max()) return fail(Err::IoError);
   c.rec.NEXTNUMBER = id + 1;
   if ((r = c.put()) != Err::Ok) return fail(r);
-  OP_CLOSE(s, OpClose, {8});
+  OP_CLOSE(s, OpClose, {FileNo::Control});
   return id;
 }
 

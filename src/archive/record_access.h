@@ -2,9 +2,9 @@
 // Record access: every write of an archive record goes through these
 // procedures so that failures are reported in the same words everywhere.
 //
-// Error modes: 7 = release the held record (change, delete) and tell;
-// 8 = roll back the session's open transaction and tell that it was rolled
-// back; any other value = report nothing. While DoTask is 2 or 6 nothing is
+// Error modes (ErrMode): Release = release the held record (change, delete)
+// and tell; Rollback = roll back the session's open transaction and tell that
+// it was rolled back; Quiet = report nothing. While DoTask is 2 or 6 nothing is
 // shown, but releasing and rolling back happen as usual.
 
 #include <cstdint>
@@ -17,22 +17,34 @@
 
 namespace qb::store {
 
-constexpr int ErrRelease = 7;   // release and tell
-constexpr int ErrRollback = 8;  // roll back and tell
-constexpr int ErrQuiet = 0;     // report nothing
+// Error modes; callers write the short names ErrRelease, ErrRollback, ErrQuiet.
+enum class ErrMode {
+  Quiet = 0,     // report nothing
+  Release = 7,   // release the held record (change, delete) and tell
+  Rollback = 8,  // roll back the open transaction and tell
+};
+inline constexpr ErrMode ErrQuiet = ErrMode::Quiet;
+inline constexpr ErrMode ErrRelease = ErrMode::Release;
+inline constexpr ErrMode ErrRollback = ErrMode::Rollback;
 
-// UppDat actions.
-enum UppAction { UppAdd = 1, UppChange = 2, UppDelete = 3, UppAppend = 4 };
+// UppDat actions; callers write the short names UppAdd, UppChange, ...
+enum class UppAction { Add = 1, Change = 2, Delete = 3, Append = 4 };
+inline constexpr UppAction UppAdd = UppAction::Add;
+inline constexpr UppAction UppChange = UppAction::Change;
+inline constexpr UppAction UppDelete = UppAction::Delete;
+inline constexpr UppAction UppAppend = UppAction::Append;
 
 // UppDat: performs `action` on the file's record buffer. 1 on success,
 // 0 on failure (reported by error mode).
-uint8_t UppDat(Session& s, KeyedFile& f, int action, int errMode);
-uint8_t UppDat(Session& s, int fileNo, int action, int errMode);
+[[nodiscard]] uint8_t UppDat(Session& s, KeyedFile& f, UppAction action, ErrMode errMode);
+[[nodiscard]] uint8_t UppDat(Session& s, FileNo fileNo, UppAction action, ErrMode errMode);
 
 // HoldRec: reads and holds a record, waiting at most 1 second for another
-// user's hold. Mode 1 gets it by the value of `key` in the buffer; mode 0
-// re-reads the record at position `pos`. 1 when held and in the buffer.
-uint8_t HoldRec(Session& s, KeyedFile& f, int key, int mode, int64_t pos = 0);
+// user's hold. HoldBy::Key gets it by the value of `key` in the buffer;
+// HoldBy::Position re-reads the record at position `pos`. 1 when held and in
+// the buffer.
+enum class HoldBy { Position = 0, Key = 1 };
+[[nodiscard]] uint8_t HoldRec(Session& s, KeyedFile& f, int key, HoldBy mode, int64_t pos = 0);
 
 // The title of a file's messages: its name on disk.
 std::string fileTitle(const KeyedFile& f);
@@ -42,17 +54,20 @@ std::string fileTitle(const KeyedFile& f);
 // store's text (at most 50 characters).
 std::string errorLine(Err e);
 
-// Transaction-start check: begins the session's transaction over `files`,
-// waiting at most `waitSeconds` for their locks. 0 when it is open; 1 when
-// the begin failed ("Transaction Frame Error!" told unless suppressed).
-uint8_t StartTransaction(Session& s, const std::vector<KeyedFile*>& files, int waitSeconds = 5);
-// Commits the session's transaction; 1 on success (0 also rolls back).
-uint8_t CommitTransaction(Session& s);
+// The transaction helpers; both return true on success.
+// beginTransaction begins the session's transaction over `files`, waiting at
+// most `waitSeconds` for their locks; false when the begin failed
+// ("Transaction Frame Error!" told unless suppressed; an open transaction is
+// rolled back).
+[[nodiscard]] bool beginTransaction(Session& s, const std::vector<KeyedFile*>& files, int waitSeconds = 5);
+// commitTransaction commits the session's transaction; false when none is
+// open or the commit failed (the transaction is then rolled back).
+[[nodiscard]] bool commitTransaction(Session& s);
 
 // QError: reports the result of an in-memory list operation. 0 when it
 // succeeded or only found no entry; 1 when it failed (reported by mode).
 enum class QueueResult { Ok, NotFound, OutOfMemory, BadFieldType, Other };
-uint8_t QError(Session& s, int errMode, QueueResult result, const std::string& errorText = {});
+uint8_t QError(Session& s, ErrMode errMode, QueueResult result, const std::string& errorText = {});
 
 // NextNr: the next identifier of the archive from Control record 1, or 0
 // when none can be generated ("Next ID cannot be generated!"). An empty
@@ -104,7 +119,7 @@ class SaveRec {
     if (kind_ == EditInsert) return UppDat(s_, f_, UppAdd, ErrRelease) ? "OK" : "";
     f_.rec = asRead_;
     f_.memo() = asReadMemo_;
-    if (!HoldRec(s_, f_, 0, 0, pos_)) {
+    if (!HoldRec(s_, f_, 0, HoldBy::Position, pos_)) {
       restoreEdit();
       return {};
     }

@@ -41,7 +41,8 @@ std::unique_ptr<KeyedFile> makeStoreFile(int no) {
 
 }  // namespace
 
-void registerFileFactory(int no, FileFactory factory) {
+void registerFileFactory(FileNo file, FileFactory factory) {
+  const int no = fileNumber(file);
   std::lock_guard<std::mutex> lock(registryMutex());
   registry()[no] = std::move(factory);
 }

@@ -19,6 +19,7 @@
 #include <unordered_map>
 
 #include "store/keyed_file.h"
+#include "archive/file_numbers.h"
 #include "archive/messages.h"
 #include "archive/records.h"
 
@@ -30,11 +31,11 @@ constexpr int kFileCount = 43;  // file numbers run from 1 to 43
 // store (import work files, scheduler files, word-index files) are made by
 // factories that their owners register once:
 //
-//   static FileRegistration reg(10, [] { return std::make_unique<Table<NHR>>(); });
+//   static FileRegistration reg(FileNo::ImportWork, [] { return std::make_unique<Table<NHR>>(); });
 using FileFactory = std::function<std::unique_ptr<KeyedFile>()>;
-void registerFileFactory(int no, FileFactory factory);
+void registerFileFactory(FileNo no, FileFactory factory);
 struct FileRegistration {
-  FileRegistration(int no, FileFactory factory) { registerFileFactory(no, std::move(factory)); }
+  FileRegistration(FileNo no, FileFactory factory) { registerFileFactory(no, std::move(factory)); }
 };
 
 class Session {
@@ -108,8 +109,17 @@ class Session {
   // file or a file of another subsystem. Throws std::logic_error for a
   // number without a record (the foreign files) or without a registered
   // factory.
-  KeyedFile& file(int no);
+  KeyedFile& file(FileNo no) { return file(fileNumber(no)); }
   // The record buffer of a file number if it has been made; nullptr if not.
+  KeyedFile* existingFile(FileNo no) { return existingFile(fileNumber(no)); }
+  template <class R>
+  Table<R>& table(FileNo no) {
+    return table<R>(fileNumber(no));
+  }
+  // The same by bare number, for numbers taken from the file table (loops
+  // over every file) and for the browse windows until they read through the
+  // browse queries.
+  KeyedFile& file(int no);
   KeyedFile* existingFile(int no) {
     return no >= 1 && no <= kFileCount ? files_[static_cast<std::size_t>(no)].get() : nullptr;
   }
@@ -119,22 +129,22 @@ class Session {
     if (!t) throw std::logic_error("file " + std::to_string(no) + " holds another record");
     return *t;
   }
-  Table<store::Codes>& Codes() { return table<store::Codes>(1); }
-  Table<store::Forums>& Forums() { return table<store::Forums>(2); }
-  Table<store::MsgNmbr>& MsgNmbr() { return table<store::MsgNmbr>(3); }
-  Table<store::MsgText>& MsgText() { return table<store::MsgText>(4); }
-  Table<store::Person>& Person() { return table<store::Person>(5); }
-  Table<store::Sections>& Sections() { return table<store::Sections>(6); }
-  Table<store::Threads>& Threads() { return table<store::Threads>(7); }
-  Table<store::Control>& Control() { return table<store::Control>(8); }
-  Table<store::SIndex>& SIndex() { return table<store::SIndex>(9); }
-  Table<store::Mail>& Mail() { return table<store::Mail>(13); }
-  Table<store::CCR>& CCR() { return table<store::CCR>(17); }
-  Table<store::SaveFile>& SaveFile() { return table<store::SaveFile>(18); }
-  Table<store::REF>& REF() { return table<store::REF>(22); }
-  Table<store::PLINK>& PLINK() { return table<store::PLINK>(23); }
-  Table<store::MsgString>& MsgString() { return table<store::MsgString>(25); }
-  Table<store::Neo>& Neo() { return table<store::Neo>(43); }
+  Table<store::Codes>& Codes() { return table<store::Codes>(FileNo::Codes); }
+  Table<store::Forums>& Forums() { return table<store::Forums>(FileNo::Forums); }
+  Table<store::MsgNmbr>& MsgNmbr() { return table<store::MsgNmbr>(FileNo::MsgNmbr); }
+  Table<store::MsgText>& MsgText() { return table<store::MsgText>(FileNo::MsgText); }
+  Table<store::Person>& Person() { return table<store::Person>(FileNo::Person); }
+  Table<store::Sections>& Sections() { return table<store::Sections>(FileNo::Sections); }
+  Table<store::Threads>& Threads() { return table<store::Threads>(FileNo::Threads); }
+  Table<store::Control>& Control() { return table<store::Control>(FileNo::Control); }
+  Table<store::SIndex>& SIndex() { return table<store::SIndex>(FileNo::SIndex); }
+  Table<store::Mail>& Mail() { return table<store::Mail>(FileNo::Mail); }
+  Table<store::CCR>& CCR() { return table<store::CCR>(FileNo::CCR); }
+  Table<store::SaveFile>& SaveFile() { return table<store::SaveFile>(FileNo::SaveFile); }
+  Table<store::REF>& REF() { return table<store::REF>(FileNo::Reference); }
+  Table<store::PLINK>& PLINK() { return table<store::PLINK>(FileNo::PLINK); }
+  Table<store::MsgString>& MsgString() { return table<store::MsgString>(FileNo::MsgString); }
+  Table<store::Neo>& Neo() { return table<store::Neo>(FileNo::Neo); }
 
   // The file number of a record buffer of this session; 0 when none.
   int numberOf(const KeyedFile& f) const;

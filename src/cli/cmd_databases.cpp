@@ -41,7 +41,7 @@ int runDatabases(const GlobalOptions& g, std::vector<std::string>& args) {
   if (!cs) return 1;
   store::Session& s = cs->session;
   std::vector<Row> rows;
-  store::OP_CLOSE(s, store::OpOpen, {2});
+  store::OP_CLOSE(s, store::OpOpen, {store::FileNo::Forums});
   auto& f = s.Forums();
   f.set(store::Forums::AlphaKey);
   while (f.next() == store::Err::Ok) {
@@ -50,7 +50,7 @@ int runDatabases(const GlobalOptions& g, std::vector<std::string>& args) {
                     r.NODIR ? std::string("-") : "F" + std::to_string(r.DIRNUMBER), r.MSGCOUNT, r.COUNTFLAG == 0,
                     r.NOIMPORT != 1});
   }
-  store::OP_CLOSE(s, store::OpClose, {2});
+  store::OP_CLOSE(s, store::OpClose, {store::FileNo::Forums});
 
   if (json) {
     std::printf("[");

@@ -59,8 +59,8 @@ int bad(const std::string& text) {
 void listFormats() {
   for (const auto& t : import::importTypes())
     if (t.offered())
-      std::printf("%3d  %-24s %s%s\n", t.number, t.name, *t.defaultMask ? t.defaultMask : "(folders)",
-                  import::makeConverter(t.name) ? "" : "  [not available]");
+      std::printf("%3d  %-24s %s%s\n", t.number(), t.name, *t.defaultMask ? t.defaultMask : "(folders)",
+                  t.available() ? "" : "  [not available]");
 }
 
 bool parseKinds(const std::string& list, unsigned& kinds) {

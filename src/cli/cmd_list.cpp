@@ -139,7 +139,7 @@ int listMessages(store::Session& s, const std::string& by, bool json) {
             : by == "receiver" ? store::MsgNmbr::ToKey
                                : -1;
   if (key < 0) return bad("forum and newsgroup databases are listed --by date, number, thread, section, sender or receiver");
-  store::OP_CLOSE(s, store::OpOpen, {3, 5, 6, 7});
+  store::OP_CLOSE(s, store::OpOpen, {store::FileNo::MsgNmbr, store::FileNo::Person, store::FileNo::Sections, store::FileNo::Threads});
   Names names(s);
   Output out(json);
   auto& msg = s.MsgNmbr();
@@ -160,7 +160,7 @@ int listMessages(store::Session& s, const std::string& by, bool json) {
     out.row(r);
   }
   out.end();
-  store::OP_CLOSE(s, store::OpClose, {3, 5, 6, 7});
+  store::OP_CLOSE(s, store::OpClose, {store::FileNo::MsgNmbr, store::FileNo::Person, store::FileNo::Sections, store::FileNo::Threads});
   return 0;
 }
 
@@ -172,7 +172,7 @@ int listMail(store::Session& s, const std::string& by, bool json) {
             : by == "receiver" ? store::Mail::ToKey
                                : -1;
   if (key < 0) return bad("mail databases are listed --by date, subject, partner, sender or receiver");
-  store::OP_CLOSE(s, store::OpOpen, {13, 5});
+  store::OP_CLOSE(s, store::OpOpen, {store::FileNo::Mail, store::FileNo::Person});
   Names names(s);
   Output out(json);
   auto& mail = s.Mail();
@@ -197,7 +197,7 @@ int listMail(store::Session& s, const std::string& by, bool json) {
     out.row(r);
   }
   out.end();
-  store::OP_CLOSE(s, store::OpClose, {13, 5});
+  store::OP_CLOSE(s, store::OpClose, {store::FileNo::Mail, store::FileNo::Person});
   return 0;
 }
 

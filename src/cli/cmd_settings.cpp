@@ -21,13 +21,14 @@ using store::Session;
 
 // Konfig actions of a settings record: set, read, write.
 struct GroupActions {
-  int set, read, write;
+  store::KonfigAction set, read, write;
 };
 GroupActions actionsOf(int record) {
+  using enum store::KonfigAction;
   switch (record) {
-    case 1: return {2, 3, 4};
-    case 9: return {7, 8, 9};
-    default: return {24, 25, 26};
+    case 1: return {SetGeneral, GetGeneral, WriteGeneral};
+    case 9: return {SetDisplay, GetDisplay, WriteDisplay};
+    default: return {SetFurther, GetFurther, WriteFurther};
   }
 }
 
@@ -74,7 +75,7 @@ std::string valueText(Session& s, const SettingInfo& i) {
   } else if (i.code == store::SetTimeFormat) {
     store::SetTime(s, name, format);
   } else if (isSpeedLevel(i.code)) {
-    name = std::to_string(store::SpeedVal(s, 3, i.code)) + " per tick";
+    name = std::to_string(store::SpeedVal(s, store::SpeedAction::BatchSize, i.code)) + " per tick";
   }
   if (!name.empty()) out += " (" + name + ")";
   return out;
@@ -176,7 +177,7 @@ int runSettings(const GlobalOptions& g, std::vector<std::string>& args) {
   auto cs = openArchive(g);
   if (!cs) return 1;
   Session& s = cs->session;
-  if (!store::Konfig(s, 1) || !store::Konfig(s, 6) || !store::Konfig(s, 23) || !store::SpeedVal(s, 2))
+  if (!store::Konfig(s, store::KonfigAction::LoadGeneral) || !store::Konfig(s, store::KonfigAction::LoadDisplay) || !store::Konfig(s, store::KonfigAction::LoadFurther) || !store::SpeedVal(s, store::SpeedAction::Compute))
     return fail("the settings cannot be read");
 
   if (args.empty()) {
@@ -201,7 +202,7 @@ int runSettings(const GlobalOptions& g, std::vector<std::string>& args) {
     if (!store::Konfig(s, a.set, info->code, value, hasText ? &text : nullptr))
       return fail("the value does not fit setting " + args[0]);
     if (!store::Konfig(s, a.write)) return fail("the settings could not be written");
-    store::SpeedVal(s, 2);
+    store::SpeedVal(s, store::SpeedAction::Compute);
   }
   showOne(s, *info);
   return 0;

@@ -79,7 +79,7 @@ void print(const std::vector<Field>& fields, const std::vector<std::string>& cop
 }
 
 int showMessage(store::Session& s, uint32_t number, bool json) {
-  store::OP_CLOSE(s, store::OpOpen, {3, 4, 5, 6, 7});
+  store::OP_CLOSE(s, store::OpOpen, {store::FileNo::MsgNmbr, store::FileNo::MsgText, store::FileNo::Person, store::FileNo::Sections, store::FileNo::Threads});
   auto& msg = s.MsgNmbr();
   msg.clear();
   msg.rec.MSGNUMBER = number;
@@ -109,12 +109,12 @@ int showMessage(store::Session& s, uint32_t number, bool json) {
     };
     print(fields, {}, messageText(s, m.MSGNUMBER), json);
   }
-  store::OP_CLOSE(s, store::OpClose, {3, 4, 5, 6, 7});
+  store::OP_CLOSE(s, store::OpClose, {store::FileNo::MsgNmbr, store::FileNo::MsgText, store::FileNo::Person, store::FileNo::Sections, store::FileNo::Threads});
   return rc;
 }
 
 int showMail(store::Session& s, uint32_t id, bool json) {
-  store::OP_CLOSE(s, store::OpOpen, {13, 4, 5, 17});
+  store::OP_CLOSE(s, store::OpOpen, {store::FileNo::Mail, store::FileNo::MsgText, store::FileNo::Person, store::FileNo::CCR});
   auto& mail = s.Mail();
   mail.clear();
   mail.rec.MAILID = id;
@@ -151,7 +151,7 @@ int showMail(store::Session& s, uint32_t id, bool json) {
     };
     print(fields, copies, messageText(s, m.MAILID), json);
   }
-  store::OP_CLOSE(s, store::OpClose, {13, 4, 5, 17});
+  store::OP_CLOSE(s, store::OpClose, {store::FileNo::Mail, store::FileNo::MsgText, store::FileNo::Person, store::FileNo::CCR});
   return rc;
 }
 

@@ -8,7 +8,7 @@
 namespace qb::cli {
 
 bool findDatabase(store::Session& s, const std::string& nameOrId, store::Forums& out) {
-  store::OP_CLOSE(s, store::OpOpen, {2});
+  store::OP_CLOSE(s, store::OpOpen, {store::FileNo::Forums});
   auto& f = s.Forums();
   f.clear();
   f.rec.DESCRIPTION = nameOrId;
@@ -21,7 +21,7 @@ bool findDatabase(store::Session& s, const std::string& nameOrId, store::Forums&
     found = f.get(store::Forums::ForumKey) == store::Err::Ok;
   }
   if (found) out = f.rec;
-  store::OP_CLOSE(s, store::OpClose, {2});
+  store::OP_CLOSE(s, store::OpClose, {store::FileNo::Forums});
   if (!found) {
     std::fprintf(stderr, "quillbox-cli: there is no database \"%s\" (see `quillbox-cli databases`)\n",
                  nameOrId.c_str());

@@ -6,6 +6,7 @@
 #include "archive/config.h"
 #include "text/datetime.h"
 #include "archive/file_table.h"
+#include "text/strings.h"
 
 using qb::text::calendarDate;
 using qb::text::clockTime;
@@ -21,13 +22,6 @@ const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 const std::string kRule(64, '-');
 const char* const kCompuServeDomain = "@compuserve.com";
-
-std::string trimmed(const std::string& s) {
-  std::size_t a = s.find_first_not_of(" \t\r\n");
-  if (a == std::string::npos) return {};
-  std::size_t b = s.find_last_not_of(" \t\r\n");
-  return s.substr(a, b - a + 1);
-}
 
 std::vector<std::string> splitLines(const std::string& text) {
   std::vector<std::string> lines;
@@ -70,7 +64,7 @@ std::vector<std::string> forumHeader(Session& s, const MsgNmbr& m) {
   std::string msgNo = "MsgNo: " + std::to_string(m.MSGNUMBER);
   if (m.REFNUMBER) msgNo += " (reply to " + std::to_string(m.REFNUMBER) + ")";
   return {"Subject: " + subject, "From: " + from, "To: " + to, "Date: " + forumDate(m.DATE),
-          "Forum: " + trimmed(s.Description) + "/" + secNo + " " + secDesc, msgNo};
+          "Forum: " + text::trim(s.Description) + "/" + secNo + " " + secDesc, msgNo};
 }
 
 std::string messageIdOf(Session& s, uint32_t number) {
@@ -83,7 +77,7 @@ std::string messageIdOf(Session& s, uint32_t number) {
 std::vector<std::string> newsHeader(Session& s, const MsgNmbr& m) {
   std::string subject = lookUpThread(s, m.THREADNUMBER) ? s.Threads().rec.heading() : "";
   std::string from = lookUpPerson(s, m.FROMID) ? internetNameText(s.Person().rec) : "";
-  std::vector<std::string> lines{" From: " + from, " Newsgroups: " + trimmed(s.Description),
+  std::vector<std::string> lines{" From: " + from, " Newsgroups: " + text::trim(s.Description),
                                  " Date: " + newsDate(m.DATE) + " 00:00:00 ", " Subject: " + subject,
                                  " Message-ID: " + messageIdOf(s, m.MSGNUMBER)};
   if (m.REFNUMBER && m.REFNUMBER != m.MSGNUMBER) lines.push_back(" References: " + messageIdOf(s, m.REFNUMBER));
@@ -155,7 +149,8 @@ std::vector<std::string> wrapLine(const std::string& line, std::size_t column) {
 
 std::string messageCopyText(Session& s, uint32_t id) {
   const bool mail = s.ForumType == KindMail;
-  std::vector<int> files = mail ? std::vector<int>{13, 4, 5} : std::vector<int>{3, 4, 5, 6, 7, 25};
+  std::vector<FileNo> files = mail ? std::vector<FileNo>{FileNo::Mail, FileNo::MsgText, FileNo::Person}
+                                   : std::vector<FileNo>{FileNo::MsgNmbr, FileNo::MsgText, FileNo::Person, FileNo::Sections, FileNo::Threads, FileNo::MsgString};
   OP_CLOSE(s, OpOpen, files);
   std::vector<std::string> header;
   bool found = false;
@@ -178,7 +173,7 @@ std::string messageCopyText(Session& s, uint32_t id) {
     auto& t = s.MsgText();
     t.clear();
     t.rec.MSGNUMBER = id;
-    if (t.get(MsgText::IdKey) == Err::Ok) text = trimmed(t.memo());
+    if (t.get(MsgText::IdKey) == Err::Ok) text = text::trim(t.memo());
   }
   OP_CLOSE(s, OpClose, files);
   if (!found) return {};

@@ -1,5 +1,6 @@
 #include "import/addresses.h"
 #include "text/unicode.h"
+#include "text/strings.h"
 
 #include <cctype>
 
@@ -11,11 +12,6 @@ bool isNumber(std::string_view s) {
   for (char c : s)
     if (!std::isdigit(static_cast<unsigned char>(c))) return false;
   return true;
-}
-
-std::string trimRight(std::string s) {
-  while (!s.empty() && s.back() == ' ') s.pop_back();
-  return s;
 }
 
 // The name before an address: trailing ">" characters and blanks removed.
@@ -73,7 +69,7 @@ NameAddress FindCISAdress(int mode, std::string_view text, std::size_t nameLen, 
   std::string t(text);
   for (char& c : t)
     if (static_cast<unsigned char>(c) == 179) c = ' ';
-  t = trimRight(t);
+  t = text::trimRightSpaces(t);
   if (t.empty()) return {};
 
   // Step 1: a gateway address after "CSINET".
@@ -86,7 +82,7 @@ NameAddress FindCISAdress(int mode, std::string_view text, std::size_t nameLen, 
       r.address = t.substr(a);
       std::size_t at = r.address.find('@', 1);
       if (r.address.size() >= 5 && at != std::string::npos) r.address.resize(at);
-      r.name = trimRight(t.substr(0, c));
+      r.name = text::trimRightSpaces(t.substr(0, c));
       return cut(r, nameLen, addressLen);
     }
   }

@@ -1,24 +1,15 @@
 #include "import/converter.h"
 
-#include <map>
-
 namespace qb::import {
 
-namespace {
-std::map<std::string, ConverterFactory>& registry() {
-  static std::map<std::string, ConverterFactory> r;
-  return r;
-}
-}  // namespace
-
-void registerConverter(const std::string& typeName, ConverterFactory factory) {
-  registry()[typeName] = std::move(factory);
+std::unique_ptr<Converter> makeConverter(ImportTypeId type) {
+  const ImportType& t = importType(type);
+  return t.factory ? t.factory(type) : nullptr;
 }
 
-std::unique_ptr<Converter> makeConverter(const std::string& typeName) {
-  auto it = registry().find(typeName);
-  if (it == registry().end()) return nullptr;
-  return it->second(typeName);
+std::unique_ptr<Converter> makeConverter(std::string_view typeName) {
+  const ImportType* t = findImportType(typeName);
+  return t ? makeConverter(t->id) : nullptr;
 }
 
 }  // namespace qb::import

@@ -10,11 +10,12 @@
 // the ImportContext, which the run provides.
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "import/import_types.h"
 #include "import/work_records.h"
 
 namespace qb::store {
@@ -98,16 +99,10 @@ class Converter {
   virtual bool step(ImportContext& ctx, uint8_t& command) = 0;
 };
 
-// Converter families register a factory for the import type names they
-// serve (see formats/*.cpp).
-using ConverterFactory = std::function<std::unique_ptr<Converter>(const std::string& typeName)>;
-void registerConverter(const std::string& typeName, ConverterFactory factory);
-std::unique_ptr<Converter> makeConverter(const std::string& typeName);  // null when none
-
-struct ConverterRegistration {
-  ConverterRegistration(std::initializer_list<const char*> names, ConverterFactory f) {
-    for (auto n : names) registerConverter(n, f);
-  }
-};
+// The converter of an import type, made by the factory in the type's line of
+// the import type table (import_types.cpp). Null when the type has no
+// converter, or when the name is not one of the table.
+std::unique_ptr<Converter> makeConverter(ImportTypeId type);
+std::unique_ptr<Converter> makeConverter(std::string_view typeName);
 
 }  // namespace qb::import

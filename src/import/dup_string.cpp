@@ -5,32 +5,30 @@
 #include "import/work_records.h"
 #include "archive/file_table.h"
 #include "archive/session.h"
+#include "text/strings.h"
 
 namespace qb::import {
 namespace {
 
-std::string_view trimRight(std::string_view s) {
-  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-  return s;
-}
+using text::trimRightSpacesView;
 
 // The stored text of a message of the current database; false when none.
 bool storedText(store::Session& s, uint32_t number, std::string& text) {
-  store::OP_CLOSE(s, store::OpOpen, {4});
+  store::OP_CLOSE(s, store::OpOpen, {store::FileNo::MsgText});
   auto& txt = s.MsgText();
   txt.clear();
   txt.rec.MSGNUMBER = number;
   bool found = txt.get(store::MsgText::IdKey) == store::Err::Ok;
   if (found) text = txt.memo();
-  store::OP_CLOSE(s, store::OpClose, {4});
+  store::OP_CLOSE(s, store::OpClose, {store::FileNo::MsgText});
   return found;
 }
 
 }  // namespace
 
 bool textsAreDuplicates(std::string_view a, std::string_view b) {
-  a = trimRight(a);
-  b = trimRight(b);
+  a = trimRightSpacesView(a);
+  b = trimRightSpacesView(b);
   std::size_t n = std::min(a.size(), b.size());
   std::size_t diff = a.size() > b.size() ? a.size() - b.size() : b.size() - a.size();
   return diff < 20 && a.substr(0, n) == b.substr(0, n);
@@ -44,7 +42,7 @@ uint8_t DupString(store::Session& s, uint32_t first, std::string_view workText) 
 
 uint8_t DupString(store::Session& s, int mode, uint32_t first, uint32_t second) {
   if (mode == 1) {
-    std::string work = s.table<NHR>(10).memo();
+    std::string work = s.table<NHR>(store::FileNo::ImportWork).memo();
     return DupString(s, first, work);
   }
   std::string a, b;

@@ -34,8 +34,7 @@ bool globMatch(std::string_view name, std::string_view mask) {
 }
 
 bool matchOne(const std::string& upperName, std::string_view mask) {
-  while (!mask.empty() && mask.front() == ' ') mask.remove_prefix(1);
-  while (!mask.empty() && mask.back() == ' ') mask.remove_suffix(1);
+  mask = text::trimSpacesView(mask);
   if (mask.empty()) return false;
   if (mask == "*.*" || mask == "*") return true;
   if (mask == "*.") return upperName.find('.') == std::string::npos;

@@ -20,20 +20,25 @@ using store::Err;
 
 constexpr uint64_t kMinFreeBytes = 5000000;
 constexpr uint64_t kFlushEvery = 400;
-constexpr int kWorkFiles[] = {10, 19, 24};
+constexpr store::FileNo kWorkFiles[] = {store::FileNo::ImportWork, store::FileNo::CarbonCopyWork, store::FileNo::MessageIdWork};
 
 const char* const kNoControl = "No access to Control File!\r\nImport will not proceed!\r\n";
 
 }  // namespace
 
 ImportRun::ImportRun(store::Session& s, ImportRequest request) : s_(s), request_(std::move(request)) {
-  const ImportType* t = findImportType(request_.typeName.empty() ? std::to_string(kDefaultImportType)
-                                                                 : request_.typeName);
+  const ImportType* t =
+      request_.typeName.empty() ? &importType(kDefaultImportType) : findImportType(request_.typeName);
   typeName_ = t ? t->name : request_.typeName;
   masks_ = !request_.pattern.empty() ? request_.pattern : t ? t->defaultMask : "*.*";
   // The CIM reader knows its files by their signature and passes over others.
   if (request_.allCimFiles && isCimType(typeName_)) masks_ = "*.*";
   saved_ = s.currentDatabase();
+}
+
+ImportRun::ImportRun(store::Session& s, ImportRequest request, std::unique_ptr<Converter> converter)
+    : ImportRun(s, std::move(request)) {
+  converter_ = std::move(converter);
 }
 
 ImportRun::~ImportRun() {
@@ -95,7 +100,8 @@ bool ImportRun::handleCancel() {
   }
   if (s_.DoTask == 2) s_.DoTask = 6;
   stats_.cancelled = true;
-  if (s_.transaction().active()) store::CommitTransaction(s_);
+  // A failed commit has been rolled back; the run ends either way.
+  if (s_.transaction().active()) static_cast<void>(store::commitTransaction(s_));
   phase_ = RunPhase::End;
   return false;
 }
@@ -109,7 +115,7 @@ void ImportRun::fail() {
 // ---- step 1: start -----------------------------------------------------------
 
 void ImportRun::start() {
-  converter_ = makeConverter(typeName_);
+  if (!converter_) converter_ = makeConverter(typeName_);
   if (!converter_) {
     s_.tell("The import type " + typeName_ + " is not available!", "Warning!");
     stats_.failed = true;
@@ -119,14 +125,14 @@ void ImportRun::start() {
   // The step size and the completion setting come from the settings of the
   // archive; they are loaded here when the session has not loaded them yet.
   int32_t probe = 0;
-  if (!store::Konfig(s_, 8, store::SetShowCompletion, probe)) {
-    store::Konfig(s_, 6);
-    store::SpeedVal(s_, 2);
+  if (!store::Konfig(s_, store::KonfigAction::GetDisplay, store::SetShowCompletion, probe)) {
+    store::Konfig(s_, store::KonfigAction::LoadDisplay);
+    store::SpeedVal(s_, store::SpeedAction::Compute);
   }
-  stepSize_ = store::SpeedVal(s_, 3, store::SpeedImport);
+  stepSize_ = store::SpeedVal(s_, store::SpeedAction::BatchSize, store::SpeedImport);
   if (stepSize_ < 8) stepSize_ = 50;
 
-  store::OP_CLOSE(s_, store::OpOpen, {2, 8});
+  store::OP_CLOSE(s_, store::OpOpen, {store::FileNo::Forums, store::FileNo::Control});
   mainOpen_ = true;
   auto& ctl = s_.Control();
   ctl.clear();
@@ -143,10 +149,10 @@ void ImportRun::start() {
 
   // Another run on the same temporary directory holds the lock of its
   // import work file; its work files must not be deleted under it.
-  store::OP_CLOSE(s_, store::OpOpen, {10});
-  Err busy = s_.file(10).lock(1);
-  if (busy == Err::Ok) s_.file(10).unlock();
-  store::OP_CLOSE(s_, store::OpCloseNow, {10});
+  store::OP_CLOSE(s_, store::OpOpen, {store::FileNo::ImportWork});
+  Err busy = s_.file(store::FileNo::ImportWork).lock(1);
+  if (busy == Err::Ok) s_.file(store::FileNo::ImportWork).unlock();
+  store::OP_CLOSE(s_, store::OpCloseNow, {store::FileNo::ImportWork});
   if (busy != Err::Ok) {
     s_.tell("Another import is using the temporary directory " + s_.TempDir + "!\r\nImport will not proceed!\r\n",
             "Warning!");
@@ -154,11 +160,11 @@ void ImportRun::start() {
     phase_ = RunPhase::End;
     return;
   }
-  store::OP_CLOSE(s_, store::OpDelete, {10, 19, 24});
-  store::OP_CLOSE(s_, store::OpOpen, {10, 19, 24, 18});
+  store::OP_CLOSE(s_, store::OpDelete, {store::FileNo::ImportWork, store::FileNo::CarbonCopyWork, store::FileNo::MessageIdWork});
+  store::OP_CLOSE(s_, store::OpOpen, {store::FileNo::ImportWork, store::FileNo::CarbonCopyWork, store::FileNo::MessageIdWork, store::FileNo::SaveFile});
   workOpen_ = true;
-  for (int no : kWorkFiles) s_.file(no).stream();
-  s_.file(10).lock(1);
+  for (store::FileNo no : kWorkFiles) s_.file(no).stream();
+  s_.file(store::FileNo::ImportWork).lock(1);
 
   runDate_ = text::today();
   runTime_ = text::clockNow();
@@ -258,7 +264,7 @@ void ImportRun::convert() {
   if (sinceFlush_ > kFlushEvery) {
     // A flush writes the buffered work records out and ends the buffering;
     // it starts again for the next ones.
-    for (int no : kWorkFiles) {
+    for (store::FileNo no : kWorkFiles) {
       s_.file(no).flush();
       s_.file(no).stream();
     }
@@ -272,7 +278,7 @@ void ImportRun::convert() {
 void ImportRun::closeConversion() {
   progress_.status = "Building Temporary File Index!";
   progress_.conversion = 1;
-  for (int no : kWorkFiles) s_.file(no).flush();
+  for (store::FileNo no : kWorkFiles) s_.file(no).flush();
 
   auto& ctl = s_.Control();
   ctl.clear();
@@ -288,10 +294,11 @@ void ImportRun::closeConversion() {
     return;
   }
   struct Build {
-    int no;
+    store::FileNo no;
     const char* title;
   };
-  for (Build b : {Build{10, "NewHR Key Build Error!"}, Build{24, "TempID Key Build Error!"}}) {
+  for (Build b : {Build{store::FileNo::ImportWork, "NewHR Key Build Error!"},
+                  Build{store::FileNo::MessageIdWork, "TempID Key Build Error!"}}) {
     Err e = s_.file(b.no).buildKeys();
     if (e != Err::Ok && e != Err::DuplicateKey) {
       s_.tell(std::string(store::errorText(e)) + "\r\n" + "Messages will not be imported!", b.title);
@@ -299,7 +306,7 @@ void ImportRun::closeConversion() {
       return;
     }
   }
-  if (store::CheckSpace(s_, store::GetFSize(s_.TempDir + "/IDX010.TPS"), s_.FileDir) != 0) {
+  if (store::CheckSpace(s_, store::GetFSize(s_.TempDir + "/" + store::fileBaseName(store::FileNo::ImportWork)), s_.FileDir) != 0) {
     stats_.cancelled = true;
     phase_ = RunPhase::End;
     return;
@@ -345,7 +352,7 @@ bool ImportRun::alreadyImported(uint32_t forumId, uint32_t msgNumber) {
 uint32_t ImportRun::nextId() { return counter_++; }
 
 bool ImportRun::appendWork(NHR& nhr, const std::string& text) {
-  auto& work = s_.table<NHR>(10);
+  auto& work = s_.table<NHR>(store::FileNo::ImportWork);
   if (nhr.IMPDATE == 0) nhr.IMPDATE = runDate_;
   if (nhr.IMPTIME == 0) nhr.IMPTIME = runTime_;
   work.rec = nhr;
@@ -360,7 +367,7 @@ bool ImportRun::appendWork(NHR& nhr, const std::string& text) {
 }
 
 bool ImportRun::appendCC(const CCT& cc) {
-  auto& f = s_.table<CCT>(19);
+  auto& f = s_.table<CCT>(store::FileNo::CarbonCopyWork);
   f.rec = cc;
   utf8Fields(f.rec);
   if (!store::UppDat(s_, f, store::UppAppend, store::ErrRelease)) return false;
@@ -369,7 +376,7 @@ bool ImportRun::appendCC(const CCT& cc) {
 }
 
 bool ImportRun::appendTid(const TID& tid) {
-  auto& f = s_.table<TID>(24);
+  auto& f = s_.table<TID>(store::FileNo::MessageIdWork);
   f.rec = tid;
   if (!store::UppDat(s_, f, store::UppAppend, store::ErrRelease)) return false;
   ++sinceFlush_;
@@ -414,16 +421,16 @@ void ImportRun::cleanup() {
   closeDatabaseFiles();
   releaseControl();
   if (workOpen_) {
-    s_.file(10).unlock();
-    store::OP_CLOSE(s_, store::OpClose, {10, 19, 24, 18});
+    s_.file(store::FileNo::ImportWork).unlock();
+    store::OP_CLOSE(s_, store::OpClose, {store::FileNo::ImportWork, store::FileNo::CarbonCopyWork, store::FileNo::MessageIdWork, store::FileNo::SaveFile});
     workOpen_ = false;
   }
   if (mainOpen_) {
-    store::OP_CLOSE(s_, store::OpClose, {2, 8});
+    store::OP_CLOSE(s_, store::OpClose, {store::FileNo::Forums, store::FileNo::Control});
     mainOpen_ = false;
   }
   if (converter_) converter_.reset();
-  store::OP_CLOSE(s_, store::OpDelete, {10, 19, 24});
+  store::OP_CLOSE(s_, store::OpDelete, {store::FileNo::ImportWork, store::FileNo::CarbonCopyWork, store::FileNo::MessageIdWork});
   s_.restoreDatabase(saved_);
 }
 

@@ -93,6 +93,9 @@ struct RunProgress {
 class ImportRun : public ImportContext {
  public:
   ImportRun(store::Session& s, ImportRequest request);
+  // A run with a converter of the caller's instead of the one of the import
+  // type table (the tests drive the run with a scripted converter).
+  ImportRun(store::Session& s, ImportRequest request, std::unique_ptr<Converter> converter);
   ~ImportRun() override;  // an unfinished run is ended: files closed, work files deleted
   ImportRun(const ImportRun&) = delete;
   ImportRun& operator=(const ImportRun&) = delete;
@@ -205,7 +208,7 @@ class ImportRun : public ImportContext {
   const RunDatabase* db_ = nullptr;
   uint64_t storedSinceCommit_ = 0;  // taken back when a failing write rolls the transaction back
   store::Forums dbRecord_;
-  std::vector<int> dbFiles_;
+  std::vector<store::FileNo> dbFiles_;
   std::unique_ptr<MessageStore> store_;
   std::map<std::pair<uint32_t, std::string>, uint32_t> sectionCache_;
   struct Sent {

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "archive/config.h"
+#include "archive/file_numbers.h"
 #include "archive/file_table.h"
 #include "archive/maildb.h"
 #include "archive/record_access.h"
@@ -15,7 +16,7 @@ namespace {
 // The COD:ID of topic `name` of the current (mail) database; the topic is
 // added when missing. 0 on failure (reported).
 uint32_t topicId(store::Session& s, const std::string& name) {
-  store::OP_CLOSE(s, store::OpOpen, {1, 8});
+  store::OP_CLOSE(s, store::OpOpen, {store::FileNo::Codes, store::FileNo::Control});
   auto& codes = s.Codes();
   codes.clear();
   codes.rec.TYPE = 2;
@@ -23,16 +24,16 @@ uint32_t topicId(store::Session& s, const std::string& name) {
   uint32_t id = 0;
   if (codes.get(store::Codes::ClassKey) == store::Err::Ok) {
     id = codes.rec.ID;
-  } else if (store::StartTransaction(s, {&codes, &s.Control()}) == 0) {
+  } else if (store::beginTransaction(s, {&codes, &s.Control()})) {
     id = store::NextNr(s);
     codes.clear();
     codes.rec.TYPE = 2;
     codes.rec.INDEX = name;
     codes.rec.ID = id;
-    if (id == 0 || !store::UppDat(s, codes, store::UppAdd, store::ErrRollback) || !store::CommitTransaction(s))
+    if (id == 0 || !store::UppDat(s, codes, store::UppAdd, store::ErrRollback) || !store::commitTransaction(s))
       id = 0;
   }
-  store::OP_CLOSE(s, store::OpClose, {1, 8});
+  store::OP_CLOSE(s, store::OpClose, {store::FileNo::Codes, store::FileNo::Control});
   return id;
 }
 
@@ -53,7 +54,7 @@ ImportProblem checkImportOrder(ImportOrder& order, std::string& detail) {
   };
   const ImportType* type = findImportType(order.format);
   if (!type) return problem(ImportProblem::UnknownFormat, order.format);
-  if (!makeConverter(type->name)) return problem(ImportProblem::FormatNotAvailable, type->name);
+  if (!type->available()) return problem(ImportProblem::FormatNotAvailable, type->name);
   req.typeName = type->name;
   if (req.selectionMethod == 2 ? req.files.empty() : req.sourcePath.empty())
     return problem(ImportProblem::NoSelection, {});
@@ -75,9 +76,9 @@ PreparedImport prepareImport(store::Session& s, ImportOrder order) {
   ImportRequest& req = order.request;
   std::string detail;
   if (ImportProblem p = checkImportOrder(order, detail); p != ImportProblem::None) return failed(p, detail);
-  store::Konfig(s, 1);
-  store::Konfig(s, 6);
-  store::SpeedVal(s, 2);
+  store::Konfig(s, store::KonfigAction::LoadGeneral);
+  store::Konfig(s, store::KonfigAction::LoadDisplay);
+  store::SpeedVal(s, store::SpeedAction::Compute);
   if (!req.mailDatabase.empty()) {
     store::Forums mdb;
     if (!store::findMailDatabase(s, req.mailDatabase, mdb)) return failed(ImportProblem::NoMailDatabase, req.mailDatabase);

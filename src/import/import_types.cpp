@@ -1,62 +1,80 @@
 #include "import/import_types.h"
 
 #include <cctype>
+#include <string>
 
-#include "store/record.h"
+#include "import/formats/families.h"
+#include "text/strings.h"
 
 namespace qb::import {
 
-bool ImportType::offered() const { return std::string_view(name) != "Reserv"; }
+namespace {
 
-const std::vector<ImportType>& importTypes() {
-  static const std::vector<ImportType> types = {
-      {1, "AUTOSIG", "*.ATO"},
-      {2, "CISCOMM", "*.DBF"},
-      {3, "CompuServe 3.x", "FCABINET.DAT"},
-      {4, "CSNav", "*.THD;*.MSG;*.PLX"},
-      {5, "DOSCIM", "*.THD;*.MSG;*.PLX"},
-      {6, "Eudora", "*.MBX"},
-      {7, "GoldenCompass", "*.MSG"},
-      {8, "IE Mail", "*.MBX"},
-      {9, "IE News", "*.NCH"},
-      {10, "NavCIS 1.6x", "RECV.DBF"},
-      {11, "NavCIS 1.7x", "HRECV.DBF"},
-      {12, "OzCIS", "*.MSG;*.PRG;*.OBS"},
-      {13, "OzWin I", "*.MSG;*.PRG;*.OBS"},
-      {14, "OzWin II", "*.MSG;*.PRG;*.OBS"},
-      {15, "TAPCIS 5.x", "*.MSG;*.OLD"},
-      {16, "VirtualAccess", "*."},
-      {17, "WinCIM", "*.THD;*.MSG;*.PLX"},
-      {18, "Agent News", "*.*"},
-      {19, "TAPCIS 6.x", "*.MSG;*.OLD"},
-      {20, "Pegasus", "*.PMM"},
-      {21, "Netscape News", "*.SNM"},
-      {22, "Netscape Mail", "*.*"},
-      {23, "Outlook Express 4 Mail", "*.MBX"},
-      {24, "Outlook Express 4 News", "*.NCH"},
-      {25, "NavCIS Save format", "*.SAV"},
-      {26, "Generic Mail Type 1", "*.*"},
-      {27, "Becky Mail", "*.MBX"},
-      {28, "Unix News", "*.*"},
-      {29, "Gravity", "*.*"},
-      {30, "Agent Mail", "*.*"},
-      {31, "OUI", "MESSAGE.DBF"},
-      {32, "Outlook Express 5 Mail", "*.DBX"},
-      {33, "Outlook Mail", ""},
-      {34, "Outlook Express 5 News", "*.DBX"},
-      {35, "Generic Mail Type 2", "*.*"},
-      {36, "AOL", "*.*"},
-      {37, "Winvn", "*.*"},
-      {38, "Reserv", ""},
-      {39, "Reserv", ""},
-      {40, "Reserv", ""},
-  };
-  return types;
-}
+using enum ImportTypeId;
+using captures::makeCaptureConverter;
+using mail::makeMailboxConverter;
+using mail::makeNewsSourceMailConverter;
+using news::makeNewsConverter;
+
+// One line per import type: number, name, default masks, converter factory
+// (nullptr while the type has no converter; the type is then listed but "not
+// available"). A new converter plugs in by naming its factory in its line.
+constexpr ImportTypeTable kImportTypes{{
+    {Autosig, "AUTOSIG", "*.ATO", makeCaptureConverter},
+    {Ciscomm, "CISCOMM", "*.DBF", nullptr},
+    {CompuServe3, "CompuServe 3.x", "FCABINET.DAT", nullptr},
+    {CsNav, "CSNav", "*.THD;*.MSG;*.PLX", nullptr},
+    {DosCim, "DOSCIM", "*.THD;*.MSG;*.PLX", nullptr},
+    {Eudora, "Eudora", "*.MBX", makeMailboxConverter},
+    {GoldenCompass, "GoldenCompass", "*.MSG", makeCaptureConverter},
+    {IeMail, "IE Mail", "*.MBX", makeMailboxConverter},
+    {IeNews, "IE News", "*.NCH", makeNewsConverter},
+    {NavCis16, "NavCIS 1.6x", "RECV.DBF", nullptr},
+    {NavCis17, "NavCIS 1.7x", "HRECV.DBF", nullptr},
+    {OzCis, "OzCIS", "*.MSG;*.PRG;*.OBS", makeCaptureConverter},
+    {OzWin1, "OzWin I", "*.MSG;*.PRG;*.OBS", makeCaptureConverter},
+    {OzWin2, "OzWin II", "*.MSG;*.PRG;*.OBS", makeCaptureConverter},
+    {Tapcis5, "TAPCIS 5.x", "*.MSG;*.OLD", makeCaptureConverter},
+    {VirtualAccess, "VirtualAccess", "*.", makeNewsConverter},
+    {WinCim, "WinCIM", "*.THD;*.MSG;*.PLX", nullptr},
+    {AgentNews, "Agent News", "*.*", makeNewsConverter},
+    {Tapcis6, "TAPCIS 6.x", "*.MSG;*.OLD", makeCaptureConverter},
+    {Pegasus, "Pegasus", "*.PMM", makeMailboxConverter},
+    {NetscapeNews, "Netscape News", "*.SNM", makeNewsConverter},
+    {NetscapeMail, "Netscape Mail", "*.*", makeMailboxConverter},
+    {OutlookExpress4Mail, "Outlook Express 4 Mail", "*.MBX", makeMailboxConverter},
+    {OutlookExpress4News, "Outlook Express 4 News", "*.NCH", makeNewsConverter},
+    {NavCisSave, "NavCIS Save format", "*.SAV", makeCaptureConverter},
+    {GenericMail1, "Generic Mail Type 1", "*.*", makeMailboxConverter},
+    {BeckyMail, "Becky Mail", "*.MBX", makeMailboxConverter},
+    {UnixNews, "Unix News", "*.*", makeNewsConverter},
+    {Gravity, "Gravity", "*.*", makeNewsConverter},
+    {AgentMail, "Agent Mail", "*.*", makeMailboxConverter},
+    {Oui, "OUI", "MESSAGE.DBF", nullptr},
+    {OutlookExpress5Mail, "Outlook Express 5 Mail", "*.DBX", makeNewsSourceMailConverter},
+    {OutlookMail, "Outlook Mail", "", nullptr},
+    {OutlookExpress5News, "Outlook Express 5 News", "*.DBX", makeNewsConverter},
+    {GenericMail2, "Generic Mail Type 2", "*.*", makeNewsSourceMailConverter},
+    {Aol, "AOL", "*.*", makeMailboxConverter},
+    {Winvn, "Winvn", "*.*", makeNewsConverter},
+    {Reserved38, "Reserv", "", nullptr},
+    {Reserved39, "Reserv", "", nullptr},
+    {Reserved40, "Reserv", "", nullptr},
+}};
+
+static_assert(importTypeTableProblem(kImportTypes).empty(), "the import type table breaks one of its rules");
+
+}  // namespace
+
+const ImportTypeTable& importTypes() { return kImportTypes; }
+
+const ImportType& importType(ImportTypeId id) { return kImportTypes[static_cast<std::size_t>(id) - 1]; }
+
+const char* importTypeName(ImportTypeId id) { return importType(id).name; }
 
 const ImportType* importTypeByNumber(int number) {
-  if (number < 1 || number > 40) return nullptr;
-  const ImportType& t = importTypes()[static_cast<std::size_t>(number - 1)];
+  if (number < 1 || number > kImportTypeCount) return nullptr;
+  const ImportType& t = kImportTypes[static_cast<std::size_t>(number - 1)];
   return t.offered() ? &t : nullptr;
 }
 
@@ -69,7 +87,7 @@ const ImportType* findImportType(std::string_view s) {
   // Older saved definitions carry number 11 as "NavCIS 1.7x-".
   if (text::upper1252(s) == "NAVCIS 1.7X-") return importTypeByNumber(11);
   std::string wanted = text::upper1252(s);
-  for (const ImportType& t : importTypes())
+  for (const ImportType& t : kImportTypes)
     if (t.offered() && text::upper1252(t.name) == wanted) return &t;
   return nullptr;
 }

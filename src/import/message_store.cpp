@@ -57,7 +57,7 @@ bool MessageStore::headerExists(uint32_t number) {
 }
 
 bool MessageStore::idString(uint32_t number, std::string& id) {
-  auto& tid = s_.table<TID>(24);
+  auto& tid = s_.table<TID>(store::FileNo::MessageIdWork);
   tid.clear();
   tid.rec.MSGNUMBER = number;
   if (tid.get(TID::IDKEY) != Err::Ok) return false;

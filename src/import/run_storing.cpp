@@ -74,11 +74,11 @@ void ImportRun::nextDatabase() {
   store::createDatabaseDirectory(s_);
 
   if (isMail(db_))
-    dbFiles_ = {13, 4, 9, 23, 17, 5};
+    dbFiles_ = {store::FileNo::Mail, store::FileNo::MsgText, store::FileNo::SIndex, store::FileNo::PLINK, store::FileNo::CCR, store::FileNo::Person};
   else if (db_->kind == store::KindNewsgroup)
-    dbFiles_ = {3, 4, 23, 7, 6, 5, 25};
+    dbFiles_ = {store::FileNo::MsgNmbr, store::FileNo::MsgText, store::FileNo::PLINK, store::FileNo::Threads, store::FileNo::Sections, store::FileNo::Person, store::FileNo::MsgString};
   else
-    dbFiles_ = {3, 4, 23, 7, 6, 5};
+    dbFiles_ = {store::FileNo::MsgNmbr, store::FileNo::MsgText, store::FileNo::PLINK, store::FileNo::Threads, store::FileNo::Sections, store::FileNo::Person};
   store::OP_CLOSE(s_, store::OpOpen, dbFiles_);
   result.before = static_cast<uint32_t>(isMail(db_) ? s_.Mail().count() : s_.MsgNmbr().count());
   stats_.databases.push_back(result);
@@ -96,7 +96,7 @@ void ImportRun::nextDatabase() {
   if (!store_) store_ = std::make_unique<MessageStore>(s_, request_.allowReimport, request_.mailTopic);
   store_->clearOwner();
 
-  auto& work = s_.table<NHR>(10);
+  auto& work = s_.table<NHR>(store::FileNo::ImportWork);
   work.clear();
   work.rec.INTERNAL = db_->id;
   work.rec.MSGNUMBER = 0;
@@ -166,11 +166,11 @@ bool ImportRun::dataSpaceOk() {
 }
 
 void ImportRun::storeBatch() {
-  if (!s_.transaction().active() && store::StartTransaction(s_, storingFiles(), 5) != 0) {
+  if (!s_.transaction().active() && !store::beginTransaction(s_, storingFiles(), 5)) {
     fail();
     return;
   }
-  auto& work = s_.table<NHR>(10);
+  auto& work = s_.table<NHR>(store::FileNo::ImportWork);
   DatabaseResult& result = stats_.databases.back();
   const int kind = db_->kind;
   bool done = false;
@@ -216,7 +216,7 @@ void ImportRun::storeBatch() {
   }
   progress_.stored = stats_.imported;
   if (sinceCommit_ > kCommitAfter || done) {
-    if (!store::CommitTransaction(s_)) {
+    if (!store::commitTransaction(s_)) {
       stats_.imported -= storedSinceCommit_;
       result.stored -= static_cast<uint32_t>(storedSinceCommit_);
       fail();
@@ -226,7 +226,7 @@ void ImportRun::storeBatch() {
     storedSinceCommit_ = 0;
   }
   if (done) {
-    if (isMail(db_) && s_.file(19).count() > 0) {
+    if (isMail(db_) && s_.file(store::FileNo::CarbonCopyWork).count() > 0) {
       progress_.status = "Adding InBox CarbonCopies";
       cctStarted_ = false;
       phase_ = RunPhase::CarbonCopies;
@@ -236,7 +236,8 @@ void ImportRun::storeBatch() {
     return;
   }
   if (!dataSpaceOk()) {
-    if (s_.transaction().active()) store::CommitTransaction(s_);
+    // A failed commit has been rolled back; the run stops either way.
+    if (s_.transaction().active()) static_cast<void>(store::commitTransaction(s_));
     stats_.cancelled = true;
     phase_ = RunPhase::End;
   }
@@ -256,7 +257,7 @@ bool ImportRun::ownerAddress(const std::string& address) const {
 }
 
 void ImportRun::carbonCopies() {
-  auto& cct = s_.table<CCT>(19);
+  auto& cct = s_.table<CCT>(store::FileNo::CarbonCopyWork);
   if (!cctKeysBuilt_) {
     cct.buildKeys();  // a duplicate recipient stays out of the key: it is added once
     cctKeysBuilt_ = true;
@@ -268,7 +269,7 @@ void ImportRun::carbonCopies() {
     cctMailExists_ = false;
     sinceCommit_ = 0;
   }
-  if (!s_.transaction().active() && store::StartTransaction(s_, {&s_.Mail(), &s_.CCR()}, 5) != 0) {
+  if (!s_.transaction().active() && !store::beginTransaction(s_, {&s_.Mail(), &s_.CCR()}, 5)) {
     fail();
     return;
   }
@@ -309,7 +310,7 @@ void ImportRun::carbonCopies() {
     ++sinceCommit_;
   }
   if (sinceCommit_ > kCommitAfter || done) {
-    if (!store::CommitTransaction(s_)) {
+    if (!store::commitTransaction(s_)) {
       fail();
       return;
     }
@@ -344,7 +345,7 @@ void ImportRun::countStep() {
   store::KeyedFile& file = phase_ == RunPhase::PersonCount   ? static_cast<store::KeyedFile&>(s_.Person())
                            : phase_ == RunPhase::ThreadCount ? static_cast<store::KeyedFile&>(s_.Threads())
                                                              : static_cast<store::KeyedFile&>(s_.Sections());
-  if (!s_.transaction().active() && store::StartTransaction(s_, {&file}, 5) != 0) {
+  if (!s_.transaction().active() && !store::beginTransaction(s_, {&file}, 5)) {
     fail();
     return;
   }
@@ -376,7 +377,7 @@ void ImportRun::countStep() {
     }
   }
   if (countIndex_ < countItems_.size()) return;
-  if (!store::CommitTransaction(s_)) {
+  if (!store::commitTransaction(s_)) {
     fail();
     return;
   }
@@ -395,7 +396,7 @@ void ImportRun::databaseCount() {
   auto& forums = s_.Forums();
   forums.clear();
   forums.rec.ID = db_->id;
-  if (store::HoldRec(s_, forums, store::Forums::ForumKey, 1)) {
+  if (store::HoldRec(s_, forums, store::Forums::ForumKey, store::HoldBy::Key)) {
     forums.rec.MSGCOUNT = count;
     forums.rec.COUNTFLAG = 0;
     store::UppDat(s_, forums, store::UppChange, store::ErrRelease);

@@ -30,8 +30,8 @@ namespace qb::import {
 namespace {
 // The work files of an import run: 10 import work file, 19 carbon-copy work
 // file, 24 message-identifier work file.
-store::FileRegistration nhrFile(10, [] { return std::make_unique<store::Table<NHR>>(); });
-store::FileRegistration cctFile(19, [] { return std::make_unique<store::Table<CCT>>(); });
-store::FileRegistration tidFile(24, [] { return std::make_unique<store::Table<TID>>(); });
+store::FileRegistration nhrFile(store::FileNo::ImportWork, [] { return std::make_unique<store::Table<NHR>>(); });
+store::FileRegistration cctFile(store::FileNo::CarbonCopyWork, [] { return std::make_unique<store::Table<CCT>>(); });
+store::FileRegistration tidFile(store::FileNo::MessageIdWork, [] { return std::make_unique<store::Table<TID>>(); });
 }  // namespace
 }  // namespace qb::import

@@ -150,10 +150,6 @@ std::size_t findUpper(std::string_view s, std::string_view what, std::size_t fro
   return std::string_view::npos;
 }
 
-bool endsWith(const std::string& s, std::string_view tail) {
-  return s.size() >= tail.size() && std::string_view(s).substr(s.size() - tail.size()) == tail;
-}
-
 class HtmlConverter {
  public:
   explicit HtmlConverter(std::string& out) : out_(out) {}

@@ -1,4 +1,5 @@
 #include "text/line_piece.h"
+#include "text/strings.h"
 
 #include <cstring>
 
@@ -23,11 +24,7 @@ std::size_t splitLine(std::string_view line, std::vector<LinePiece>& out, std::s
   return count;
 }
 
-std::string_view stripTrailingBlanks(std::string_view line) {
-  std::size_t n = line.size();
-  while (n > 0 && line[n - 1] == ' ') --n;
-  return line.substr(0, n);
-}
+std::string_view stripTrailingBlanks(std::string_view line) { return trimRightSpacesView(line); }
 
 std::string_view stripCR(std::string_view line) {
   if (!line.empty() && line.back() == '\r') line.remove_suffix(1);

@@ -44,7 +44,7 @@ std::string readBoundary(std::string_view line, std::size_t column) {
     // An unquoted one ends before the next parameter.
     value = value.substr(0, value.find_first_of("; \t"));
   }
-  while (!value.empty() && (value.back() == ' ' || value.back() == '\t')) value.remove_suffix(1);
+  value = trimRightView(value, " \t");
   return std::string(value.substr(0, kMaxBoundary));
 }
 

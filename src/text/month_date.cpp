@@ -23,15 +23,9 @@ constexpr std::array<MonthName, 32> kMonths = {{
     {"Dec", 12}, {"Dez", 12},
 }};
 
-std::string_view trimBlanks(std::string_view s) {
-  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-  return s;
-}
-
 // Value of a text of 1-4 digits (blanks around it allowed); -1 otherwise.
 int number(std::string_view s) {
-  s = trimBlanks(s);
+  s = trimSpacesView(s);
   if (s.empty() || s.size() > 4) return -1;
   int v = 0;
   for (char c : s) {
@@ -70,7 +64,7 @@ int monthNumber(std::string_view name) {
 int32_t monthNameDate(std::string_view day, std::string_view month, std::string_view year) {
   int m = monthNumber(month);
   int d = number(day);
-  std::string_view y = trimBlanks(year);
+  std::string_view y = trimSpacesView(year);
   int yv = number(y);
   if (m == 0 || d <= 0 || yv < 0) return 0;
   if (y.size() <= 2) yv = text::expandYear(yv);

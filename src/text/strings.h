@@ -27,6 +27,27 @@ inline std::string_view trimRightView(std::string_view s) {
 }
 inline std::string trimRight(std::string_view s) { return std::string(trimRightView(s)); }
 
+// Trimming of the given characters only, for texts in which the other blanks
+// are content: fixed-width fields and captures padded with spaces (" "),
+// header values (" \t"), stored fields padded with spaces and NULs.
+inline std::string_view trimView(std::string_view s, std::string_view chars) {
+  std::size_t b = s.find_first_not_of(chars);
+  if (b == std::string_view::npos) return s.substr(s.size());
+  return s.substr(b, s.find_last_not_of(chars) - b + 1);
+}
+inline std::string trim(std::string_view s, std::string_view chars) { return std::string(trimView(s, chars)); }
+inline std::string_view trimRightView(std::string_view s, std::string_view chars) {
+  std::size_t e = s.find_last_not_of(chars);
+  return s.substr(0, e == std::string_view::npos ? 0 : e + 1);
+}
+inline std::string trimRight(std::string_view s, std::string_view chars) {
+  return std::string(trimRightView(s, chars));
+}
+// Spaces only: fixed-width fields and captures, where tabs are content.
+inline std::string_view trimSpacesView(std::string_view s) { return trimView(s, " "); }
+inline std::string_view trimRightSpacesView(std::string_view s) { return trimRightView(s, " "); }
+inline std::string trimRightSpaces(std::string_view s) { return std::string(trimRightSpacesView(s)); }
+
 inline char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
 inline char upperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
 inline std::string lowerAscii(std::string_view s) {
@@ -42,6 +63,9 @@ inline std::string upperAscii(std::string_view s) {
 
 inline bool startsWith(std::string_view s, std::string_view prefix) {
   return s.size() >= prefix.size() && s.compare(0, prefix.size(), prefix) == 0;
+}
+inline bool endsWith(std::string_view s, std::string_view tail) {
+  return s.size() >= tail.size() && s.substr(s.size() - tail.size()) == tail;
 }
 // Prefix test without regard to ASCII letter case.
 inline bool startsWithNoCase(std::string_view s, std::string_view prefix) {

@@ -248,8 +248,16 @@ bool knownCharset(std::string_view charset) {
 
 std::string fromWindows1252(std::string_view bytes) {
   std::string out;
-  out.reserve(bytes.size() + bytes.size() / 8);
-  for (unsigned char c : bytes) append1252(out, c);
+  out.reserve(bytes.size() + bytes.size() / 4);
+  std::size_t i = 0;
+  while (i < bytes.size()) {
+    std::size_t run = i;  // ASCII runs are copied whole
+    while (run < bytes.size() && static_cast<unsigned char>(bytes[run]) < 0x80) ++run;
+    out.append(bytes.substr(i, run - i));
+    if (run == bytes.size()) break;
+    append1252(out, static_cast<unsigned char>(bytes[run]));
+    i = run + 1;
+  }
   return out;
 }
 

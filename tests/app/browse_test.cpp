@@ -86,12 +86,12 @@ struct BrowseFixture : ::testing::Test {
     return out;
   }
   uint8_t stored(uint32_t msg) {
-    OP_CLOSE(s(), OpOpen, {3});
+    OP_CLOSE(s(), OpOpen, {FileNo::MsgNmbr});
     s().MsgNmbr().clear();
     s().MsgNmbr().rec.MSGNUMBER = msg;
     s().MsgNmbr().get(MsgNmbr::IdKey);
     uint8_t v = s().MsgNmbr().rec.DUMMY;
-    OP_CLOSE(s(), OpClose, {3});
+    OP_CLOSE(s(), OpClose, {FileNo::MsgNmbr});
     return v;
   }
   int rowOf(uint32_t id) {
@@ -194,15 +194,15 @@ TEST_F(BrowseFixture, StatusWriteOfAHeldRecordChangesNothing) {
   qb::RecordingUI otherUi;
   auto other = a.newSession(otherUi);
   other->selectDatabase([&] {
-    OP_CLOSE(s(), OpOpen, {2});
+    OP_CLOSE(s(), OpOpen, {FileNo::Forums});
     s().Forums().clear();
     s().Forums().rec.ID = s().ForumNumber;
     s().Forums().get(Forums::ForumKey);
     Forums f = s().Forums().rec;
-    OP_CLOSE(s(), OpClose, {2});
+    OP_CLOSE(s(), OpClose, {FileNo::Forums});
     return f;
   }());
-  OP_CLOSE(*other, OpOpen, {3});
+  OP_CLOSE(*other, OpOpen, {FileNo::MsgNmbr});
   auto& m = other->MsgNmbr();
   m.clear();
   m.rec.MSGNUMBER = 1003;
@@ -211,7 +211,7 @@ TEST_F(BrowseFixture, StatusWriteOfAHeldRecordChangesNothing) {
   browse()->setCurrentRow(rowOf(1003));
   EXPECT_FALSE(browse()->chooseStatus(2));
   m.release();
-  OP_CLOSE(*other, OpClose, {3});
+  OP_CLOSE(*other, OpClose, {FileNo::MsgNmbr});
   EXPECT_EQ(stored(1003), StatusNormal);
 }
 

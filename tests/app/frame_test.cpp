@@ -131,8 +131,8 @@ TEST(Startup, UpgradeResetsPlacesAndTellsOnce) {
   ASSERT_TRUE(WindowPos2(s, 2, 3, p));
   ASSERT_TRUE(WindowPos2(s, 4, 0, p));
   int32_t old = 400;
-  Konfig(s, 2, SetVersion, old);
-  Konfig(s, 4);
+  Konfig(s, KonfigAction::SetGeneral, SetVersion, old);
+  Konfig(s, KonfigAction::WriteGeneral);
 
   qb::RecordingUI ui;
   Session next(ui);
@@ -247,7 +247,7 @@ TEST_F(FrameFixture, LastActiveDatabaseGoneTakesTheFirstThatOpens) {
   forum("First forum");
   const uint32_t second = a.addDatabase(KindForum, "Second forum");
   int32_t id = static_cast<int32_t>(second);
-  Konfig(s(), 2, SetLastDatabase, id);
+  Konfig(s(), KonfigAction::SetGeneral, SetLastDatabase, id);
   s().clearDatabase();
   ASSERT_TRUE(chooseStartupDatabase(s()));
   EXPECT_EQ(s().Description, "Second forum");
@@ -311,7 +311,7 @@ TEST_F(FrameFixture, ChangeActiveDatabaseIsExclusiveAndSwitchesTheBrowse) {
   forum("Alpha forum");
   const uint32_t beta = a.addDatabase(KindForum, "Beta forum");
   int32_t id = static_cast<int32_t>(beta);
-  Konfig(s(), 2, SetLastDatabase, id);
+  Konfig(s(), KonfigAction::SetGeneral, SetLastDatabase, id);
   open();
   ASSERT_EQ(frame->titlePart(), "[Beta forum]");  // the one active last
   frame->press(CmdChangeDb);

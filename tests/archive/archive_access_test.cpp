@@ -17,12 +17,12 @@ struct PersonArchive {
   Session& s = a.session();
   PersonArchive() {
     a.addDatabase(KindMail, "Mail");
-    OP_CLOSE(s, OpOpen, {5});
+    OP_CLOSE(s, OpOpen, {FileNo::Person});
     addPerson(1, "ONE A");
     addPerson(2, "TWO B");
     a.ui.entries.clear();
   }
-  ~PersonArchive() { OP_CLOSE(s, OpClose, {5}); }
+  ~PersonArchive() { OP_CLOSE(s, OpClose, {FileNo::Person}); }
   void addPerson(uint32_t id, const std::string& str) {
     s.Person().clear();
     s.Person().rec.PERSONID = id;
@@ -32,13 +32,13 @@ struct PersonArchive {
   // A second copy of the program on the same archive, same database.
   std::unique_ptr<Session> other(qb::RecordingUI& ui) {
     auto o = a.newSession(ui);
-    OP_CLOSE(*o, OpOpen, {2});
+    OP_CLOSE(*o, OpOpen, {FileNo::Forums});
     o->Forums().clear();
     o->Forums().rec.ID = s.ForumNumber;
     if (o->Forums().get(Forums::ForumKey) != Err::Ok) throw std::runtime_error("forum");
     o->selectDatabase(o->Forums().rec);
-    OP_CLOSE(*o, OpClose, {2});
-    OP_CLOSE(*o, OpOpen, {5});
+    OP_CLOSE(*o, OpClose, {FileNo::Forums});
+    OP_CLOSE(*o, OpOpen, {FileNo::Person});
     return o;
   }
 };
@@ -75,7 +75,7 @@ TEST(ArchiveAccess, ErrorMode8RollsBackSilentlyDuringTaskProcessing) {
   PersonArchive p;
   Session& s = p.s;
   auto& f = s.Person();
-  ASSERT_EQ(StartTransaction(s, {&f}), 0);
+  ASSERT_TRUE(beginTransaction(s, {&f}));
   p.addPerson(3, "THREE C");
   s.DoTask = 2;
   f.clear();
@@ -86,7 +86,7 @@ TEST(ArchiveAccess, ErrorMode8RollsBackSilentlyDuringTaskProcessing) {
   EXPECT_EQ(f.count(), 2) << "the whole transaction is gone";
 
   s.DoTask = 0;
-  ASSERT_EQ(StartTransaction(s, {&f}), 0);
+  ASSERT_TRUE(beginTransaction(s, {&f}));
   EXPECT_EQ(UppDat(s, f, UppAdd, ErrRollback), 0);
   ASSERT_EQ(p.a.ui.entries.size(), 1u);
   EXPECT_EQ(p.a.ui.entries[0].text,
@@ -97,13 +97,17 @@ TEST(ArchiveAccess, ErrorMode8RollsBackSilentlyDuringTaskProcessing) {
 TEST(ArchiveAccess, TransactionCommitsAndFailsToStartWithAMessage) {
   PersonArchive p;
   Session& s = p.s;
-  ASSERT_EQ(StartTransaction(s, {&s.Person()}), 0);
+  ASSERT_TRUE(beginTransaction(s, {&s.Person()}));
   p.addPerson(3, "THREE C");
-  EXPECT_EQ(CommitTransaction(s), 1);
+  EXPECT_TRUE(commitTransaction(s));
   EXPECT_EQ(s.Person().count(), 3);
+  // Both helpers report success as true: with nothing open there is nothing
+  // to commit.
+  EXPECT_FALSE(commitTransaction(s));
+  EXPECT_TRUE(p.a.ui.entries.empty());
 
   // A file that is not open cannot take part.
-  EXPECT_EQ(StartTransaction(s, {&s.Threads()}, 0), 1);
+  EXPECT_FALSE(beginTransaction(s, {&s.Threads()}, 0));
   ASSERT_EQ(p.a.ui.entries.size(), 1u);
   EXPECT_EQ(p.a.ui.entries[0].text.rfind("Transaction Frame Error!\r\n", 0), 0u);
   EXPECT_EQ(p.a.ui.entries[0].title, "Warning!");
@@ -117,27 +121,27 @@ TEST(ArchiveAccess, HoldByOneCopyMakesTheOthersHoldFail) {
   auto o = p.other(otherUi);
   s.Person().clear();
   s.Person().rec.PERSONID = 1;
-  ASSERT_EQ(HoldRec(s, s.Person(), Person::PersonKey, 1), 1);
+  ASSERT_EQ(HoldRec(s, s.Person(), Person::PersonKey, HoldBy::Key), 1);
   int64_t pos = s.Person().position();
 
   o->Person().clear();
   o->Person().rec.PERSONID = 1;
-  EXPECT_EQ(HoldRec(*o, o->Person(), Person::PersonKey, 1), 0);
+  EXPECT_EQ(HoldRec(*o, o->Person(), Person::PersonKey, HoldBy::Key), 0);
   ASSERT_EQ(otherUi.entries.size(), 1u);
   EXPECT_EQ(otherUi.entries[0].text, "The record is locked by another user!\r\nUpdate is cancelled, try again later!");
   EXPECT_EQ(otherUi.entries[0].title, "The record is not accessible!");
 
   s.Person().release();
-  EXPECT_EQ(HoldRec(*o, o->Person(), 0, 0, pos), 1) << "by position once released";
+  EXPECT_EQ(HoldRec(*o, o->Person(), 0, HoldBy::Position, pos), 1) << "by position once released";
   o->Person().release();
 
   // A record deleted by the first copy.
-  ASSERT_EQ(HoldRec(s, s.Person(), 0, 0, pos), 1);
+  ASSERT_EQ(HoldRec(s, s.Person(), 0, HoldBy::Position, pos), 1);
   ASSERT_EQ(UppDat(s, s.Person(), UppDelete, ErrRelease), 1);
-  EXPECT_EQ(HoldRec(*o, o->Person(), 0, 0, pos), 0);
+  EXPECT_EQ(HoldRec(*o, o->Person(), 0, HoldBy::Position, pos), 0);
   EXPECT_EQ(otherUi.entries.back().text,
             "The record has been deleted by another user!\r\n                   Update is cancelled!");
-  OP_CLOSE(*o, OpClose, {5});
+  OP_CLOSE(*o, OpClose, {FileNo::Person});
 }
 
 TEST(ArchiveAccess, SecondEditorOfARecordIsWarnedThenWrites) {
@@ -183,7 +187,7 @@ TEST(ArchiveAccess, SecondEditorOfARecordIsWarnedThenWrites) {
   del.begin(EditDelete);
   EXPECT_EQ(del.save(), "OK");
   EXPECT_EQ(s.Person().count(), 1);
-  OP_CLOSE(*o, OpClose, {5});
+  OP_CLOSE(*o, OpClose, {FileNo::Person});
 }
 
 TEST(ArchiveAccess, QErrorReportsListFailures) {
@@ -203,14 +207,14 @@ TEST(ArchiveAccess, QErrorReportsListFailures) {
 TEST(ArchiveAccess, NextNrStartsAtOneOnAnEmptyControlFile) {
   qb::test::TempArchive a;
   Session& s = a.session();
-  OP_CLOSE(s, OpEmpty, {8});
+  OP_CLOSE(s, OpEmpty, {FileNo::Control});
   EXPECT_EQ(NextNr(s), 1u);
-  OP_CLOSE(s, OpOpen, {8});
+  OP_CLOSE(s, OpOpen, {FileNo::Control});
   s.Control().clear();
   s.Control().rec.ID = 1;
   ASSERT_EQ(s.Control().get(Control::IdKey), Err::Ok);
   EXPECT_EQ(s.Control().rec.NEXTNUMBER, 2u);
-  OP_CLOSE(s, OpClose, {8});
+  OP_CLOSE(s, OpClose, {FileNo::Control});
   EXPECT_EQ(NextNr(s), 2u);
   EXPECT_EQ(s.openCount(8), 0);
 

@@ -71,13 +71,13 @@ TEST(ArchiveCli, InitThenListTheDatabases) {
     EXPECT_EQ(s.FileDir, h.dir + "/data");
     ASSERT_NE(createDatabase(s, KindNewsgroup, "comp.lang.c \"quoted\"", ErrRelease), 0u);
     ASSERT_NE(createDatabase(s, KindForum, "Ham Radio", ErrRelease), 0u);
-    OP_CLOSE(s, OpOpen, {2});
-    ASSERT_EQ(HoldRec(s, s.Forums(), Forums::ForumKey, 1), 1);  // the database just made
+    OP_CLOSE(s, OpOpen, {FileNo::Forums});
+    ASSERT_EQ(HoldRec(s, s.Forums(), Forums::ForumKey, HoldBy::Key), 1);  // the database just made
     s.Forums().rec.NOIMPORT = 1;
     s.Forums().rec.COUNTFLAG = 1;
     s.Forums().rec.MSGCOUNT = 12;
     ASSERT_EQ(UppDat(s, s.Forums(), UppChange, ErrRelease), 1);
-    OP_CLOSE(s, OpClose, {2});
+    OP_CLOSE(s, OpClose, {FileNo::Forums});
   }
   EXPECT_TRUE(fs::exists(h.dir + "/data/F2/IDX022.DAT"));
 

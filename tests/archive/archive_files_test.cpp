@@ -67,20 +67,20 @@ TEST(ArchiveFiles, OpenCountsNestOpensAndCloses) {
   qb::test::TempArchive a;
   Session& s = a.session();
   a.addDatabase(KindForum, "Forum");
-  OP_CLOSE(s, OpOpen, {3, 4});
+  OP_CLOSE(s, OpOpen, {FileNo::MsgNmbr, FileNo::MsgText});
   EXPECT_TRUE(s.MsgNmbr().isOpen());
   EXPECT_TRUE(s.MsgText().isOpen());
   EXPECT_EQ(s.FileName, a.home() + "/F1/IDX004.TPS");
-  OP_CLOSE(s, OpOpen, {3});
-  OP_CLOSE(s, OpClose, {3});
+  OP_CLOSE(s, OpOpen, {FileNo::MsgNmbr});
+  OP_CLOSE(s, OpClose, {FileNo::MsgNmbr});
   EXPECT_TRUE(s.MsgNmbr().isOpen()) << "opened twice, closed once";
   EXPECT_EQ(s.openCount(3), 1);
-  OP_CLOSE(s, OpClose, {3});
+  OP_CLOSE(s, OpClose, {FileNo::MsgNmbr});
   EXPECT_FALSE(s.MsgNmbr().isOpen());
 
-  OP_CLOSE(s, OpOpen, {4});
-  OP_CLOSE(s, OpOpen, {4});
-  OP_CLOSE(s, OpCloseNow, {4});
+  OP_CLOSE(s, OpOpen, {FileNo::MsgText});
+  OP_CLOSE(s, OpOpen, {FileNo::MsgText});
+  OP_CLOSE(s, OpCloseNow, {FileNo::MsgText});
   EXPECT_FALSE(s.MsgText().isOpen()) << "action 4 closes whatever the count";
   EXPECT_EQ(s.openCount(4), 0);
 
@@ -90,7 +90,7 @@ TEST(ArchiveFiles, OpenCountsNestOpensAndCloses) {
   EXPECT_FALSE(fs::exists(a.home() + "/F1/IDX028.DAT"));
   EXPECT_TRUE(s.Person().isOpen());
   EXPECT_FALSE(s.Sections().isOpen());
-  OP_CLOSE(s, OpClose, {5});
+  OP_CLOSE(s, OpClose, {FileNo::Person});
   EXPECT_TRUE(a.ui.entries.empty());
 }
 
@@ -111,10 +111,10 @@ TEST(ArchiveFiles, MissingForumsFileIsCreatedEmpty) {
   qb::test::TempArchive a;
   Session& s = a.session();
   fs::remove(a.path("CFG/IDX002.TPS"));
-  OP_CLOSE(s, OpOpen, {2});
+  OP_CLOSE(s, OpOpen, {FileNo::Forums});
   EXPECT_TRUE(fs::exists(a.path("CFG/IDX002.TPS")));
   EXPECT_EQ(s.Forums().count(), 0);
-  OP_CLOSE(s, OpClose, {2});
+  OP_CLOSE(s, OpClose, {FileNo::Forums});
   EXPECT_TRUE(a.ui.entries.empty());
 }
 
@@ -124,7 +124,7 @@ TEST(ArchiveFiles, MissingDatabaseDirectoryStopsWithPathNotFound) {
   a.addDatabase(KindForum, "Forum");
   fs::remove_all(a.home() + "/F1");
   try {
-    OP_CLOSE(s, OpOpen, {3});
+    OP_CLOSE(s, OpOpen, {FileNo::MsgNmbr});
     FAIL() << "no stop";
   } catch (const qb::FatalStop& f) {
     EXPECT_EQ(f.text(), "The path " + a.home() + "/F1 does not exist.\r\nQuillbox will terminate.");
@@ -135,7 +135,7 @@ TEST(ArchiveFiles, MissingDatabaseDirectoryStopsWithPathNotFound) {
 
 TEST(ArchiveFiles, DatabaseFileWithoutCurrentDatabaseIsRefused) {
   qb::test::TempArchive a;
-  EXPECT_THROW(OP_CLOSE(a.session(), OpOpen, {3}), qb::FatalStop);
+  EXPECT_THROW(OP_CLOSE(a.session(), OpOpen, {FileNo::MsgNmbr}), qb::FatalStop);
   EXPECT_FALSE(fs::exists(a.path("IDX003.TPS")));
 }
 
@@ -145,15 +145,15 @@ TEST(ArchiveFiles, ChangedLayoutIsRecreatedWhenEmptyAndStopsOtherwise) {
   a.addDatabase(KindForum, "Forum");
   const std::string codes = a.home() + "/F1/IDX001.TPS";
   writeOldCodes(codes, 0);
-  OP_CLOSE(s, OpOpen, {1});
+  OP_CLOSE(s, OpOpen, {FileNo::Codes});
   EXPECT_TRUE(s.Codes().isOpen());
   EXPECT_TRUE(a.ui.entries.empty()) << "recreated silently";
-  OP_CLOSE(s, OpClose, {1});
+  OP_CLOSE(s, OpClose, {FileNo::Codes});
 
   fs::remove(codes);
   writeOldCodes(codes, 3);
   try {
-    OP_CLOSE(s, OpOpen, {1});
+    OP_CLOSE(s, OpOpen, {FileNo::Codes});
     FAIL() << "no stop";
   } catch (const qb::FatalStop& f) {
     EXPECT_EQ(f.text(), "The file " + codes +
@@ -166,7 +166,7 @@ TEST(ArchiveFiles, ChangedLayoutIsRecreatedWhenEmptyAndStopsOtherwise) {
   // as not to be left.
   const std::string headers = a.home() + "/F1/IDX003.TPS";
   fs::copy_file(codes, headers);
-  EXPECT_THROW(OP_CLOSE(s, OpProbe, {3}), qb::FatalStop);
+  EXPECT_THROW(OP_CLOSE(s, OpProbe, {FileNo::MsgNmbr}), qb::FatalStop);
   EXPECT_EQ(s.IndexingInProgress, 1);
 }
 
@@ -174,13 +174,13 @@ TEST(ArchiveFiles, DamagedKeysAreRebuiltWithAMessage) {
   qb::test::TempArchive a;
   Session& s = a.session();
   a.addDatabase(KindForum, "Forum");
-  OP_CLOSE(s, OpOpen, {3});
+  OP_CLOSE(s, OpOpen, {FileNo::MsgNmbr});
   for (uint32_t n : {3u, 1u, 2u}) {
     s.MsgNmbr().clear();
     s.MsgNmbr().rec.MSGNUMBER = n;
     ASSERT_EQ(UppDat(s, s.MsgNmbr(), UppAdd, ErrRelease), 1);
   }
-  OP_CLOSE(s, OpClose, {3});
+  OP_CLOSE(s, OpClose, {FileNo::MsgNmbr});
   const std::string path = a.home() + "/F1/IDX003.TPS";
   {
     sqlite3* db = nullptr;
@@ -195,7 +195,7 @@ TEST(ArchiveFiles, DamagedKeysAreRebuiltWithAMessage) {
     for (auto& n : names) sqlite3_exec(db, ("DROP INDEX \"" + n + "\"").c_str(), nullptr, nullptr, nullptr);
     sqlite3_close(db);
   }
-  OP_CLOSE(s, OpOpen, {3});
+  OP_CLOSE(s, OpOpen, {FileNo::MsgNmbr});
   ASSERT_EQ(a.ui.entries.size(), 1u);
   EXPECT_EQ(a.ui.entries[0].text, "The file " + path +
                                       " cannot be opened\r\ndue to corrupted indices.\r\nAutomatic rebuild will take place.");
@@ -204,29 +204,29 @@ TEST(ArchiveFiles, DamagedKeysAreRebuiltWithAMessage) {
   s.MsgNmbr().set(MsgNmbr::IdKey);
   while (s.MsgNmbr().next() == Err::Ok) order.push_back(s.MsgNmbr().rec.MSGNUMBER);
   EXPECT_EQ(order, (std::vector<uint32_t>{3, 2, 1}));
-  OP_CLOSE(s, OpClose, {3});
+  OP_CLOSE(s, OpClose, {FileNo::MsgNmbr});
 }
 
 TEST(ArchiveFiles, EmptyPackProbeAndDelete) {
   qb::test::TempArchive a;
   Session& s = a.session();
   a.addDatabase(KindForum, "Forum");
-  OP_CLOSE(s, OpOpen, {6});
+  OP_CLOSE(s, OpOpen, {FileNo::Sections});
   s.Sections().clear();
   s.Sections().rec.SECSYSID = 4;
   ASSERT_EQ(UppDat(s, s.Sections(), UppAdd, ErrRelease), 1);
-  OP_CLOSE(s, OpClose, {6});
+  OP_CLOSE(s, OpClose, {FileNo::Sections});
 
-  OP_CLOSE(s, OpPack, {6});
+  OP_CLOSE(s, OpPack, {FileNo::Sections});
   EXPECT_EQ(KeyedFile::storedCount(a.home() + "/F1/IDX006.TPS"), 1);
-  OP_CLOSE(s, OpEmpty, {6});
+  OP_CLOSE(s, OpEmpty, {FileNo::Sections});
   EXPECT_EQ(KeyedFile::storedCount(a.home() + "/F1/IDX006.TPS"), 0);
   EXPECT_FALSE(s.Sections().isOpen());
-  OP_CLOSE(s, OpProbe, {7});
+  OP_CLOSE(s, OpProbe, {FileNo::Threads});
   EXPECT_TRUE(fs::exists(a.home() + "/F1/IDX007.TPS"));
   EXPECT_FALSE(s.Threads().isOpen());
-  OP_CLOSE(s, OpOpen, {6});
-  OP_CLOSE(s, OpDelete, {6, 7});
+  OP_CLOSE(s, OpOpen, {FileNo::Sections});
+  OP_CLOSE(s, OpDelete, {FileNo::Sections, FileNo::Threads});
   EXPECT_EQ(s.openCount(6), 0);
   EXPECT_FALSE(fs::exists(a.home() + "/F1/IDX006.TPS"));
   EXPECT_FALSE(fs::exists(a.home() + "/F1/IDX007.TPS"));
@@ -240,15 +240,15 @@ TEST(ArchiveFiles, EmptyingAFileOthersWriteStops) {
   qb::RecordingUI otherUi;
   auto other = a.newSession(otherUi);
   other->selectDatabase(s.Forums().rec);
-  OP_CLOSE(*other, OpOpen, {6});
+  OP_CLOSE(*other, OpOpen, {FileNo::Sections});
   try {
-    OP_CLOSE(s, OpEmpty, {6});
+    OP_CLOSE(s, OpEmpty, {FileNo::Sections});
     FAIL() << "no stop";
   } catch (const qb::FatalStop& f) {
     // The exclusive open is refused before the file can be emptied.
     EXPECT_EQ(f.title(), " File Open Error - Access denied");
   }
-  OP_CLOSE(*other, OpClose, {6});
+  OP_CLOSE(*other, OpClose, {FileNo::Sections});
 }
 
 TEST(ArchiveFiles, ForeignFilesAreCountedAndNeverTouched) {
@@ -257,11 +257,11 @@ TEST(ArchiveFiles, ForeignFilesAreCountedAndNeverTouched) {
   const std::string foreign = a.path("capture.txt");
   { std::FILE* f = std::fopen(foreign.c_str(), "w"); std::fputs("data", f); std::fclose(f); }
   s.FileTmpName = foreign;
-  OP_CLOSE(s, OpOpen, {11});
+  OP_CLOSE(s, OpOpen, {FileNo::Foreign11});
   EXPECT_EQ(s.FileName, foreign);
   EXPECT_EQ(s.openCount(11), 1);
-  OP_CLOSE(s, OpDelete, {11});
-  OP_CLOSE(s, OpEmpty, {11});
+  OP_CLOSE(s, OpDelete, {FileNo::Foreign11});
+  OP_CLOSE(s, OpEmpty, {FileNo::Foreign11});
   EXPECT_TRUE(fs::exists(foreign));
   EXPECT_EQ(fs::file_size(foreign), 4u);
   EXPECT_EQ(s.openCount(11), 0);
@@ -271,7 +271,7 @@ TEST(ArchiveFiles, CreatingADatabaseWritesItsReferenceRecord) {
   qb::test::TempArchive a;
   Session& s = a.session();
   uint32_t first = a.addDatabase(KindForum, "First");
-  OP_CLOSE(s, OpOpen, {2});
+  OP_CLOSE(s, OpOpen, {FileNo::Forums});
   // A mail database with its owner's addresses.
   uint32_t id = createDatabase(s, KindMail, "Owner Name", ErrRelease);
   ASSERT_NE(id, 0u);
@@ -288,9 +288,9 @@ TEST(ArchiveFiles, CreatingADatabaseWritesItsReferenceRecord) {
   f.rec.ALTADDRESS[2] = "not-listed@example.org";  // after the first blank one
   EXPECT_EQ(UpdREF(s, ErrRelease), 1);
   EXPECT_EQ(UpdREF(s, ErrRelease), 1) << "nothing to change";
-  OP_CLOSE(s, OpClose, {2});
+  OP_CLOSE(s, OpClose, {FileNo::Forums});
 
-  OP_CLOSE(s, OpOpen, {22});
+  OP_CLOSE(s, OpOpen, {FileNo::Reference});
   auto& r = s.REF();
   EXPECT_EQ(r.count(), 1);
   r.setFileOrder();
@@ -301,6 +301,6 @@ TEST(ArchiveFiles, CreatingADatabaseWritesItsReferenceRecord) {
   EXPECT_EQ(r.rec.MAILADDRESS.str(), "owner@example.org");
   EXPECT_EQ(r.rec.ALTADDRESS[0].str(), "alt1@example.org");
   EXPECT_TRUE(r.rec.ALTADDRESS[2].blank());
-  OP_CLOSE(s, OpClose, {22});
+  OP_CLOSE(s, OpClose, {FileNo::Reference});
   EXPECT_TRUE(a.ui.entries.empty());
 }

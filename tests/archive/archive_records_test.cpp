@@ -119,7 +119,7 @@ TEST(ArchiveRecords, TwoDatabaseNamesDifferingOnlyInCaseCannotBothExist) {
   Session& s = a.session();
   ASSERT_NE(a.addDatabase(KindForum, "Ham Radio Forum"), 0u);
   a.ui.entries.clear();
-  OP_CLOSE(s, OpOpen, {2});
+  OP_CLOSE(s, OpOpen, {FileNo::Forums});
   auto& f = s.Forums();
   f.clear();
   f.rec.ID = 999999;
@@ -129,14 +129,14 @@ TEST(ArchiveRecords, TwoDatabaseNamesDifferingOnlyInCaseCannotBothExist) {
   ASSERT_EQ(a.ui.entries.size(), 1u);
   EXPECT_EQ(a.ui.entries[0].text, "Record add error!\r\nA record with identical key already exists!");
   EXPECT_EQ(f.count(), 1);
-  OP_CLOSE(s, OpClose, {2});
+  OP_CLOSE(s, OpClose, {FileNo::Forums});
 }
 
 TEST(ArchiveRecords, HeadersReadNewestFirstByNumberAndByDate) {
   qb::test::TempArchive a;
   Session& s = a.session();
   a.addDatabase(KindForum, "Forum");
-  OP_CLOSE(s, OpOpen, {3});
+  OP_CLOSE(s, OpOpen, {FileNo::MsgNmbr});
   auto& m = s.MsgNmbr();
   struct { uint32_t no; int32_t date; } rows[] = {{5, 100}, {9, 100}, {7, 300}, {1, 200}};
   for (auto r : rows) {
@@ -152,5 +152,5 @@ TEST(ArchiveRecords, HeadersReadNewestFirstByNumberAndByDate) {
   while (m.next() == Err::Ok) byDate.push_back(m.rec.MSGNUMBER);
   EXPECT_EQ(byId, (std::vector<uint32_t>{9, 7, 5, 1}));
   EXPECT_EQ(byDate, (std::vector<uint32_t>{7, 1, 9, 5}));
-  OP_CLOSE(s, OpClose, {3});
+  OP_CLOSE(s, OpClose, {FileNo::MsgNmbr});
 }

@@ -20,17 +20,17 @@ namespace {
 
 int32_t readFont(Session& s, int code, std::string& name) {
   int32_t size = 0;
-  EXPECT_EQ(Konfig(s, 8, code, size, &name), 1);
+  EXPECT_EQ(Konfig(s, KonfigAction::GetDisplay, code, size, &name), 1);
   return size;
 }
 
 uint32_t storedNextNumber(Session& s) {
-  OP_CLOSE(s, OpOpen, {8});
+  OP_CLOSE(s, OpOpen, {FileNo::Control});
   s.Control().clear();
   s.Control().rec.ID = 1;
   EXPECT_EQ(s.Control().get(Control::IdKey), Err::Ok);
   uint32_t n = s.Control().rec.NEXTNUMBER;
-  OP_CLOSE(s, OpClose, {8});
+  OP_CLOSE(s, OpClose, {FileNo::Control});
   return n;
 }
 
@@ -54,11 +54,11 @@ TEST(ConfigSettings, FreshControlFileGivesTheDefaults) {
   EXPECT_EQ(SetTime(s, name, format), 7);
   EXPECT_EQ(name, "Windows setting");
   for (int code = SpeedCountPurge; code <= SpeedImport; ++code) EXPECT_EQ(setting(s, code), 4) << code;
-  EXPECT_EQ(SpeedVal(s, 3, SpeedCountPurge), 500);
-  EXPECT_EQ(SpeedVal(s, 3, SpeedDuplicates), 275);
-  EXPECT_EQ(SpeedVal(s, 3, SpeedKeywords), 10);
-  EXPECT_EQ(SpeedVal(s, 3, SpeedImport), 50);  // the import stores 50 records per tick
-  EXPECT_EQ(SpeedVal(s, 3, SpeedImportText), 25);
+  EXPECT_EQ(SpeedVal(s, SpeedAction::BatchSize, SpeedCountPurge), 500);
+  EXPECT_EQ(SpeedVal(s, SpeedAction::BatchSize, SpeedDuplicates), 275);
+  EXPECT_EQ(SpeedVal(s, SpeedAction::BatchSize, SpeedKeywords), 10);
+  EXPECT_EQ(SpeedVal(s, SpeedAction::BatchSize, SpeedImport), 50);  // the import stores 50 records per tick
+  EXPECT_EQ(SpeedVal(s, SpeedAction::BatchSize, SpeedImportText), 25);
   for (int code = SetFont1; code <= SetTreeFont; ++code) {
     EXPECT_EQ(readFont(s, code, name), 8);
     EXPECT_EQ(name, "Arial");
@@ -79,9 +79,9 @@ TEST(ConfigSettings, FreshControlFileGivesTheDefaults) {
 TEST(ConfigSettings, LoadingRaisesTheIdentifierGeneratorButNeverLowersIt) {
   qb::test::TempArchive a;
   Session& s = a.session();
-  OP_CLOSE(s, OpEmpty, {8});
+  OP_CLOSE(s, OpEmpty, {FileNo::Control});
   EXPECT_EQ(NextNr(s), 1u);  // an empty Control file counts from 1
-  ASSERT_EQ(Konfig(s, 1), 1);
+  ASSERT_EQ(Konfig(s, KonfigAction::LoadGeneral), 1);
   EXPECT_EQ(storedNextNumber(s), kFirstIdentifier);
   EXPECT_EQ(NextNr(s), kFirstIdentifier);
   EXPECT_EQ(NextNr(s), kFirstIdentifier + 1);
@@ -90,13 +90,13 @@ TEST(ConfigSettings, LoadingRaisesTheIdentifierGeneratorButNeverLowersIt) {
   // also those handed out by another copy of the program.
   qb::RecordingUI otherUi;
   auto other = a.newSession(otherUi);
-  ASSERT_EQ(Konfig(*other, 1), 1);
+  ASSERT_EQ(Konfig(*other, KonfigAction::LoadGeneral), 1);
   EXPECT_EQ(NextNr(*other), kFirstIdentifier + 2);
   int32_t v = 2;
-  Konfig(s, 2, SetPresentation, v);
-  ASSERT_EQ(Konfig(s, 4), 1);
+  Konfig(s, KonfigAction::SetGeneral, SetPresentation, v);
+  ASSERT_EQ(Konfig(s, KonfigAction::WriteGeneral), 1);
   EXPECT_EQ(NextNr(s), kFirstIdentifier + 3);
-  ASSERT_EQ(Konfig(*other, 1), 1);  // a loaded value above the floor stays
+  ASSERT_EQ(Konfig(*other, KonfigAction::LoadGeneral), 1);  // a loaded value above the floor stays
   EXPECT_EQ(storedNextNumber(s), kFirstIdentifier + 4);
   EXPECT_EQ(setting(*other, SetPresentation), 2);
 }
@@ -106,21 +106,21 @@ TEST(ConfigSettings, ValuesTextsAndFontsSurviveWritingAndReloading) {
   Session& s = a.session();
   ASSERT_EQ(StartupSettings(s, false), 99);
   int32_t v = 6;
-  EXPECT_EQ(Konfig(s, 2, SetDateFormat, v), 1);
+  EXPECT_EQ(Konfig(s, KonfigAction::SetGeneral, SetDateFormat, v), 1);
   std::string dir = "/home/user/old mail";
-  EXPECT_EQ(Konfig(s, 2, SetImportDir, v, &dir), 1);
+  EXPECT_EQ(Konfig(s, KonfigAction::SetGeneral, SetImportDir, v, &dir), 1);
   std::string tooLong(157, 'x');
-  EXPECT_EQ(Konfig(s, 2, SetImportDir, v, &tooLong), 0);  // refused, not cut
+  EXPECT_EQ(Konfig(s, KonfigAction::SetGeneral, SetImportDir, v, &tooLong), 0);  // refused, not cut
   std::string font = "DejaVu Sans";
   v = 11;
-  EXPECT_EQ(Konfig(s, 7, SetImportFont, v, &font), 1);
+  EXPECT_EQ(Konfig(s, KonfigAction::SetDisplay, SetImportFont, v, &font), 1);
   v = 3;
-  EXPECT_EQ(Konfig(s, 7, SpeedImport, v), 1);
+  EXPECT_EQ(Konfig(s, KonfigAction::SetDisplay, SpeedImport, v), 1);
   v = 2;
-  EXPECT_EQ(Konfig(s, 24, SetExportMail, v), 1);
-  ASSERT_EQ(Konfig(s, 4), 1);
-  ASSERT_EQ(Konfig(s, 9), 1);
-  ASSERT_EQ(Konfig(s, 26), 1);
+  EXPECT_EQ(Konfig(s, KonfigAction::SetFurther, SetExportMail, v), 1);
+  ASSERT_EQ(Konfig(s, KonfigAction::WriteGeneral), 1);
+  ASSERT_EQ(Konfig(s, KonfigAction::WriteDisplay), 1);
+  ASSERT_EQ(Konfig(s, KonfigAction::WriteFurther), 1);
 
   qb::RecordingUI otherUi;
   auto other = a.newSession(otherUi);
@@ -128,14 +128,14 @@ TEST(ConfigSettings, ValuesTextsAndFontsSurviveWritingAndReloading) {
   EXPECT_TRUE(otherUi.entries.empty());  // version 420 already stored
   EXPECT_EQ(setting(*other, SetDateFormat), 6);
   std::string text;
-  EXPECT_EQ(Konfig(*other, 3, SetImportDir, v, &text), 1);
+  EXPECT_EQ(Konfig(*other, KonfigAction::GetGeneral, SetImportDir, v, &text), 1);
   EXPECT_EQ(text, dir);
   EXPECT_EQ(readFont(*other, SetImportFont, text), 11);
   EXPECT_EQ(text, "DejaVu Sans");
   EXPECT_EQ(readFont(*other, SetFont1, text), 8);  // its neighbour is untouched
   EXPECT_EQ(text, "Arial");
-  EXPECT_EQ(SpeedVal(*other, 3, SpeedImport), 30);
-  EXPECT_EQ(SpeedVal(*other, 3, SpeedImportText), 20);
+  EXPECT_EQ(SpeedVal(*other, SpeedAction::BatchSize, SpeedImport), 30);
+  EXPECT_EQ(SpeedVal(*other, SpeedAction::BatchSize, SpeedImportText), 20);
   EXPECT_EQ(setting(*other, SetExportMail), 2);
   std::string name, format;
   SetDate(*other, name, format);
@@ -149,19 +149,19 @@ TEST(ConfigSettings, ACodeOutsideItsGroupStopsTheProgram) {
   int32_t v = 0;
   for (auto [action, code] : {std::pair{3, 22}, {8, 10}, {25, 26}, {3, 5}, {8, SpeedImportText}, {5, 2}}) {
     try {
-      Konfig(s, action, code, v);
+      Konfig(s, static_cast<KonfigAction>(action), code, v);
       ADD_FAILURE() << action << "/" << code;
     } catch (const qb::FatalStop& f) {
       EXPECT_EQ(f.text(), "Internal Error - invalid xType");
     }
   }
-  EXPECT_THROW(SpeedVal(s, 3, 25), qb::FatalStop);
+  EXPECT_THROW(SpeedVal(s, SpeedAction::BatchSize, 25), qb::FatalStop);
 }
 
 TEST(ConfigSettings, ReadingBeforeLoadingFails) {
   qb::test::TempArchive a;
   int32_t v = 7;
-  EXPECT_EQ(Konfig(a.session(), 3, SetDateFormat, v), 0);
+  EXPECT_EQ(Konfig(a.session(), KonfigAction::GetGeneral, SetDateFormat, v), 0);
   EXPECT_EQ(v, 0);
   Place p{};
   EXPECT_EQ(WindowPos(a.session(), 3, 1, p), 0);
@@ -225,8 +225,8 @@ TEST(ConfigStartup, AnOlderVersionResetsPlacesOnceAndTellsAnEarlierInstallation)
   WindowPos(s, 4, 0, p);
   ListCol(s, 4, 0, p);
   int32_t v = 410;
-  Konfig(s, 2, SetVersion, v);
-  ASSERT_EQ(Konfig(s, 4), 1);
+  Konfig(s, KonfigAction::SetGeneral, SetVersion, v);
+  ASSERT_EQ(Konfig(s, KonfigAction::WriteGeneral), 1);
 
   const std::string upgrade =
       "This new version needs new default values! All window positions, window sizes and list box column widths "
@@ -256,8 +256,8 @@ TEST(ConfigStartup, AnOlderVersionWithoutEarlierInstallationIsResetSilently) {
   WindowPos2(s, 2, 7, p);
   WindowPos2(s, 4, 0, p);
   int32_t v = 400;
-  Konfig(s, 2, SetVersion, v);
-  Konfig(s, 4);
+  Konfig(s, KonfigAction::SetGeneral, SetVersion, v);
+  Konfig(s, KonfigAction::WriteGeneral);
   qb::RecordingUI ui;
   auto next = a.newSession(ui);
   EXPECT_EQ(StartupSettings(*next, false), 1);  // not version 0: no first start
@@ -285,12 +285,12 @@ TEST(ConfigNeo, SettingNotSavedUsesTheNeoTextsOrTheDeliveredWording) {
   tellSettingNotSaved(s);  // Neo file still empty
   ASSERT_EQ(a.ui.entries.size(), 1u);
   EXPECT_EQ(a.ui.entries[0].title, "Settings Not Saved");
-  OP_CLOSE(s, OpOpen, {43});
+  OP_CLOSE(s, OpOpen, {FileNo::Neo});
   s.Neo().clear();
   s.Neo().rec.ID = 27;
   s.Neo().rec.NEOFIELD = "Own Title";
   ASSERT_EQ(s.Neo().add(), Err::Ok);
-  OP_CLOSE(s, OpClose, {43});
+  OP_CLOSE(s, OpClose, {FileNo::Neo});
   tellSettingNotSaved(s);
   EXPECT_EQ(a.ui.entries[1].title, "Own Title");
   EXPECT_EQ(a.ui.entries[1].text, a.ui.entries[0].text);

@@ -26,10 +26,10 @@ struct PersonDb {
   Session& s = a.session();
   explicit PersonDb(uint8_t kind = KindMail) {
     a.addDatabase(kind, "People");
-    Konfig(s, 1);
-    OP_CLOSE(s, OpOpen, {5, 23});
+    Konfig(s, KonfigAction::LoadGeneral);
+    OP_CLOSE(s, OpOpen, {FileNo::Person, FileNo::PLINK});
   }
-  ~PersonDb() { OP_CLOSE(s, OpClose, {5, 23}); }
+  ~PersonDb() { OP_CLOSE(s, OpClose, {FileNo::Person, FileNo::PLINK}); }
   uint32_t add(const std::string& name, const std::string& address) {
     EXPECT_EQ(AddPers(s, name, address), 0) << name;
     return s.Person().rec.PERSONID;
@@ -126,26 +126,26 @@ TEST(PersonsAddPers, FailedAddRollsBackAndReportsFailure) {
   Session& s = db.s;
   db.add("First One", "one@example.org");
   // The next identifier collides with the person just added.
-  OP_CLOSE(s, OpOpen, {8});
+  OP_CLOSE(s, OpOpen, {FileNo::Control});
   s.Control().clear();
   s.Control().rec.ID = 1;
   ASSERT_EQ(s.Control().get(Control::IdKey), Err::Ok);
   s.Control().rec.NEXTNUMBER = s.Person().rec.PERSONID;
   ASSERT_EQ(s.Control().put(), Err::Ok);
-  ASSERT_EQ(StartTransaction(s, {&s.Person(), &s.PLINK(), &s.Control()}), 0);
+  ASSERT_TRUE(beginTransaction(s, {&s.Person(), &s.PLINK(), &s.Control()}));
   EXPECT_EQ(AddPers(s, "Second Two", "two@example.org"), 1);
   EXPECT_FALSE(s.transaction().active());
   ASSERT_EQ(db.a.ui.entries.size(), 1u);
   EXPECT_NE(db.a.ui.entries[0].text.find("The last transaction is rolled back."), std::string::npos);
   EXPECT_EQ(db.persons(), 1);
-  OP_CLOSE(s, OpClose, {8});
+  OP_CLOSE(s, OpClose, {FileNo::Control});
 }
 
 namespace {
 
 struct MailDb : PersonDb {
-  MailDb() : PersonDb(KindMail) { OP_CLOSE(s, OpOpen, {13}); }
-  ~MailDb() { OP_CLOSE(s, OpClose, {13}); }
+  MailDb() : PersonDb(KindMail) { OP_CLOSE(s, OpOpen, {FileNo::Mail}); }
+  ~MailDb() { OP_CLOSE(s, OpClose, {FileNo::Mail}); }
   uint32_t next = 1;
   void mail(uint32_t fromId, const std::string& fromAlpha, uint32_t toId, const std::string& toAlpha) {
     auto& m = s.Mail();
@@ -193,7 +193,7 @@ TEST(PersonsRecount, MessageCountsOfForumDatabases) {
   PersonDb db(KindForum);
   Session& s = db.s;
   uint32_t bob = db.add("Bob Stone", "70000,1");
-  OP_CLOSE(s, OpOpen, {3});
+  OP_CLOSE(s, OpOpen, {FileNo::MsgNmbr});
   auto& m = s.MsgNmbr();
   for (uint32_t i = 1; i <= 3; ++i) {
     m.clear();
@@ -210,19 +210,19 @@ TEST(PersonsRecount, MessageCountsOfForumDatabases) {
   EXPECT_EQ(CFromToMsg(s), RecountUnchanged);
   db.add("Silent Sam", "70000,2");
   EXPECT_EQ(CFromToMsg(s), RecountNone);
-  OP_CLOSE(s, OpClose, {3});
+  OP_CLOSE(s, OpClose, {FileNo::MsgNmbr});
 }
 
 TEST(PersonsAddPers, NoIdentifierLeftIsReportedAndRolledBack) {
   PersonDb db;
   Session& s = db.s;
-  OP_CLOSE(s, OpOpen, {8});
+  OP_CLOSE(s, OpOpen, {FileNo::Control});
   s.Control().clear();
   s.Control().rec.ID = 1;
   ASSERT_EQ(s.Control().get(Control::IdKey), Err::Ok);
   s.Control().rec.NEXTNUMBER = UINT32_MAX;  // the generator is exhausted
   ASSERT_EQ(s.Control().put(), Err::Ok);
-  ASSERT_EQ(StartTransaction(s, {&s.Person(), &s.PLINK(), &s.Control()}), 0);
+  ASSERT_TRUE(beginTransaction(s, {&s.Person(), &s.PLINK(), &s.Control()}));
   EXPECT_EQ(AddPers(s, "Late Comer", "late@example.org"), 1);
   EXPECT_FALSE(s.transaction().active());
   ASSERT_FALSE(db.a.ui.entries.empty());
@@ -234,9 +234,9 @@ TEST(PersonsAddPers, NoIdentifierLeftIsReportedAndRolledBack) {
   // Unattended: the same without a word.
   db.a.ui.entries.clear();
   s.DoTask = 2;
-  ASSERT_EQ(StartTransaction(s, {&s.Person(), &s.PLINK(), &s.Control()}), 0);
+  ASSERT_TRUE(beginTransaction(s, {&s.Person(), &s.PLINK(), &s.Control()}));
   EXPECT_EQ(AddPers(s, "Late Comer", "late@example.org"), 1);
   EXPECT_FALSE(s.transaction().active());
   EXPECT_TRUE(db.a.ui.entries.empty());
-  OP_CLOSE(s, OpClose, {8});
+  OP_CLOSE(s, OpClose, {FileNo::Control});
 }

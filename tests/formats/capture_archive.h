@@ -67,8 +67,8 @@ class CaptureArchive {
   // The settings are loaded as at program start (this also sets up the
   // identifier generator the import run takes its numbers from).
   CaptureArchive() {
-    store::Konfig(session(), 1);
-    store::Konfig(session(), 6);
+    store::Konfig(session(), store::KonfigAction::LoadGeneral);
+    store::Konfig(session(), store::KonfigAction::LoadDisplay);
   }
 
   // The mail database of the samples' owner is created on demand.
@@ -109,7 +109,7 @@ class CaptureArchive {
     c.forum = forumRecord(name);
     if (c.forum.ID == 0) return c;
     s.selectDatabase(c.forum);
-    const std::vector<int> files{3, 4, 5, 6, 7};
+    const std::vector<store::FileNo> files{store::FileNo::MsgNmbr, store::FileNo::MsgText, store::FileNo::Person, store::FileNo::Sections, store::FileNo::Threads};
     store::OP_CLOSE(s, store::OpOpen, files);
     c.headers = all(s.MsgNmbr());
     c.threads = all(s.Threads());
@@ -136,7 +136,7 @@ class CaptureArchive {
     store::Forums db = forumRecord(kOwnerDb);
     if (db.ID == 0) return out;
     s.selectDatabase(db);
-    const std::vector<int> files{13, 4, 5};
+    const std::vector<store::FileNo> files{store::FileNo::Mail, store::FileNo::MsgText, store::FileNo::Person};
     store::OP_CLOSE(s, store::OpOpen, files);
     auto persons = all(s.Person());
     auto personOf = [&](uint32_t id) {
@@ -160,12 +160,12 @@ class CaptureArchive {
   store::Forums forumRecord(const std::string& name) {
     store::Session& s = session();
     store::Forums out;
-    store::OP_CLOSE(s, store::OpOpen, {2});
+    store::OP_CLOSE(s, store::OpOpen, {store::FileNo::Forums});
     auto& forums = s.Forums();
     forums.clear();
     forums.rec.DESCRIPTION = name;
     if (forums.get(store::Forums::AlphaKey) == store::Err::Ok) out = forums.rec;
-    store::OP_CLOSE(s, store::OpClose, {2});
+    store::OP_CLOSE(s, store::OpClose, {store::FileNo::Forums});
     return out;
   }
 

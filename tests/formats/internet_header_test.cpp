@@ -108,8 +108,8 @@ TEST(OtherAddressRule, SplitsGatewayAndCompuServeForms) {
   a = otherAddress("Jane Doe [76543.210]");
   EXPECT_EQ(a.name, "Jane Doe");
   EXPECT_EQ(a.address, "76543,210");
-  EXPECT_EQ(addressRuleFor("Gravity"), AddressRule::News);
-  EXPECT_EQ(addressRuleFor("Netscape News"), AddressRule::Other);
+  EXPECT_EQ(addressRuleFor(ImportTypeId::Gravity), AddressRule::News);
+  EXPECT_EQ(addressRuleFor(ImportTypeId::NetscapeNews), AddressRule::Other);
 }
 
 TEST(HeaderReader, TwoReferencesGiveOneTidRecordForTheLast) {

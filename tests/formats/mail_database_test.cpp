@@ -20,30 +20,30 @@ namespace {
 namespace fs = std::filesystem;
 
 Forums forumsRecord(Session& s, uint32_t id) {
-  OP_CLOSE(s, OpOpen, {2});
+  OP_CLOSE(s, OpOpen, {FileNo::Forums});
   s.Forums().clear();
   s.Forums().rec.ID = id;
   EXPECT_EQ(s.Forums().get(Forums::ForumKey), Err::Ok);
   Forums f = s.Forums().rec;
-  OP_CLOSE(s, OpClose, {2});
+  OP_CLOSE(s, OpClose, {FileNo::Forums});
   return f;
 }
 
 REF referenceOf(Session& s, const Forums& f) {
   s.selectDatabase(f);
-  OP_CLOSE(s, OpOpen, {22});
+  OP_CLOSE(s, OpOpen, {FileNo::Reference});
   s.REF().setFileOrder();
   EXPECT_EQ(s.REF().next(), Err::Ok);
   REF r = s.REF().rec;
-  OP_CLOSE(s, OpClose, {22});
+  OP_CLOSE(s, OpClose, {FileNo::Reference});
   s.clearDatabase();
   return r;
 }
 
 int64_t forumsCount(Session& s) {
-  OP_CLOSE(s, OpOpen, {2});
+  OP_CLOSE(s, OpOpen, {FileNo::Forums});
   int64_t n = s.Forums().count();
-  OP_CLOSE(s, OpClose, {2});
+  OP_CLOSE(s, OpClose, {FileNo::Forums});
   return n;
 }
 
@@ -69,14 +69,14 @@ TEST(MailDatabase, CreatedWithOwnerAddressesAndReference) {
 
   // The owner is a person of the new database.
   s.selectDatabase(f);
-  OP_CLOSE(s, OpOpen, {5});
+  OP_CLOSE(s, OpOpen, {FileNo::Person});
   s.Person().clear();
   s.Person().rec.PERSONID = f.PERSONID;
   ASSERT_EQ(s.Person().get(Person::PersonKey), Err::Ok);
   EXPECT_EQ(s.Person().rec.ADDRESS.str(), "robin@example.com");
   EXPECT_EQ(s.Person().rec.LASTNAME.str(), "Quayle");
   EXPECT_EQ(s.Person().count(), 1);
-  OP_CLOSE(s, OpClose, {5});
+  OP_CLOSE(s, OpClose, {FileNo::Person});
   s.clearDatabase();
 
   REF r = referenceOf(s, f);

@@ -41,7 +41,8 @@ using Message = std::vector<std::string>;
 
 // Every message of a file as the reader hands it out.
 std::vector<Message> readAll(const std::string& type, const std::string& path) {
-  auto r = makeMailboxReader(type);
+  const ImportType* t = findImportType(type);
+  auto r = t ? makeMailboxReader(t->id) : nullptr;
   EXPECT_TRUE(r) << type;
   std::vector<Message> out;
   std::string error;

@@ -41,18 +41,18 @@ import::RunStats MailArchive::import(const std::string& typeName, const std::str
 std::vector<StoredMail> MailArchive::mails() {
   store::Session& s = archive.session();
   std::vector<StoredMail> out;
-  store::OP_CLOSE(s, store::OpOpen, {2});
+  store::OP_CLOSE(s, store::OpOpen, {store::FileNo::Forums});
   auto& forums = s.Forums();
   forums.clear();
   forums.rec.ID = dbId;
   bool found = forums.get(store::Forums::ForumKey) == store::Err::Ok;
-  store::OP_CLOSE(s, store::OpClose, {2});
+  store::OP_CLOSE(s, store::OpClose, {store::FileNo::Forums});
   if (!found) {
     ADD_FAILURE() << "the mail database is gone";
     return out;
   }
   s.selectDatabase(forums.rec);
-  store::OP_CLOSE(s, store::OpOpen, {13, 4, 5, 17});
+  store::OP_CLOSE(s, store::OpOpen, {store::FileNo::Mail, store::FileNo::MsgText, store::FileNo::Person, store::FileNo::CCR});
   auto& mail = s.Mail();
   auto& text = s.MsgText();
   auto& person = s.Person();
@@ -81,7 +81,7 @@ std::vector<StoredMail> MailArchive::mails() {
       while (ccr.next() == store::Err::Ok && ccr.rec.MAILID == m.mail.MAILID) m.copies.push_back(ccr.rec);
     out.push_back(std::move(m));
   }
-  store::OP_CLOSE(s, store::OpClose, {13, 4, 5, 17});
+  store::OP_CLOSE(s, store::OpClose, {store::FileNo::Mail, store::FileNo::MsgText, store::FileNo::Person, store::FileNo::CCR});
   std::reverse(out.begin(), out.end());
   return out;
 }

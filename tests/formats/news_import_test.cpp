@@ -166,14 +166,14 @@ TEST(NewsImportDetails, NewsgroupChoiceAndRedirection) {
   uint32_t redirected = a.archive.addDatabase(store::KindNewsgroup, "rec.example.redirected");
   {
     store::Session& s = a.session();
-    store::OP_CLOSE(s, store::OpOpen, {2});
+    store::OP_CLOSE(s, store::OpOpen, {store::FileNo::Forums});
     auto& f = s.Forums();
     f.clear();
     f.rec.DESCRIPTION = "rec.example.redirected";
     ASSERT_EQ(f.get(store::Forums::AlphaKey), store::Err::Ok);
     f.rec.REDIRNOW = target;
     ASSERT_EQ(f.put(), store::Err::Ok);
-    store::OP_CLOSE(s, store::OpClose, {2});
+    store::OP_CLOSE(s, store::OpClose, {store::FileNo::Forums});
   }
   std::string dir = std::filesystem::temp_directory_path() / ("qb-news-choice-" + std::to_string(::getpid()));
   std::filesystem::create_directories(dir);

@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "import/addresses.h"
+#include "import/converter.h"
 #include "import/dup_string.h"
 #include "import/file_list.h"
 #include "import/import_types.h"
@@ -103,17 +104,58 @@ TEST(FileLists, TreeIsWalkedLevelByLevel) {
 
 TEST(ImportTypes, FortyEntriesByNameAndNumber) {
   ASSERT_EQ(importTypes().size(), 40u);
-  for (std::size_t i = 0; i < 40; ++i) EXPECT_EQ(importTypes()[i].number, int(i + 1));
+  for (std::size_t i = 0; i < 40; ++i) EXPECT_EQ(importTypes()[i].number(), int(i + 1));
   EXPECT_STREQ(findImportType("17")->name, "WinCIM");
   EXPECT_STREQ(findImportType("017")->name, "WinCIM");
   EXPECT_STREQ(findImportType("outlook express 5 news")->defaultMask, "*.DBX");
   EXPECT_STREQ(findImportType("VirtualAccess")->defaultMask, "*.");
   EXPECT_STREQ(findImportType("CompuServe 3.x")->defaultMask, "FCABINET.DAT");
-  EXPECT_EQ(findImportType("NavCIS 1.7x-")->number, 11);
+  EXPECT_EQ(findImportType("NavCIS 1.7x-")->number(), 11);
   EXPECT_EQ(findImportType("Reserv"), nullptr);
   EXPECT_EQ(findImportType("38"), nullptr);
   EXPECT_EQ(findImportType("41"), nullptr);
   EXPECT_EQ(findImportType(""), nullptr);
+}
+
+// Every line that names a factory gets a converter from it, by number and by
+// name; the reserved lines get none.
+TEST(ImportTypes, EveryFactoryInTheTableMakesItsConverter) {
+  int available = 0;
+  for (const ImportType& t : importTypes()) {
+    EXPECT_EQ(makeConverter(t.id) != nullptr, t.available()) << t.name;
+    if (!t.offered()) continue;
+    EXPECT_EQ(findImportType(t.name), &t) << t.name;
+    EXPECT_EQ(makeConverter(t.name) != nullptr, t.available()) << t.name;
+    available += t.available();
+  }
+  EXPECT_GE(available, 28);  // the converters there are today; new ones only add to it
+  EXPECT_EQ(makeConverter("Reserv"), nullptr);
+  EXPECT_EQ(makeConverter("Eudora Mail"), nullptr);
+  EXPECT_STREQ(importTypeName(kDefaultImportType), "WinCIM");
+}
+
+std::unique_ptr<Converter> noConverter(ImportTypeId) { return nullptr; }
+
+TEST(ImportTypes, TableRulesAreChecked) {
+  EXPECT_EQ(importTypeTableProblem(importTypes()), "");
+
+  ImportTypeTable t = importTypes();
+  std::swap(t[3], t[4]);
+  EXPECT_EQ(importTypeTableProblem(t), "an entry is out of number order");
+
+  t = importTypes();
+  t[19].name = "eudora";  // the name of entry 6 in other letter case
+  EXPECT_EQ(importTypeTableProblem(t), "two entries have the same name");
+
+  t = importTypes();
+  t[39].factory = noConverter;
+  EXPECT_EQ(importTypeTableProblem(t), "a reserved entry has a converter");
+
+  t = importTypes();
+  t[0].name = "A name of twenty-three!";
+  EXPECT_EQ(importTypeTableProblem(t), "a name is empty or longer than 22 characters");
+  t[0].name = "";
+  EXPECT_EQ(importTypeTableProblem(t), "a name is empty or longer than 22 characters");
 }
 
 TEST(CalcMax, ScalesCountsToTheBarRange) {

@@ -22,9 +22,9 @@ namespace qb::test {
 class RunFixture : public ::testing::Test {
  protected:
   RunFixture() : s(archive.session()) {
-    store::Konfig(s, 1);
-    store::Konfig(s, 6);
-    store::SpeedVal(s, 2);
+    store::Konfig(s, store::KonfigAction::LoadGeneral);
+    store::Konfig(s, store::KonfigAction::LoadDisplay);
+    store::SpeedVal(s, store::SpeedAction::Compute);
     inDir = archive.path("in");
     std::filesystem::create_directories(inDir);
   }
@@ -51,7 +51,7 @@ class RunFixture : public ::testing::Test {
   // Runs an import and cancels it once, at the `skip`+1-th step that
   // begins in `phase`.
   import::RunStats runCancelling(const import::ImportRequest& r, import::RunPhase phase, int skip = 0) {
-    import::ImportRun ir(s, r);
+    import::ImportRun ir(s, r, makeScriptConverter());
     bool cancelled = false;
     do {
       if (!cancelled && ir.phase() == phase && skip-- == 0) {
@@ -65,25 +65,25 @@ class RunFixture : public ::testing::Test {
 
   // The Forums record of a database name; ID 0 when there is none.
   store::Forums forum(const std::string& name) {
-    store::OP_CLOSE(s, store::OpOpen, {2});
+    store::OP_CLOSE(s, store::OpOpen, {store::FileNo::Forums});
     auto& f = s.Forums();
     f.clear();
     f.rec.DESCRIPTION = name;
     store::Forums out;
     if (f.get(store::Forums::AlphaKey) == store::Err::Ok) out = f.rec;
-    store::OP_CLOSE(s, store::OpClose, {2});
+    store::OP_CLOSE(s, store::OpClose, {store::FileNo::Forums});
     return out;
   }
 
   void setForum(const store::Forums& rec) {
-    store::OP_CLOSE(s, store::OpOpen, {2});
+    store::OP_CLOSE(s, store::OpOpen, {store::FileNo::Forums});
     auto& f = s.Forums();
     f.clear();
     f.rec.ID = rec.ID;
     ASSERT_EQ(f.get(store::Forums::ForumKey), store::Err::Ok);
     f.rec = rec;
     ASSERT_EQ(f.put(), store::Err::Ok);
-    store::OP_CLOSE(s, store::OpClose, {2});
+    store::OP_CLOSE(s, store::OpClose, {store::FileNo::Forums});
   }
 
   // Opens the files of a database for reading; closes them at the end.
@@ -114,7 +114,7 @@ class RunFixture : public ::testing::Test {
       return t.get(store::MsgText::IdKey) == store::Err::Ok ? t.memo() : "<none>";
     }
     store::Session& s;
-    std::vector<int> files{3, 4, 5, 6, 7, 9, 13, 17, 25};
+    std::vector<store::FileNo> files{store::FileNo::MsgNmbr, store::FileNo::MsgText, store::FileNo::Person, store::FileNo::Sections, store::FileNo::Threads, store::FileNo::SIndex, store::FileNo::Mail, store::FileNo::CCR, store::FileNo::MsgString};
   };
 
   TempArchive archive;

@@ -140,18 +140,18 @@ TEST_F(RunFixture, ReimportReplacesHeadersAndTextsWithoutRaisingCounts) {
   EXPECT_EQ(db.threads()[0].MSGCOUNT, 2u);
   EXPECT_EQ(db.sections()[0].MSGCOUNT, 2u);
   for (auto& m : db.headers())
-    if (m.MSGNUMBER == 102) EXPECT_EQ(m.DATE, text::dayNumber(1996, 3, 17));
+    if (m.MSGNUMBER == 102) { EXPECT_EQ(m.DATE, text::dayNumber(1996, 3, 17)); }
   for (auto& p : db.persons())
-    if (p.LASTNAME.str() == "Jones") EXPECT_EQ(p.FROMCOUNT, 1u);
+    if (p.LASTNAME.str() == "Jones") { EXPECT_EQ(p.FROMCOUNT, 1u); }
 }
 
 TEST_F(RunFixture, CancelDuringConversionLeavesTheArchiveUntouched) {
-  store::OP_CLOSE(s, store::OpOpen, {8});
+  store::OP_CLOSE(s, store::OpOpen, {store::FileNo::Control});
   s.Control().clear();
   s.Control().rec.ID = 1;
   ASSERT_EQ(s.Control().get(store::Control::IdKey), store::Err::Ok);
   uint32_t next = s.Control().rec.NEXTNUMBER;
-  store::OP_CLOSE(s, store::OpClose, {8});
+  store::OP_CLOSE(s, store::OpClose, {store::FileNo::Control});
 
   RunStats st = runCancelling(request({script("a.scr", {kMsg1, kMsg2, kMsg1})}), import::RunPhase::Convert);
   EXPECT_TRUE(st.cancelled);
@@ -160,12 +160,12 @@ TEST_F(RunFixture, CancelDuringConversionLeavesTheArchiveUntouched) {
   EXPECT_FALSE(std::filesystem::exists(s.FileDir + "/F1"));
   // No question is asked while converting.
   for (auto& e : archive.ui.entries) EXPECT_NE(e.kind, "ask");
-  store::OP_CLOSE(s, store::OpOpen, {8});
+  store::OP_CLOSE(s, store::OpOpen, {store::FileNo::Control});
   s.Control().clear();
   s.Control().rec.ID = 1;
   ASSERT_EQ(s.Control().get(store::Control::IdKey), store::Err::Ok);
   EXPECT_EQ(s.Control().rec.NEXTNUMBER, next);
-  store::OP_CLOSE(s, store::OpClose, {8});
+  store::OP_CLOSE(s, store::OpClose, {store::FileNo::Control});
 }
 
 TEST_F(RunFixture, CancelWhileStoringAsksAndNoGoesOn) {
@@ -235,7 +235,7 @@ TEST_F(RunFixture, ConverterFailureSkipsTheFileOnly) {
 TEST_F(RunFixture, UnattendedRunShowsNoMessages) {
   s.DoTask = 2;
   std::vector<uint32_t> registered;
-  import::ImportRun ir(s, request({inDir + "/gone.scr", script("a.scr", {kMsg1})}));
+  import::ImportRun ir(s, request({inDir + "/gone.scr", script("a.scr", {kMsg1})}), makeScriptConverter());
   ir.registerForMaintenance = [&](uint32_t id) { registered.push_back(id); };
   bool ended = false;
   ir.onEnd = [&](const RunStats&) { ended = true; };

@@ -164,7 +164,7 @@ class ScriptConverter : public Converter {
   std::map<std::string, uint32_t> ids_;
 };
 
-ConverterRegistration reg({kScriptType}, [](const std::string&) { return std::make_unique<ScriptConverter>(); });
-
 }  // namespace
+
+std::unique_ptr<import::Converter> makeScriptConverter() { return std::make_unique<ScriptConverter>(); }
 }  // namespace qb::test

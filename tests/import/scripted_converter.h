@@ -8,9 +8,14 @@
 //   M|mail database|1 incoming, 2 outgoing|subject|from name|from address|to name|to address|YYYYMMDD|HHMMSS|text|cc name,cc address;...
 //   THROW   (the converter fails on this line)
 //
-// Every call converts one line. It is registered as the import type
-// "Test Script".
+// Every call converts one line. Runs take it as their converter
+// (ImportRun's converter argument) under the type name "Test Script".
+
+#include <memory>
+
+#include "import/converter.h"
 
 namespace qb::test {
 inline constexpr const char* kScriptType = "Test Script";
+std::unique_ptr<import::Converter> makeScriptConverter();
 }

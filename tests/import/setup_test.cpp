@@ -76,7 +76,7 @@ TEST_F(Setup, TheOrderIsCompletedForTheRun) {
   // A format by its number.
   const ImportType* eudora = findImportType("Eudora");
   ASSERT_NE(eudora, nullptr);
-  o.format = std::to_string(eudora->number);
+  o.format = std::to_string(eudora->number());
   ASSERT_EQ(checkImportOrder(o, detail), ImportProblem::None);
   EXPECT_EQ(o.request.typeName, "Eudora");
 }

@@ -48,16 +48,16 @@ TEST_F(RunFixture, ThreadsBySubjectSectionAndReply) {
   auto threads = db.threads();
   EXPECT_EQ(threads.size(), 6u);
   for (auto& t : threads) {
-    if (t.THREADNUMBER == threadOf[1]) EXPECT_EQ(t.MSGCOUNT, 3u);
-    if (t.THREADNUMBER == threadOf[4]) EXPECT_EQ(t.ALPHA.str(), "Weatherman");
+    if (t.THREADNUMBER == threadOf[1]) { EXPECT_EQ(t.MSGCOUNT, 3u); }
+    if (t.THREADNUMBER == threadOf[4]) { EXPECT_EQ(t.ALPHA.str(), "Weatherman"); }
     if (t.THREADNUMBER == threadOf[9]) {
       EXPECT_EQ(t.heading(), longSubject.substr(0, 100));
       EXPECT_EQ(t.ALPHA.str(), "Long subje");
     }
   }
   for (auto& m : db.headers()) {
-    if (m.MSGNUMBER == 9) EXPECT_EQ(m.THREADALPHA.str(), "Long subje");
-    if (m.MSGNUMBER == 8) EXPECT_EQ(m.REFNUMBER, 99u);
+    if (m.MSGNUMBER == 9) { EXPECT_EQ(m.THREADALPHA.str(), "Long subje"); }
+    if (m.MSGNUMBER == 8) { EXPECT_EQ(m.REFNUMBER, 99u); }
   }
   // A parent that arrives later stays in its own thread.
   run(request({script("b.scr", {forumLine(99, 0, "Parent")})}));

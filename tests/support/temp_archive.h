@@ -4,7 +4,7 @@
 //
 //   qb::test::TempArchive a;                     // home with CFG/, TEMP/, Forums, Control
 //   uint32_t id = a.addDatabase(qb::store::KindForum, "Some forum");  // created and current
-//   qb::store::OP_CLOSE(a.session(), 1, {3, 4});
+//   qb::store::OP_CLOSE(a.session(), qb::store::OpOpen, {qb::store::FileNo::MsgNmbr, qb::store::FileNo::MsgText});
 //   ... a.ui.entries holds what the user was told ...
 //
 // A second session on the same home behaves like a second copy of the

@@ -19,7 +19,7 @@ bool activateForum(Session& s, const Forums& f) {
 
 bool chooseStartupDatabase(Session& s) {
   s.clearDatabase();
-  OP_CLOSE(s, OpOpen, {2});
+  OP_CLOSE(s, OpOpen, {FileNo::Forums});
   auto& f = s.Forums();
   bool found = false;
   if (f.count() > 0) {
@@ -34,13 +34,13 @@ bool chooseStartupDatabase(Session& s) {
       while (!found && f.next() == Err::Ok) found = activateForum(s, f.rec);
     }
   }
-  OP_CLOSE(s, OpClose, {2});
+  OP_CLOSE(s, OpClose, {FileNo::Forums});
   return found;
 }
 
 void rememberDatabase(Session& s) {
   int32_t id = static_cast<int32_t>(s.ForumNumber);
-  if (Konfig(s, 2, SetLastDatabase, id)) Konfig(s, 4);
+  if (Konfig(s, KonfigAction::SetGeneral, SetLastDatabase, id)) Konfig(s, KonfigAction::WriteGeneral);
 }
 
 DatabaseRow databaseRow(const Forums& f) {
@@ -60,16 +60,16 @@ DatabaseRow databaseRow(const Forums& f) {
 
 std::vector<DatabaseRow> databaseRows(Session& s, DatabaseOrder order) {
   std::vector<DatabaseRow> rows;
-  OP_CLOSE(s, OpOpen, {2});
+  OP_CLOSE(s, OpOpen, {FileNo::Forums});
   auto& f = s.Forums();
   f.set(order == DatabaseOrder::ByName ? Forums::AlphaKey : Forums::DirKey);
   while (f.next() == Err::Ok) rows.push_back(databaseRow(f.rec));
-  OP_CLOSE(s, OpClose, {2});
+  OP_CLOSE(s, OpClose, {FileNo::Forums});
   return rows;
 }
 
 bool chooseDatabase(Session& s, uint32_t forumId) {
-  OP_CLOSE(s, OpOpen, {2});
+  OP_CLOSE(s, OpOpen, {FileNo::Forums});
   auto& f = s.Forums();
   f.clear();
   f.rec.ID = forumId;
@@ -78,7 +78,7 @@ bool chooseDatabase(Session& s, uint32_t forumId) {
     s.selectDatabase(f.rec);
     UpdREF(s, ErrQuiet);
   }
-  OP_CLOSE(s, OpClose, {2});
+  OP_CLOSE(s, OpClose, {FileNo::Forums});
   return ok;
 }
 

@@ -11,7 +11,7 @@ template <class R, class SetKey, class Change>
 bool holdAndPut(Session& s, Table<R>& f, int key, SetKey setKey, Change change) {
   f.clear();
   setKey(f.rec);
-  if (!HoldRec(s, f, key, 1)) return false;
+  if (!HoldRec(s, f, key, HoldBy::Key)) return false;
   change(f.rec);
   return UppDat(s, f, UppChange, ErrRelease) == 1;
 }
@@ -19,9 +19,9 @@ bool holdAndPut(Session& s, Table<R>& f, int key, SetKey setKey, Change change) 
 // Runs `work` with Forums open.
 template <class Work>
 bool withForums(Session& s, Work work) {
-  OP_CLOSE(s, OpOpen, {2});
+  OP_CLOSE(s, OpOpen, {FileNo::Forums});
   bool ok = work(s.Forums());
-  OP_CLOSE(s, OpClose, {2});
+  OP_CLOSE(s, OpClose, {FileNo::Forums});
   return ok;
 }
 

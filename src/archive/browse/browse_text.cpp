@@ -1,4 +1,5 @@
 #include "archive/browse/browse_text.h"
+#include "text/strings.h"
 
 #include "text/unicode.h"
 
@@ -8,13 +9,6 @@ const char* const kMoreMark = " ..........<MORE>>";
 const char* const kContinuedMark = "<CONTINUED>> \r\n";
 
 namespace {
-
-std::string trimmed(const std::string& s) {
-  std::size_t a = s.find_first_not_of(" \t\r\n");
-  if (a == std::string::npos) return {};
-  std::size_t b = s.find_last_not_of(" \t\r\n");
-  return s.substr(a, b - a + 1);
-}
 
 // A break in the 1-based range [from, to]: the 0-based index of the first
 // blank there (the blank is dropped), or the index after `to` with nothing
@@ -38,8 +32,8 @@ std::string composeShownText(const std::string& text, const std::string* subject
   // Subject and text are turned into UTF-8 each on its own: an archive
   // written before texts were stored as UTF-8 may hold a Windows-1252
   // subject beside a UTF-8 text.
-  const std::string body = text::archiveUtf8(trimmed(text));
-  std::string out = subject ? "Subject: " + text::archiveUtf8(trimmed(*subject)) + "\r\n\r\n" + body : body;
+  const std::string body = text::archiveUtf8(text::trim(text));
+  std::string out = subject ? "Subject: " + text::archiveUtf8(text::trim(*subject)) + "\r\n\r\n" + body : body;
   if (out.size() > kMaxShownText) out.resize(text::utf8Prefix(out, kMaxShownText));
   return out;
 }

@@ -6,6 +6,7 @@
 #include "archive/browse/browse_rows.h"
 #include "archive/config.h"
 #include "text/unicode.h"
+#include "text/strings.h"
 
 
 namespace qb::store {
@@ -50,9 +51,7 @@ void placeThreadNodes(std::vector<ThreadNode>& nodes) {
 }
 
 std::string treeLabel(const ThreadNode& n, int labelForm, int datePicture) {
-  std::string name = n.SENDERNAME;
-  while (!name.empty() && name.back() == ' ') name.pop_back();
-  while (!name.empty() && name.front() == ' ') name.erase(name.begin());
+  std::string name = text::trim(n.SENDERNAME, " ");
   std::string m = std::to_string(n.MSGNMBR);
   std::string d = formatDateAs(datePicture, n.DATE);
   switch (labelForm) {

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "import/formats/families.h"
 #include "import/formats/captures/capture_forum_header.h"
 #include "import/formats/captures/capture_mail_header.h"
 #include "text/mime.h"
@@ -24,15 +25,13 @@ template <std::size_t N>
 void utf8Field(store::FixedString<N>& f) {
   f = utf8Text(f.str());
 }
-ConverterRegistration registration(
-    {"OzCIS", "OzWin I", "OzWin II", "TAPCIS 5.x", "TAPCIS 6.x", "AUTOSIG", "GoldenCompass",
-     "NavCIS Save format"},
-    [](const std::string& typeName) -> std::unique_ptr<Converter> {
-      CaptureFormat f;
-      if (!formatByName(typeName, f)) return nullptr;
-      return std::make_unique<CaptureConverter>(f);
-    });
 }  // namespace
+
+std::unique_ptr<Converter> makeCaptureConverter(ImportTypeId type) {
+  CaptureFormat f;
+  if (!captureFormatOf(type, f)) return nullptr;
+  return std::make_unique<CaptureConverter>(f);
+}
 
 std::string chosenForumName(const ImportContext& ctx) {
   const std::string& chosen = ctx.request().forumName;

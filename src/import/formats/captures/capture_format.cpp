@@ -7,29 +7,29 @@ namespace qb::import::captures {
 namespace {
 struct Entry {
   CaptureFormat format;
-  const char* name;
+  ImportTypeId type;
 };
 constexpr std::array<Entry, 8> kFormats{{
-    {CaptureFormat::OzCIS, "OzCIS"},
-    {CaptureFormat::OzWin1, "OzWin I"},
-    {CaptureFormat::OzWin2, "OzWin II"},
-    {CaptureFormat::Tapcis5, "TAPCIS 5.x"},
-    {CaptureFormat::Tapcis6, "TAPCIS 6.x"},
-    {CaptureFormat::Autosig, "AUTOSIG"},
-    {CaptureFormat::GoldenCompass, "GoldenCompass"},
-    {CaptureFormat::NavCIS, "NavCIS Save format"},
+    {CaptureFormat::OzCIS, ImportTypeId::OzCis},
+    {CaptureFormat::OzWin1, ImportTypeId::OzWin1},
+    {CaptureFormat::OzWin2, ImportTypeId::OzWin2},
+    {CaptureFormat::Tapcis5, ImportTypeId::Tapcis5},
+    {CaptureFormat::Tapcis6, ImportTypeId::Tapcis6},
+    {CaptureFormat::Autosig, ImportTypeId::Autosig},
+    {CaptureFormat::GoldenCompass, ImportTypeId::GoldenCompass},
+    {CaptureFormat::NavCIS, ImportTypeId::NavCisSave},
 }};
 }  // namespace
 
 const char* formatName(CaptureFormat f) {
   for (const auto& e : kFormats)
-    if (e.format == f) return e.name;
+    if (e.format == f) return importTypeName(e.type);
   return "";
 }
 
-bool formatByName(std::string_view name, CaptureFormat& f) {
+bool captureFormatOf(ImportTypeId type, CaptureFormat& f) {
   for (const auto& e : kFormats)
-    if (name == e.name) {
+    if (e.type == type) {
       f = e.format;
       return true;
     }
@@ -60,21 +60,11 @@ bool isStartLine(CaptureFormat f, FileKind kind, std::string_view line, std::str
   return startsWith(line, "#:");
 }
 
-std::string_view trimTrailingBlanks(std::string_view s) {
-  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-  return s;
-}
-
-std::string_view trimBlanks(std::string_view s) {
-  s = trimTrailingBlanks(s);
-  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-  return s;
-}
 
 std::string_view dropAtB(std::string_view s) {
-  s = trimTrailingBlanks(s);
+  s = trimRightSpacesView(s);
   if (s.size() >= 2 && s.substr(s.size() - 2) == "@b") s.remove_suffix(2);
-  return trimTrailingBlanks(s);
+  return trimRightSpacesView(s);
 }
 
 bool isNumber(std::string_view s) {

@@ -6,6 +6,9 @@
 
 #include <string>
 #include <string_view>
+#include "text/strings.h"
+
+#include "import/import_types.h"
 
 namespace qb::import::captures {
 
@@ -25,8 +28,8 @@ enum class FileKind { Unknown, Forum, Mail };
 
 // The import type name of a format ("OzCIS", "TAPCIS 5.x", ...).
 const char* formatName(CaptureFormat f);
-// By import type name; false when the name is not one of the eight.
-bool formatByName(std::string_view name, CaptureFormat& f);
+// By import type; false when the type is not one of the eight.
+bool captureFormatOf(ImportTypeId type, CaptureFormat& f);
 
 // Bytes of 128 and above are taken as code page 850 and translated to
 // Windows-1252 (OzCIS, TAPCIS and AUTOSIG captures).
@@ -47,15 +50,15 @@ bool isStartLine(CaptureFormat f, FileKind kind, std::string_view line, std::str
 inline bool startNeedsNextLine(CaptureFormat f) { return f == CaptureFormat::NavCIS; }
 
 // Small text helpers shared by the capture units.
-inline bool startsWith(std::string_view s, std::string_view p) { return s.substr(0, p.size()) == p; }
+using text::startsWith;
 // Column c (1-based) of a line, blank beyond its end.
 inline char col(std::string_view s, std::size_t c) { return c >= 1 && c <= s.size() ? s[c - 1] : ' '; }
 // The text from column c (1-based), empty beyond the end.
 inline std::string_view fromCol(std::string_view s, std::size_t c) {
   return c >= 1 && c <= s.size() ? s.substr(c - 1) : std::string_view();
 }
-std::string_view trimBlanks(std::string_view s);
-std::string_view trimTrailingBlanks(std::string_view s);
+using text::trimRightSpacesView;
+using text::trimSpacesView;
 // Removes a trailing "@b" (and the blanks before it).
 std::string_view dropAtB(std::string_view s);
 // Digits only and not empty.

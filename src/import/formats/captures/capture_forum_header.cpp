@@ -24,9 +24,9 @@ unsigned digitsOf(uint32_t n) {
 
 // Removes a leading "CIS:" (compared in upper case) from a forum name.
 std::string withoutCisPrefix(std::string_view name) {
-  name = trimBlanks(name);
+  name = trimSpacesView(name);
   if (name.size() >= 4 && text::upper1252(name.substr(0, 4)) == "CIS:") name.remove_prefix(4);
-  return std::string(trimBlanks(name));
+  return std::string(trimSpacesView(name));
 }
 
 std::string cut(std::string_view s, std::size_t n) { return std::string(s.substr(0, n)); }
@@ -75,7 +75,7 @@ std::string startLineForum(std::string_view line, std::size_t sectionStart, std:
 }
 
 void parseSection(std::string_view text, uint32_t& number, std::string& name) {
-  text = trimBlanks(text).substr(0, kSectionText);
+  text = trimSpacesView(text).substr(0, kSectionText);
   if (text.size() >= 3 && text[0] == '(' && text[2] == ')') {
     text.remove_prefix(3);
     if (!text.empty() && text[0] == ' ') text.remove_prefix(1);
@@ -83,11 +83,11 @@ void parseSection(std::string_view text, uint32_t& number, std::string& name) {
   number = 0;
   std::size_t slash = text.find('/');
   if (slash == std::string_view::npos) {
-    name = std::string(trimBlanks(text));
+    name = std::string(trimSpacesView(text));
     return;
   }
   if (slash >= 2) number = static_cast<uint32_t>(numberValue(text.substr(1, slash - 1)));
-  name = std::string(trimBlanks(text.substr(slash + 1)));
+  name = std::string(trimSpacesView(text.substr(slash + 1)));
 }
 
 bool referenceOk(std::string_view reference, uint32_t number) {
@@ -116,7 +116,7 @@ void parseSubject(std::string_view sb, uint32_t number, bool dropAtBMark, std::s
         std::string_view ref = sb.substr(numStart - 1, c - numStart);
         if (referenceOk(ref, number)) {
           reference = static_cast<uint32_t>(numberValue(ref));
-          text = trimBlanks(fromCol(sb, c + 1));
+          text = trimSpacesView(fromCol(sb, c + 1));
         }
       }
       break;
@@ -124,22 +124,22 @@ void parseSubject(std::string_view sb, uint32_t number, bool dropAtBMark, std::s
   }
   if (!text.empty() && text[0] == '#') text.remove_prefix(1);
   if (dropAtBMark) text = dropAtB(text);
-  subject = cut(trimBlanks(text), kSubjectLength);
+  subject = cut(trimSpacesView(text), kSubjectLength);
 }
 
 bool ozWinParent(std::string_view line, uint32_t& reference) {
   std::size_t p = line.substr(0, 40).find("Par:");
   if (p == std::string_view::npos) return false;
-  std::string_view num = trimBlanks(line.substr(p + 4, 8));
+  std::string_view num = trimSpacesView(line.substr(p + 4, 8));
   reference = isNumber(num) ? static_cast<uint32_t>(numberValue(num)) : 0;
   return true;
 }
 
 std::string addressText(std::string_view line, bool dropAtBMark) {
-  std::string_view t = trimTrailingBlanks(fromCol(line, 5));
+  std::string_view t = trimRightSpacesView(fromCol(line, 5));
   if (dropAtBMark) t = dropAtB(t);
-  if (t.size() >= 3 && t[t.size() - 3] == '(' && t[t.size() - 1] == ')') t = trimTrailingBlanks(t.substr(0, t.size() - 3));
-  return std::string(trimBlanks(t));
+  if (t.size() >= 3 && t[t.size() - 3] == '(' && t[t.size() - 1] == ')') t = trimRightSpacesView(t.substr(0, t.size() - 3));
+  return std::string(trimSpacesView(t));
 }
 
 // ---- headers ------------------------------------------------------------------
@@ -175,7 +175,7 @@ bool parseCaptureHeader(CaptureFormat f, std::span<const std::string> lines, std
 
   bool parentLine = f == CaptureFormat::OzWin2 && ozWinParent(lineAt(lines, 5), h.reference);
   if (parentLine) {
-    std::string_view whole = trimBlanks(fromCol(sb, 5));
+    std::string_view whole = trimSpacesView(fromCol(sb, 5));
     h.subject = cut(whole, kSubjectLength);
   } else {
     parseSubject(sb, h.number, atB, h.subject, h.reference);
@@ -206,7 +206,7 @@ bool parseNavCISHeader(std::span<const std::string> lines, std::string_view chos
     std::size_t m = rest.find("Msg Number: ");
     if (m != std::string_view::npos) {
       subject = rest.substr(0, m >= 2 ? m - 2 : 0);
-      std::string_view num = trimBlanks(rest.substr(m + 12));
+      std::string_view num = trimSpacesView(rest.substr(m + 12));
       if (isNumber(num)) {
         unsigned long v = numberValue(num);
         if (v > 0 && v < kMaxMessageNumber) h.number = static_cast<uint32_t>(v);
@@ -223,10 +223,10 @@ bool parseNavCISHeader(std::span<const std::string> lines, std::string_view chos
     subject = whole.substr(0, m != std::string_view::npos && m >= 2 ? m - 2 : whole.size());
     if (!subject.empty() && subject[0] == '#') subject.remove_prefix(1);
   }
-  h.subject = cut(trimBlanks(subject), kSubjectLength);
+  h.subject = cut(trimSpacesView(subject), kSubjectLength);
 
-  h.sender = FindCISAdress(1, trimBlanks(fromCol(lineAt(lines, 1), 11)));
-  h.recipient = FindCISAdress(1, trimBlanks(fromCol(lineAt(lines, 2), 11)));
+  h.sender = FindCISAdress(1, trimSpacesView(fromCol(lineAt(lines, 1), 11)));
+  h.recipient = FindCISAdress(1, trimSpacesView(fromCol(lineAt(lines, 2), 11)));
 
   std::string_view forum = lineAt(lines, 3);
   if (!startsWith(forum, "  Forum: ")) return false;
@@ -239,8 +239,8 @@ bool parseNavCISHeader(std::span<const std::string> lines, std::string_view chos
       if (sec != std::string_view::npos) {
         std::string_view s = forum.substr(sec + 5);
         std::size_t dash = s.find('-');
-        h.sectionNumber = static_cast<uint32_t>(numberValue(trimBlanks(s.substr(0, dash))));
-        h.sectionName = std::string(trimBlanks(dash == std::string_view::npos ? std::string_view() : s.substr(dash + 1)));
+        h.sectionNumber = static_cast<uint32_t>(numberValue(trimSpacesView(s.substr(0, dash))));
+        h.sectionName = std::string(trimSpacesView(dash == std::string_view::npos ? std::string_view() : s.substr(dash + 1)));
       }
     }
   }

@@ -1,4 +1,5 @@
 #include "import/formats/captures/capture_lines.h"
+#include "text/strings.h"
 
 #include <cerrno>
 #include <cstring>
@@ -8,16 +9,9 @@ namespace qb::import::captures {
 namespace {
 constexpr std::size_t kBufferSize = 1 << 16;
 
-void stripTrailingBlanks(std::string& s) {
-  std::size_t n = s.size();
-  while (n > 0 && s[n - 1] == ' ') --n;
-  s.resize(n);
-}
+void stripTrailingBlanks(std::string& s) { s.resize(text::trimRightSpacesView(s).size()); }
 
-bool endsWith(const std::string& s, const char* tail) {
-  std::size_t n = std::strlen(tail);
-  return s.size() >= n && s.compare(s.size() - n, n, tail) == 0;
-}
+using text::endsWith;
 }  // namespace
 
 // ---- GoldenCompass records ------------------------------------------------

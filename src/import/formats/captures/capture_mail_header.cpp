@@ -25,7 +25,7 @@ void setRecipient(NHR& nhr, const NameAddress& a) {
 
 // The correspondent text of a "Fm:"/"To:" line from column 5.
 NameAddress splitFrom(std::string_view line, bool dropAtBMark) {
-  std::string_view t = trimBlanks(fromCol(line, 5));
+  std::string_view t = trimSpacesView(fromCol(line, 5));
   if (dropAtBMark) t = dropAtB(t);
   return mailAddress(t);
 }
@@ -38,8 +38,8 @@ bool ozHeader(CaptureFormat f, std::span<const std::string> lines, const mail::M
   if (!startsWith(subj, "Subj:")) return false;
   nhr.DATE = text::dateDDMMMYY(text::upper1252(fromCol(date, 8).substr(0, 9)));
   nhr.TIME = text::clockTimeText(fromCol(date, 18));
-  nhr.HEADING = trimBlanks(fromCol(subj, 6));
-  NameAddress a = mailAddress(trimBlanks(fromCol(who, 6)));
+  nhr.HEADING = trimSpacesView(fromCol(subj, 6));
+  NameAddress a = mailAddress(trimSpacesView(fromCol(who, 6)));
   if (sent) {
     setRecipient(nhr, a);
     mail::setDirection(nhr, owner, mail::Outgoing);
@@ -57,7 +57,7 @@ bool ownerRuleHeader(std::span<const std::string> lines, const mail::MailOwner& 
   if (!startsWith(sb, "Sb:") || !startsWith(fm, "Fm:") || !startsWith(to, "To:")) return false;
   nhr.DATE = text::captureDate(date, false);
   nhr.TIME = text::clockTimeText(fromCol(date, 16));
-  nhr.HEADING = trimBlanks(fromCol(sb, 5));
+  nhr.HEADING = trimSpacesView(fromCol(sb, 5));
   setSender(nhr, splitFrom(fm, false));
   setRecipient(nhr, splitFrom(to, false));
   mail::applyOwnerRule(nhr, owner);
@@ -72,7 +72,7 @@ bool outboxHeader(CaptureFormat f, std::span<const std::string> lines, const mai
   bool sent = lineAt(lines, 0).find("/Outbox") != std::string_view::npos;
   std::string_view date = lineAt(lines, 1), sb = lineAt(lines, 2);
   if (!startsWith(sb, "Sb:")) return false;
-  std::string_view subject = trimBlanks(fromCol(sb, 5));
+  std::string_view subject = trimSpacesView(fromCol(sb, 5));
   if (atB) subject = dropAtB(subject);
   nhr.HEADING = subject;
   nhr.DATE = text::captureDate(date, tapcis5);
@@ -95,12 +95,12 @@ bool outboxHeader(CaptureFormat f, std::span<const std::string> lines, const mai
 
 bool navHeader(std::span<const std::string> lines, const mail::MailOwner& owner, NHR& nhr, std::size_t& bodyOffset) {
   std::string_view subj = lineAt(lines, 0), date = lineAt(lines, 3);
-  if (subj.size() >= 11) nhr.HEADING = trimBlanks(fromCol(subj, 11));
-  NameAddress from = mailAddress(trimBlanks(fromCol(lineAt(lines, 1), 11)));
+  if (subj.size() >= 11) nhr.HEADING = trimSpacesView(fromCol(subj, 11));
+  NameAddress from = mailAddress(trimSpacesView(fromCol(lineAt(lines, 1), 11)));
   nhr.DATE = text::dateDDMMMYY(text::upper1252(fromCol(date, 11).substr(0, 9)));
   nhr.TIME = col(date, 23) == ':' ? text::clockTimeText(fromCol(date, 21).substr(0, 5)) : 0;
   if (owner.owns(from.address)) {
-    setRecipient(nhr, mailAddress(trimBlanks(fromCol(lineAt(lines, 2), 11))));
+    setRecipient(nhr, mailAddress(trimSpacesView(fromCol(lineAt(lines, 2), 11))));
     mail::setDirection(nhr, owner, mail::Outgoing);
   } else {
     setSender(nhr, from);
@@ -119,11 +119,11 @@ NameAddress mailAddress(std::string_view text) {
   NameAddress r;
   std::string_view rest = text.substr(p + 8);
   if (!rest.empty() && rest.front() == ':') rest.remove_prefix(1);
-  r.address = std::string(trimBlanks(rest));
+  r.address = std::string(trimSpacesView(rest));
   std::string_view name = text.substr(0, p);
   while (!name.empty() && (name.back() == '>' || name.back() == ' ' || name.back() == '\xB3')) name.remove_suffix(1);
-  name = trimBlanks(name);
-  if (name.size() >= 2 && name.front() == '"' && name.back() == '"') name = trimBlanks(name.substr(1, name.size() - 2));
+  name = trimSpacesView(name);
+  if (name.size() >= 2 && name.front() == '"' && name.back() == '"') name = trimSpacesView(name.substr(1, name.size() - 2));
   r.name = std::string(name);
   return r;
 }

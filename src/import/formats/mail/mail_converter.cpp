@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "import/formats/families.h"
 #include "import/formats/mail/mail_eudora.h"
 #include "text/body_text.h"
 #include "archive/session.h"
@@ -38,13 +39,13 @@ bool MailTarget::append(ImportContext& ctx, NHR& nhr, const std::string& text, c
   return true;
 }
 
-MailConverter::MailConverter(std::string typeName)
-    : typeName_(std::move(typeName)), header_(typeName_ == "Eudora" ? HeaderStyle::Eudora : HeaderStyle::Mail) {}
+MailConverter::MailConverter(ImportTypeId type)
+    : type_(type), header_(type == ImportTypeId::Eudora ? HeaderStyle::Eudora : HeaderStyle::Mail) {}
 
 bool MailConverter::step(ImportContext& ctx, uint8_t& command) {
   if (command == 199) {
     command = 99;
-    reader_ = makeMailboxReader(typeName_);
+    reader_ = makeMailboxReader(type_);
     std::string error = "The format is not known.";
     if (!reader_ || !reader_->open(ctx.fileName(), error)) {
       ctx.session().tell(ctx.fileName() + " cannot be opened\r\n" + error + "\r\nThis file will be skipped!",
@@ -94,7 +95,7 @@ bool MailConverter::convertOne(ImportContext& ctx, bool& stop) {
   // The body as it stands in the file, through the MIME body routine when
   // the mail is multipart. Eudora stores bodies decoded and without their
   // MIME structure, and marks their kind with lines of its own.
-  const bool eudora = typeName_ == "Eudora";
+  const bool eudora = type_ == ImportTypeId::Eudora;
   std::optional<text::MimeBodyFilter> mime;
   if (header_.mime().hasBoundary() && !eudora) mime.emplace(header_.mime().boundary());
   body_.clear();
@@ -120,13 +121,9 @@ bool MailConverter::convertOne(ImportContext& ctx, bool& stop) {
   return true;
 }
 
-namespace {
-const ConverterRegistration registration(
-    {"Eudora", "Netscape Mail", "IE Mail", "Outlook Express 4 Mail", "Pegasus", "Becky Mail", "Agent Mail",
-     "Generic Mail Type 1", "AOL"},
-    [](const std::string& typeName) -> std::unique_ptr<Converter> {
-      return std::make_unique<MailConverter>(typeName);
-    });
-}  // namespace
+std::unique_ptr<Converter> makeMailboxConverter(ImportTypeId type) {
+  if (!makeMailboxReader(type)) return nullptr;
+  return std::make_unique<MailConverter>(type);
+}
 
 }  // namespace qb::import::mail

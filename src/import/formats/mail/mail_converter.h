@@ -7,7 +7,7 @@
 // is appended for the mail database that the import request names, with a
 // carbon-copy record for every further recipient.
 //
-// Registered type names: "Eudora", "Netscape Mail", "IE Mail",
+// Serves the import types "Eudora", "Netscape Mail", "IE Mail",
 // "Outlook Express 4 Mail", "Pegasus", "Becky Mail", "Agent Mail",
 // "Generic Mail Type 1" and "AOL" here; "Generic Mail Type 2" and
 // "Outlook Express 5 Mail" read their files with the news sources ("From "
@@ -58,7 +58,7 @@ class MailConverter : public Converter {
   // Mails converted per step at most.
   static constexpr int kMailsPerStep = 20;
 
-  explicit MailConverter(std::string typeName);
+  explicit MailConverter(ImportTypeId type);
   bool step(ImportContext& ctx, uint8_t& command) override;
 
  private:
@@ -66,7 +66,7 @@ class MailConverter : public Converter {
   // record could not be written (`stop`).
   bool convertOne(ImportContext& ctx, bool& stop);
 
-  std::string typeName_;
+  ImportTypeId type_;
   std::unique_ptr<MailboxReader> reader_;
   MailTarget target_;
   MailHeaderReader header_;

@@ -10,18 +10,13 @@
 #include "import/formats/mail/mail_eudora.h"
 #include "import/formats/mail/mail_separated.h"
 #include "text/flowed.h"
+#include "text/strings.h"
 
 namespace qb::import::mail {
 
 namespace {
 
 constexpr std::string_view kSeparator = "From ???@???";
-
-std::string lowerAscii(std::string s) {
-  for (auto& c : s)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return s;
-}
 
 class EudoraReader : public SeparatedReader {
  public:
@@ -47,10 +42,10 @@ std::string tableOfContentsPath(const std::string& mailbox) {
   namespace fs = std::filesystem;
   std::error_code ec;
   fs::path p(mailbox);
-  std::string wanted = lowerAscii(p.stem().string() + ".toc");
+  std::string wanted = text::lowerAscii(p.stem().string() + ".toc");
   fs::path dir = p.has_parent_path() ? p.parent_path() : fs::path(".");
   for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
-    if (lowerAscii(it->path().filename().string()) == wanted && it->is_regular_file(ec)) return it->path().string();
+    if (text::lowerAscii(it->path().filename().string()) == wanted && it->is_regular_file(ec)) return it->path().string();
   }
   return {};
 }

@@ -18,11 +18,8 @@ constexpr std::size_t kMaxField = 16000;  // characters of one unfolded header f
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
-std::string_view trim(std::string_view s) {
-  while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && isBlank(s.back())) s.remove_suffix(1);
-  return s;
-}
+// Header values are trimmed of spaces and tabs only.
+std::string_view trim(std::string_view s) { return text::trimView(s, " \t"); }
 
 bool has(std::string_view upper, std::string_view prefix) { return upper.substr(0, prefix.size()) == prefix; }
 

@@ -7,6 +7,7 @@
 //  - "Outlook Express 5 Mail": message databases (the source shared with
 //    "Outlook Express 5 News"). Each joined message is read by the mail
 //    header reader, like any other mailbox.
+#include "import/formats/families.h"
 #include "import/formats/mail/mail_converter.h"
 #include "import/formats/news/news_converter.h"
 #include "import/formats/news/news_filer.h"
@@ -115,18 +116,17 @@ class MessageDatabaseMailFiler : public news::NewsFiler {
   MailHeaderReader header_;
 };
 
-const ConverterRegistration registration(
-    {"Generic Mail Type 2", "Outlook Express 5 Mail"}, [](const std::string& typeName) -> std::unique_ptr<Converter> {
-      auto source = news::makeNewsSource(typeName);
-      if (!source) return nullptr;
-      std::unique_ptr<news::NewsFiler> filer;
-      if (typeName == "Generic Mail Type 2")
-        filer = std::make_unique<FromLineMailFiler>(typeName);
-      else
-        filer = std::make_unique<MessageDatabaseMailFiler>(typeName);
-      return std::make_unique<news::NewsConverter>(std::move(source), std::move(filer));
-    });
-
 }  // namespace
+
+std::unique_ptr<Converter> makeNewsSourceMailConverter(ImportTypeId type) {
+  std::unique_ptr<news::NewsFiler> filer;
+  if (type == ImportTypeId::GenericMail2)
+    filer = std::make_unique<FromLineMailFiler>(type);
+  else if (type == ImportTypeId::OutlookExpress5Mail)
+    filer = std::make_unique<MessageDatabaseMailFiler>(type);
+  auto source = news::makeNewsSource(type);
+  if (!source || !filer) return nullptr;
+  return std::make_unique<news::NewsConverter>(std::move(source), std::move(filer));
+}
 
 }  // namespace qb::import::mail

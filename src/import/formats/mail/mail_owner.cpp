@@ -31,14 +31,14 @@ MailOwner ownerOf(const store::Forums& f) {
 MailOwner loadMailOwner(store::Session& s, const std::string& database) {
   MailOwner unknown{kUnknownOwner, kUnknownOwner, {}};
   if (database.empty()) return unknown;
-  store::OP_CLOSE(s, store::OpOpen, {2});
+  store::OP_CLOSE(s, store::OpOpen, {store::FileNo::Forums});
   auto& forums = s.Forums();
   forums.clear();
   forums.rec.DESCRIPTION = database;
   MailOwner o = unknown;
   if (forums.get(store::Forums::AlphaKey) == store::Err::Ok && forums.rec.TYPE == store::KindMail)
     o = ownerOf(forums.rec);
-  store::OP_CLOSE(s, store::OpClose, {2});
+  store::OP_CLOSE(s, store::OpClose, {store::FileNo::Forums});
   return o;
 }
 

@@ -4,6 +4,7 @@
 
 #include "import/formats/shared/internet_header.h"
 #include "text/text_assembler.h"
+#include "text/strings.h"
 
 namespace qb::import::mail {
 
@@ -12,13 +13,7 @@ namespace {
 // longer line (a file without line ends) is passed over.
 constexpr std::size_t kMaxKeptLine = text::kMaxText;
 
-bool startsWithNoCase(std::string_view s, std::string_view p) {
-  if (s.size() < p.size()) return false;
-  for (std::size_t i = 0; i < p.size(); ++i)
-    if (std::toupper(static_cast<unsigned char>(s[i])) != std::toupper(static_cast<unsigned char>(p[i])))
-      return false;
-  return true;
-}
+using text::startsWithNoCase;
 }  // namespace
 
 bool MailboxReader::open(const std::string& path, std::string& error) {
@@ -68,15 +63,26 @@ int headerKind(std::string_view line) {
   return classifyHeader(line);
 }
 
-std::unique_ptr<MailboxReader> makeMailboxReader(std::string_view typeName) {
-  if (typeName == "Eudora") return makeEudoraReader();
-  if (typeName == "Netscape Mail") return makeFromDashReader();
-  if (typeName == "IE Mail" || typeName == "Outlook Express 4 Mail") return makeRecordMarkerReader();
-  if (typeName == "Pegasus") return makePegasusReader();
-  if (typeName == "Becky Mail" || typeName == "Agent Mail" || typeName == "Generic Mail Type 1")
-    return makeCandidateReader();
-  if (typeName == "AOL") return makeAolReader();
-  return nullptr;
+std::unique_ptr<MailboxReader> makeMailboxReader(ImportTypeId type) {
+  switch (type) {
+    case ImportTypeId::Eudora:
+      return makeEudoraReader();
+    case ImportTypeId::NetscapeMail:
+      return makeFromDashReader();
+    case ImportTypeId::IeMail:
+    case ImportTypeId::OutlookExpress4Mail:
+      return makeRecordMarkerReader();
+    case ImportTypeId::Pegasus:
+      return makePegasusReader();
+    case ImportTypeId::BeckyMail:
+    case ImportTypeId::AgentMail:
+    case ImportTypeId::GenericMail1:
+      return makeCandidateReader();
+    case ImportTypeId::Aol:
+      return makeAolReader();
+    default:
+      return nullptr;
+  }
 }
 
 }  // namespace qb::import::mail

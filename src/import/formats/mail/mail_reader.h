@@ -20,6 +20,8 @@
 #include <string_view>
 
 #include "import/formats/shared/raw_window.h"
+#include "import/import_types.h"
+#include "text/strings.h"
 
 namespace qb::import::mail {
 
@@ -71,8 +73,8 @@ class MailboxReader {
 
 // The reader of a mail import type ("Eudora", "Netscape Mail", "IE Mail",
 // "Outlook Express 4 Mail", "Pegasus", "Becky Mail", "Agent Mail",
-// "Generic Mail Type 1", "AOL"); null for another name.
-std::unique_ptr<MailboxReader> makeMailboxReader(std::string_view typeName);
+// "Generic Mail Type 1", "AOL"); null for another type.
+std::unique_ptr<MailboxReader> makeMailboxReader(ImportTypeId type);
 
 // Readers by format (each in its own unit).
 std::unique_ptr<MailboxReader> makeEudoraReader();
@@ -83,7 +85,7 @@ std::unique_ptr<MailboxReader> makeCandidateReader();     // "Becky Mail", "Agen
 std::unique_ptr<MailboxReader> makeAolReader();
 
 // Helpers shared by the readers.
-inline bool startsWith(std::string_view s, std::string_view p) { return s.substr(0, p.size()) == p; }
+using text::startsWith;
 // Does the line begin with "From:", "Date:", "To:" or "Subject:" (the first
 // header line of a Netscape or Outlook Express 4 message)?
 bool isAddressHeaderStart(std::string_view line);

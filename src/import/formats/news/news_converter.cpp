@@ -25,30 +25,37 @@ bool NewsConverter::step(ImportContext& ctx, uint8_t& command) {
   return false;
 }
 
-std::unique_ptr<NewsSource> makeNewsSource(const std::string& typeName) {
-  if (typeName == "Agent News" || typeName == "Unix News") return makeAgentSource();
-  if (typeName == "VirtualAccess") return makeVirtualAccessSource();
-  if (typeName == "Winvn" || typeName == "Generic Mail Type 2") return makeFromLineSource();
-  if (typeName == "IE News" || typeName == "Outlook Express 4 News") return makeNewsCacheSource();
-  if (typeName == "Netscape News") return makeNetscapeSource();
-  if (typeName == "Gravity") return makeGravitySource();
-  if (typeName == "Outlook Express 5 News" || typeName == "Outlook Express 5 Mail") return makeDbxSource();
-  return nullptr;
+std::unique_ptr<NewsSource> makeNewsSource(ImportTypeId type) {
+  switch (type) {
+    case ImportTypeId::AgentNews:
+    case ImportTypeId::UnixNews:
+      return makeAgentSource();
+    case ImportTypeId::VirtualAccess:
+      return makeVirtualAccessSource();
+    case ImportTypeId::Winvn:
+    case ImportTypeId::GenericMail2:
+      return makeFromLineSource();
+    case ImportTypeId::IeNews:
+    case ImportTypeId::OutlookExpress4News:
+      return makeNewsCacheSource();
+    case ImportTypeId::NetscapeNews:
+      return makeNetscapeSource();
+    case ImportTypeId::Gravity:
+      return makeGravitySource();
+    case ImportTypeId::OutlookExpress5News:
+    case ImportTypeId::OutlookExpress5Mail:
+      return makeDbxSource();
+    default:
+      return nullptr;
+  }
 }
 
-std::unique_ptr<Converter> makeNewsConverter(const std::string& typeName) {
-  auto source = makeNewsSource(typeName);
+std::unique_ptr<Converter> makeNewsConverter(ImportTypeId type) {
+  auto source = makeNewsSource(type);
   if (!source) return nullptr;
-  std::unique_ptr<NewsFiler> filer = typeName == "VirtualAccess" ? std::make_unique<VirtualAccessFiler>(typeName)
-                                                                  : std::make_unique<NewsFiler>(typeName);
+  std::unique_ptr<NewsFiler> filer = type == ImportTypeId::VirtualAccess ? std::make_unique<VirtualAccessFiler>(type)
+                                                                         : std::make_unique<NewsFiler>(type);
   return std::make_unique<NewsConverter>(std::move(source), std::move(filer));
 }
-
-namespace {
-const ConverterRegistration registration(
-    {"Agent News", "Unix News", "VirtualAccess", "IE News", "Outlook Express 4 News", "Netscape News",
-     "Outlook Express 5 News", "Gravity", "Winvn"},
-    [](const std::string& typeName) { return makeNewsConverter(typeName); });
-}  // namespace
 
 }  // namespace qb::import::news

@@ -2,7 +2,7 @@
 // The converter of the news formats: a message source of the store joined
 // with a filer. Each step files a bounded number of messages.
 //
-// Registered type names: "Agent News", "Unix News", "VirtualAccess",
+// Serves the import types "Agent News", "Unix News", "VirtualAccess",
 // "IE News", "Outlook Express 4 News", "Netscape News",
 // "Outlook Express 5 News", "Gravity", "Winvn". The mail formats that read
 // their stores with a news source ("Generic Mail Type 2" with the "From "
@@ -13,6 +13,7 @@
 #include <string>
 
 #include "import/converter.h"
+#include "import/formats/families.h"
 #include "import/formats/news/news_filer.h"
 #include "import/formats/news/news_source.h"
 
@@ -34,10 +35,9 @@ class NewsConverter : public Converter {
   SourceMessage message_;
 };
 
-// The source for one of the news type names (also "Generic Mail Type 2" and
-// "Outlook Express 5 Mail"); null for another name.
-std::unique_ptr<NewsSource> makeNewsSource(const std::string& typeName);
-// The converter of a news type name; null for another name.
-std::unique_ptr<Converter> makeNewsConverter(const std::string& typeName);
+// The source for one of the news types (also "Generic Mail Type 2" and
+// "Outlook Express 5 Mail"); null for another type. The converter of a news
+// type is made by makeNewsConverter (import/formats/families.h).
+std::unique_ptr<NewsSource> makeNewsSource(ImportTypeId type);
 
 }  // namespace qb::import::news

@@ -7,7 +7,7 @@
 
 namespace qb::import::news {
 
-NewsFiler::NewsFiler(std::string typeName) : typeName_(std::move(typeName)), rule_(addressRuleFor(typeName_)) {}
+NewsFiler::NewsFiler(ImportTypeId type) : type_(type), rule_(addressRuleFor(type)) {}
 
 void NewsFiler::startFile(ImportContext& ctx) {
   owner_ = MailboxSide{};
@@ -23,7 +23,7 @@ HeaderOptions NewsFiler::options(const SourceMessage& m) const {
   o.rule = rule_;
   o.index = m.indexed ? &m.index : nullptr;
   o.owner = owner_;
-  o.forums = typeName_ == "VirtualAccess";
+  o.forums = type_ == ImportTypeId::VirtualAccess;
   return o;
 }
 

@@ -21,10 +21,10 @@ namespace qb::import::news {
 
 class NewsFiler {
  public:
-  explicit NewsFiler(std::string typeName);
+  explicit NewsFiler(ImportTypeId type);
   virtual ~NewsFiler() = default;
 
-  const std::string& typeName() const { return typeName_; }
+  ImportTypeId type() const { return type_; }
 
   // At the start of each file.
   virtual void startFile(ImportContext& ctx);
@@ -45,7 +45,7 @@ class NewsFiler {
   MailboxSide owner_;
 
  private:
-  std::string typeName_;
+  ImportTypeId type_;
   AddressRule rule_;
 };
 

@@ -9,8 +9,7 @@ namespace {
 constexpr uint32_t kReferenceSpan = 30000;  // a reference lies at most this far below the number
 
 bool isDashLine(std::string_view s) {
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-  return s == "----------";
+  return text::trimRightView(s, " \t") == "----------";
 }
 
 bool allDigits(std::string_view s) {

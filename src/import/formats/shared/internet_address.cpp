@@ -17,11 +17,8 @@ constexpr std::size_t kMaxAddressText = 2000;  // an address text is read this f
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
-std::string_view trim(std::string_view s) {
-  while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && isBlank(s.back())) s.remove_suffix(1);
-  return s;
-}
+// Header values are trimmed of spaces and tabs only.
+std::string_view trim(std::string_view s) { return text::trimView(s, " \t"); }
 
 // Removes enclosing double quotes and enclosing parentheses (repeatedly, so
 // that "(\"Name\")" gives Name too).
@@ -139,10 +136,18 @@ NameAddress otherAddress(std::string_view text, std::string_view charset) {
   return finish(unwrap(name, false), address, charset);
 }
 
-AddressRule addressRuleFor(std::string_view typeName) {
-  for (std::string_view n : {"Agent News", "IE News", "Outlook Express 4 News", "Unix News", "Gravity", "Winvn"})
-    if (typeName == n) return AddressRule::News;
-  return AddressRule::Other;
+AddressRule addressRuleFor(ImportTypeId type) {
+  switch (type) {
+    case ImportTypeId::AgentNews:
+    case ImportTypeId::IeNews:
+    case ImportTypeId::OutlookExpress4News:
+    case ImportTypeId::UnixNews:
+    case ImportTypeId::Gravity:
+    case ImportTypeId::Winvn:
+      return AddressRule::News;
+    default:
+      return AddressRule::Other;
+  }
 }
 
 }  // namespace qb::import

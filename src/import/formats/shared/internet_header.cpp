@@ -24,11 +24,8 @@ bool isBlankLine(std::string_view s) {
   return true;
 }
 
-std::string_view trim(std::string_view s) {
-  while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && isBlank(s.back())) s.remove_suffix(1);
-  return s;
-}
+// Header lines are trimmed of spaces, tabs and a CR; other bytes are content.
+std::string_view trim(std::string_view s) { return text::trimView(s, " \t\r"); }
 
 bool has(std::string_view s, std::string_view prefix) { return s.substr(0, prefix.size()) == prefix; }
 

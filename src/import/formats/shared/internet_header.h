@@ -84,7 +84,7 @@ NameAddress otherAddress(std::string_view text, std::string_view charset = {});
 
 enum class AddressRule { News, Other };
 // The rule an import type uses.
-AddressRule addressRuleFor(std::string_view typeName);
+AddressRule addressRuleFor(ImportTypeId type);
 
 // ---- header reader --------------------------------------------------------
 
