@@ -1,6 +1,7 @@
 #include "import/formats/cabinet/cabinet_converter.h"
 
 #include "archive/session.h"
+#include "import/formats/families.h"
 #include "import/formats/cim/cim_mail.h"
 #include "import/formats/cim/cim_text.h"
 #include "import/formats/shared/cis_identifier.h"
@@ -9,12 +10,7 @@
 
 namespace qb::import::cabinet {
 
-namespace {
-const ConverterRegistration registration({"CompuServe 3.x"},
-                                         [](const std::string&) -> std::unique_ptr<Converter> {
-                                           return std::make_unique<CabinetConverter>();
-                                         });
-}  // namespace
+std::unique_ptr<Converter> makeCabinetConverter(ImportTypeId) { return std::make_unique<CabinetConverter>(); }
 
 bool CabinetConverter::open(ImportContext& ctx) {
   if (!scanner_.open(ctx.fileName())) {

@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "archive/session.h"
+#include "import/formats/families.h"
 #include "import/formats/cim/cim_mail.h"
 #include "import/formats/cim/cim_text.h"
 #include "import/formats/shared/cis_identifier.h"
@@ -12,12 +13,9 @@
 
 namespace qb::import::cim {
 
-namespace {
-const ConverterRegistration registration({"WinCIM", "DOSCIM", "CSNav"},
-                                         [](const std::string& typeName) -> std::unique_ptr<Converter> {
-                                           return std::make_unique<CimConverter>(typeName);
-                                         });
-}  // namespace
+std::unique_ptr<Converter> makeCimConverter(ImportTypeId type) {
+  return std::make_unique<CimConverter>(importTypeName(type));
+}
 
 bool readFilePrefix(const std::string& path, std::size_t limit, std::string& bytes, std::string& error) {
   bytes.clear();

@@ -1,23 +1,26 @@
 #include "import/formats/tables/table_converter.h"
 
 #include "archive/session.h"
+#include "import/formats/families.h"
 #include "import/formats/shared/source_text.h"
 #include "text/strings.h"
 #include "text/unicode.h"
 
 namespace qb::import::tables {
 
-namespace {
-const ConverterRegistration navcis({"NavCIS 1.6x", "NavCIS 1.7x"}, [](const std::string&) -> std::unique_ptr<Converter> {
-  return std::make_unique<TableConverter>(makeNavCisFormat());
-});
-const ConverterRegistration ciscomm({"CISCOMM"}, [](const std::string&) -> std::unique_ptr<Converter> {
-  return std::make_unique<TableConverter>(makeCiscommFormat());
-});
-const ConverterRegistration oui({"OUI"}, [](const std::string&) -> std::unique_ptr<Converter> {
-  return std::make_unique<TableConverter>(makeOuiFormat());
-});
-}  // namespace
+std::unique_ptr<Converter> makeTableConverter(ImportTypeId type) {
+  switch (type) {
+    case ImportTypeId::NavCis16:
+    case ImportTypeId::NavCis17:
+      return std::make_unique<TableConverter>(makeNavCisFormat());
+    case ImportTypeId::Ciscomm:
+      return std::make_unique<TableConverter>(makeCiscommFormat());
+    case ImportTypeId::Oui:
+      return std::make_unique<TableConverter>(makeOuiFormat());
+    default:
+      return nullptr;
+  }
+}
 
 void tableText(const DbfTable& table, bool dos, std::string& s) {
   SourceCharset cs = SourceCharset::Windows;
