@@ -13,7 +13,7 @@ namespace {
 
 class OuiFormat : public TableFormat {
  public:
-  OuiFormat() : filer_("OUI") {}
+  OuiFormat() : filer_(ImportTypeId::Oui) {}
 
   bool start(ImportContext& ctx, DbfTable& t, std::string& error) override {
     extra_ = t.field("MSG_EXTRA");
