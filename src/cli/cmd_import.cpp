@@ -28,6 +28,9 @@ const char* kHelp =
     "  --dir DIR             every matching file in DIR\n"
     "  FILE...               the files given\n"
     "  --mask \"*.MSG;*.OLD\"  file masks for --tree and --dir (default: the format's)\n"
+    "  --all-cim             WinCIM, DOSCIM, CSNav: every CIM message file in the\n"
+    "                        directories, whatever its name (files of other kinds\n"
+    "                        are passed over)\n"
     "  --forum NAME          forum name for files that do not name their forum\n"
     "  --mail-db NAME        the mail database that receives mail\n"
     "  --kinds mail,forum,news  the kinds of messages to import (default: all)\n"
@@ -122,6 +125,8 @@ int badOrder(import::ImportProblem p, const std::string& detail) {
     case ImportProblem::UnknownFormat: return bad(text + " (see --list-formats)");
     case ImportProblem::NoSelection: return bad("give --tree DIR, --dir DIR or files to import");
     case ImportProblem::TopicWithoutMailDatabase: return bad("--topic needs --mail-db");
+    case ImportProblem::AllCimFilesNotCim: return bad("--all-cim goes only with WinCIM, DOSCIM and CSNav");
+    case ImportProblem::AllCimFilesWithoutDirectory: return bad("--all-cim needs --dir or --tree");
     case ImportProblem::NoMailDatabase: return bad(text + " (create it with `quillbox-cli maildb create`)");
     case ImportProblem::NoDataFile:
     case ImportProblem::DataFileUnreadable: {
@@ -165,6 +170,8 @@ int runImport(const GlobalOptions& g, std::vector<std::string>& args) {
         return bad("give exactly one of --tree DIR, --dir DIR or files");
     } else if (a == "--mask") {
       if (!value(req.pattern)) return bad("--mask needs masks");
+    } else if (a == "--all-cim") {
+      req.allCimFiles = true;
     } else if (a == "--forum") {
       if (!value(req.forumName)) return bad("--forum needs a name");
     } else if (a == "--mail-db") {
@@ -221,7 +228,9 @@ int runImport(const GlobalOptions& g, std::vector<std::string>& args) {
       bar.show(f, "to " + terminalField(text::displayText(p.importingTo)));
     } else {
       std::string from = std::filesystem::path(p.importingFrom).filename().string();
-      bar.show(p.conversion, terminalField(from) + " ("+ std::to_string(p.workRecords) + ")");
+      std::string label = terminalField(from) + " (" + std::to_string(p.workRecords) + ")";
+      if (!p.status.empty()) label = terminalField(p.status) + ": " + label;
+      bar.show(p.conversion, label);
     }
   }
   std::signal(SIGINT, SIG_DFL);

@@ -37,6 +37,7 @@ struct ImportRequest {
   std::string sourcePath;           // directory for methods 0 and 1
   std::vector<std::string> files;   // chosen files for method 2
   std::string pattern;              // masks separated by ";"; empty: the type's default
+  bool allCimFiles = false;         // CIM types: every file of the directories, not only the masked ones
   int messageKind = 0;              // formats with forum and mail in one store: 1 forum, 2 mail
   unsigned kinds = KindAll;         // kinds to import
   bool allowReimport = false;
@@ -88,6 +89,9 @@ class ImportContext {
   // The source cannot be used and the run must not go on (the converter has
   // told why): the run ends as failed after this step and stores nothing.
   virtual void stopRun() {}
+  // What the converter is doing, for a converter that reads a file in
+  // several passes ("Pre-import first pass"); empty when it is done.
+  virtual void status(const std::string& text) {}
 };
 
 class Converter {

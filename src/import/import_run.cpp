@@ -32,6 +32,8 @@ ImportRun::ImportRun(store::Session& s, ImportRequest request) : s_(s), request_
       request_.typeName.empty() ? &importType(kDefaultImportType) : findImportType(request_.typeName);
   typeName_ = t ? t->name : request_.typeName;
   masks_ = !request_.pattern.empty() ? request_.pattern : t ? t->defaultMask : "*.*";
+  // The CIM reader knows its files by their signature and passes over others.
+  if (request_.allCimFiles && isCimType(typeName_)) masks_ = "*.*";
   saved_ = s.currentDatabase();
 }
 
@@ -245,6 +247,7 @@ void ImportRun::nextFile() {
   const std::string& name = files_[fileIndex_++];
   s_.FileTmpName = name;
   progress_.importingFrom = name;
+  progress_.status.clear();
   filePermille_ = 0;
   if (std::string why = unreadableReason(name); !why.empty()) {
     ++stats_.missingFiles;

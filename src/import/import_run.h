@@ -141,6 +141,7 @@ class ImportRun : public ImportContext {
   void skipped() override { ++stats_.skipped; }
   void progress(int permille) override { filePermille_ = permille; }
   void stopRun() override { stopRequested_ = true; }
+  void status(const std::string& text) override { progress_.status = text; }
 
   // The run's identifier counter (for tests).
   uint32_t counter() const { return counter_; }

@@ -73,6 +73,8 @@ ImportProblem checkImportOrder(ImportOrder& order, std::string& detail) {
       std::fclose(in);
     }
   }
+  if (req.allCimFiles && !isCimType(req.typeName)) return problem(ImportProblem::AllCimFilesNotCim, type->name);
+  if (req.allCimFiles && req.selectionMethod == 2) return problem(ImportProblem::AllCimFilesWithoutDirectory, {});
   if (req.selectionMethod != 2) {
     std::error_code ec;
     if (!std::filesystem::is_directory(req.sourcePath, ec)) return problem(ImportProblem::NoDirectory, req.sourcePath);
@@ -124,6 +126,9 @@ std::string importProblemText(ImportProblem problem, const std::string& detail) 
              detail;
     case ImportProblem::NoDataFile: return std::string(outlook::kNotInitialized) + "\r\n" + outlook::kNoDataFile;
     case ImportProblem::DataFileUnreadable: return std::string(outlook::kNotInitialized) + "\r\n" + detail;
+    case ImportProblem::AllCimFilesNotCim:
+      return "every file of a directory is taken for WinCIM, DOSCIM and CSNav only, not for " + detail;
+    case ImportProblem::AllCimFilesWithoutDirectory: return "every file of a directory needs a directory";
   }
   return {};
 }

@@ -39,6 +39,8 @@ enum class ImportProblem {
   FoldersNotForFormat,       // a folder selection for a format other than "Outlook Mail"
   NoDataFile,                // "Outlook Mail" without a data file
   DataFileUnreadable,        // an Outlook data file that cannot be read (detail: the file and why)
+  AllCimFilesNotCim,         // every file of a directory asked of a format that is no CIM format
+  AllCimFilesWithoutDirectory,  // every file of a directory asked without a directory
 };
 
 // Checks what can be checked before the archive is opened: the format, the

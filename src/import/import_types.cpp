@@ -16,28 +16,31 @@ using mail::makeMailboxConverter;
 using mail::makeNewsSourceMailConverter;
 using news::makeNewsConverter;
 using outlook::makeOutlookConverter;
+using cim::makeCimConverter;
+using cabinet::makeCabinetConverter;
+using tables::makeTableConverter;
 
 // One line per import type: number, name, default masks, converter factory
 // (nullptr while the type has no converter; the type is then listed but "not
 // available"). A new converter plugs in by naming its factory in its line.
 constexpr ImportTypeTable kImportTypes{{
     {Autosig, "AUTOSIG", "*.ATO", makeCaptureConverter},
-    {Ciscomm, "CISCOMM", "*.DBF", nullptr},
-    {CompuServe3, "CompuServe 3.x", "FCABINET.DAT", nullptr},
-    {CsNav, "CSNav", "*.THD;*.MSG;*.PLX", nullptr},
-    {DosCim, "DOSCIM", "*.THD;*.MSG;*.PLX", nullptr},
+    {Ciscomm, "CISCOMM", "*.DBF", makeTableConverter},
+    {CompuServe3, "CompuServe 3.x", "FCABINET.DAT", makeCabinetConverter},
+    {CsNav, "CSNav", "*.THD;*.MSG;*.PLX", makeCimConverter},
+    {DosCim, "DOSCIM", "*.THD;*.MSG;*.PLX", makeCimConverter},
     {Eudora, "Eudora", "*.MBX", makeMailboxConverter},
     {GoldenCompass, "GoldenCompass", "*.MSG", makeCaptureConverter},
     {IeMail, "IE Mail", "*.MBX", makeMailboxConverter},
     {IeNews, "IE News", "*.NCH", makeNewsConverter},
-    {NavCis16, "NavCIS 1.6x", "RECV.DBF", nullptr},
-    {NavCis17, "NavCIS 1.7x", "HRECV.DBF", nullptr},
+    {NavCis16, "NavCIS 1.6x", "RECV.DBF", makeTableConverter},
+    {NavCis17, "NavCIS 1.7x", "HRECV.DBF", makeTableConverter},
     {OzCis, "OzCIS", "*.MSG;*.PRG;*.OBS", makeCaptureConverter},
     {OzWin1, "OzWin I", "*.MSG;*.PRG;*.OBS", makeCaptureConverter},
     {OzWin2, "OzWin II", "*.MSG;*.PRG;*.OBS", makeCaptureConverter},
     {Tapcis5, "TAPCIS 5.x", "*.MSG;*.OLD", makeCaptureConverter},
     {VirtualAccess, "VirtualAccess", "*.", makeNewsConverter},
-    {WinCim, "WinCIM", "*.THD;*.MSG;*.PLX", nullptr},
+    {WinCim, "WinCIM", "*.THD;*.MSG;*.PLX", makeCimConverter},
     {AgentNews, "Agent News", "*.*", makeNewsConverter},
     {Tapcis6, "TAPCIS 6.x", "*.MSG;*.OLD", makeCaptureConverter},
     {Pegasus, "Pegasus", "*.PMM", makeMailboxConverter},
@@ -51,7 +54,7 @@ constexpr ImportTypeTable kImportTypes{{
     {UnixNews, "Unix News", "*.*", makeNewsConverter},
     {Gravity, "Gravity", "*.*", makeNewsConverter},
     {AgentMail, "Agent Mail", "*.*", makeMailboxConverter},
-    {Oui, "OUI", "MESSAGE.DBF", nullptr},
+    {Oui, "OUI", "MESSAGE.DBF", makeTableConverter},
     {OutlookExpress5Mail, "Outlook Express 5 Mail", "*.DBX", makeNewsSourceMailConverter},
     {OutlookMail, "Outlook Mail", "*.PST;*.OST", makeOutlookConverter},
     {OutlookExpress5News, "Outlook Express 5 News", "*.DBX", makeNewsConverter},
@@ -92,5 +95,7 @@ const ImportType* findImportType(std::string_view s) {
     if (t.offered() && text::upper1252(t.name) == wanted) return &t;
   return nullptr;
 }
+
+bool isCimType(std::string_view name) { return name == "WinCIM" || name == "DOSCIM" || name == "CSNav"; }
 
 }  // namespace qb::import

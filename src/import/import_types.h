@@ -126,4 +126,9 @@ const ImportType& importType(ImportTypeId id);
 // The name of a type as the table spells it.
 const char* importTypeName(ImportTypeId id);
 
+// The types that read CIM message files ("WinCIM", "DOSCIM", "CSNav"): a run
+// of theirs can take every file of the chosen directories and let the
+// reader pass over those that are not CIM files (ImportRequest::allCimFiles).
+bool isCimType(std::string_view name);
+
 }  // namespace qb::import

@@ -37,5 +37,19 @@ namespace outlook {
 // Outlook data files (.pst, .ost): Outlook Mail.
 std::unique_ptr<Converter> makeOutlookConverter(ImportTypeId type);
 }  // namespace outlook
+namespace cim {
+// The CIM message files: WinCIM, DOSCIM, CSNav.
+std::unique_ptr<Converter> makeCimConverter(ImportTypeId type);
+}  // namespace cim
+
+namespace cabinet {
+// The filing cabinet: CompuServe 3.x.
+std::unique_ptr<Converter> makeCabinetConverter(ImportTypeId type);
+}  // namespace cabinet
+
+namespace tables {
+// The dBase tables: NavCIS 1.6x, NavCIS 1.7x, CISCOMM, OUI.
+std::unique_ptr<Converter> makeTableConverter(ImportTypeId type);
+}  // namespace tables
 
 }  // namespace qb::import
