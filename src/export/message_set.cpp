@@ -14,7 +14,7 @@ using text::equalsNoCase;
 using text::trim;
 
 namespace {
-IndexedSets* gIndexedSets = nullptr;
+IndexedSets* gIndexedSets = wordIndexSets();
 
 std::string personName(Session& s, uint32_t id) {
   if (!id || !lookUpPerson(s, id)) return {};

@@ -60,8 +60,10 @@ class IndexedSets {
   // The messages of the last search result, in its sort order.
   virtual std::unique_ptr<IdCursor> searchResult(store::Session& s) = 0;
 };
-// Sets the provider (nullptr: none). The caller keeps it alive.
+// Sets the provider (nullptr: none). The caller keeps it alive. The
+// default reads the word index and search result of the current database.
 void setIndexedSets(IndexedSets* provider);
+IndexedSets* wordIndexSets();
 IndexedSets* indexedSets();
 
 // What fixes a set: taken from the highlighted message of the stored browse

@@ -11,6 +11,8 @@
 #include "archive/file_table.h"
 #include "export/copy_msg.h"
 #include "export/export_formats.h"
+#include "export/message_set.h"
+#include "index/result_set.h"
 #include "support/database_builder.h"
 #include "support/temp_archive.h"
 #include "text/datetime.h"
@@ -109,14 +111,22 @@ TEST_F(ForumExport, DateFilterIncludesBothEnds) {
   EXPECT_EQ(setOf(ScopeDatabase, r), (std::vector<uint32_t>{102}));
 }
 
-TEST_F(ForumExport, SetsThatNeedTheWordIndexSayWhy) {
+TEST_F(ForumExport, SearchResultSetAndItsAbsence) {
   highlight(101);
+  // The stored search result, in its order.
+  ASSERT_TRUE(qb::index::storeResultSet(a.session(), {103, 101}));
+  EXPECT_EQ(setOf(ScopeSearch), (std::vector<uint32_t>{103, 101}));
+
+  // Without a word index provider the set says why it cannot be read.
+  IndexedSets* saved = indexedSets();
+  setIndexedSets(nullptr);
   ExportRequest r;
   r.scope = ScopeSearch;
   r.operation = OpPrint;
   CopyMsg run(a.session(), r);
   EXPECT_FALSE(run.start());
   EXPECT_NE(run.error().find("word index"), std::string::npos);
+  setIndexedSets(saved);
 }
 
 TEST_F(ForumExport, TapcisFileAndAppend) {
