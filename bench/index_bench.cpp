@@ -3,7 +3,7 @@
 //
 //   index_bench [--count N] [--million M] [--keep DIR] [--no-peers]
 //
-// Part 1, with the peers: generates N mails (100,000 by default) with
+// Stage 1, with the peers: generates N mails (100,000 by default) with
 // gen_mailbox, imports them with quillbox-cli and builds the word index
 // (`quillbox-cli index --full`); writes the same mails as a Maildir and
 // indexes it with `notmuch new` and `mu index` when those programs are
@@ -13,7 +13,7 @@
 // Quillbox (in this process, through the engine) and with
 // `notmuch search --limit=50` (a process each, which includes its start).
 //
-// Part 2, the scale: builds a database of M short generated messages
+// Stage 2, the scale: builds a database of M short generated messages
 // (1,000,000 by default) directly through the engine, indexes it, and times
 // the first page of a one-word, a three-word AND, a prefix and a phrase
 // search against the baseline of a linear scan of the texts (every text
@@ -238,7 +238,7 @@ long peakKbSelf() {
   return ru.ru_maxrss;
 }
 
-// ---- part 2: a million messages ---------------------------------------------------
+// ---- stage 2: a million messages ---------------------------------------------------
 
 struct Gen {
   uint64_t x = 88172645463325252ull;
@@ -267,7 +267,7 @@ std::vector<std::string> vocabulary(std::size_t n) {
 }
 
 void scalePart(const std::string& home, int64_t count) {
-  std::printf("\n== Part 2: %lld generated messages, queries against a linear scan ==\n",
+  std::printf("\n== Stage 2: %lld generated messages, queries against a linear scan ==\n",
               static_cast<long long>(count));
   Engine e;
   std::string error;
@@ -388,7 +388,7 @@ int main(int argc, char** argv) {
   std::string home = (work / "home").string(), mbox = (work / "mails.mbx").string();
 
   if (count > 0) {
-    std::printf("== Part 1: %ld generated mails, Quillbox and its peers ==\n", count);
+    std::printf("== Stage 1: %ld generated mails, Quillbox and its peers ==\n", count);
     if (run({gen, mbox, "--count", std::to_string(count)}).status != 0) {
       std::fprintf(stderr, "index_bench: gen_mailbox failed\n");
       return 1;
