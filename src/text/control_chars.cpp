@@ -1,21 +1,13 @@
 #include "text/control_chars.h"
 
+#include "text/strings.h"
+
 #include <cstdio>
 
 namespace qb::text {
 namespace {
 
 
-
-void appendUtf8(std::string& out, unsigned cp) {
-  if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-  } else {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-  }
-  out += static_cast<char>(0x80 | (cp & 0x3F));
-}
 
 }  // namespace
 

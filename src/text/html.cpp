@@ -121,24 +121,6 @@ long entityCodePoint(std::string_view name) {
   return b;
 }
 
-void appendUtf8(std::string& out, unsigned long cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
-
 // Case-insensitive search of `what` (upper case) in `s` from `from`.
 std::size_t findUpper(std::string_view s, std::string_view what, std::size_t from = 0) {
   if (s.size() < what.size()) return std::string_view::npos;
@@ -285,7 +267,7 @@ void HtmlConverter::writeRun(std::string_view run) {
         emit('&');
       } else {
         std::string u;
-        appendUtf8(u, static_cast<unsigned long>(cp));
+        appendUtf8(u, static_cast<uint32_t>(cp));
         emit(u[0]);
         out_.append(u, 1, std::string::npos);
       }

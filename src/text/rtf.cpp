@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "text/strings.h"
 #include "text/unicode.h"
 
 namespace qb::text {
@@ -11,23 +12,11 @@ namespace {
 
 constexpr std::size_t kMaxOut = 64000;
 
-void appendUtf8(std::string& out, uint32_t cp) {
+// A code point that cannot be written (0, a surrogate, out of range)
+// becomes U+FFFD.
+void appendCodePoint(std::string& out, uint32_t cp) {
   if (cp == 0 || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = 0xFFFD;
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
+  text::appendUtf8(out, cp);
 }
 
 // Bytes of the document's code page, turned into UTF-8 when the run of
@@ -201,7 +190,7 @@ RtfText rtfToText(std::string_view rtf) {
       long cp = param < 0 ? param + 65536 : param;
       if (visible()) {
         bytes.flush(out);
-        appendUtf8(out, static_cast<uint32_t>(cp));
+        appendCodePoint(out, static_cast<uint32_t>(cp));
       }
       skipChars = g.uc;
     } else if (word == "par" || word == "line") {

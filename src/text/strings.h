@@ -78,6 +78,26 @@ inline bool equalsNoCase(std::string_view a, std::string_view b) {
   return a.size() == b.size() && startsWithNoCase(a, b);
 }
 
+// Appends code point `cp` (below 0x110000) to `out` as UTF-8. Callers
+// replace code points they must not write (surrogates, 0) before calling.
+inline void appendUtf8(std::string& out, uint32_t cp) {
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | (cp >> 6));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (cp >> 18));
+    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
+
 // Windows-1252 upper and lower case of one byte (accented letters included),
 // used for case-insensitive key components and identity strings of texts
 // that are not UTF-8.

@@ -25,19 +25,6 @@ const uint16_t k1252High[32] = {
     0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 
-void appendUtf8(std::string& out, uint32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
-
 void append1252(std::string& out, unsigned char c) {
   uint32_t cp = c;
   if (c >= 0x80 && c < 0xA0) cp = k1252High[c - 0x80] ? k1252High[c - 0x80] : 0xFFFD;
@@ -369,25 +356,6 @@ int to1252(int32_t cp) {
   return -1;
 }
 
-void appendUtf8Export(std::string& out, int32_t cp) {
-  auto u = static_cast<uint32_t>(cp);
-  if (u < 0x80) {
-    out += static_cast<char>(u);
-  } else if (u < 0x800) {
-    out += static_cast<char>(0xC0 | (u >> 6));
-    out += static_cast<char>(0x80 | (u & 0x3F));
-  } else if (u < 0x10000) {
-    out += static_cast<char>(0xE0 | (u >> 12));
-    out += static_cast<char>(0x80 | ((u >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (u & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (u >> 18));
-    out += static_cast<char>(0x80 | ((u >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((u >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (u & 0x3F));
-  }
-}
-
 enum class ExportTarget { Windows1252, Latin1, Ascii, Dos, Utf8, Unknown };
 
 ExportTarget exportTargetOf(std::string_view name) {
@@ -475,7 +443,7 @@ std::string fromUtf8(std::string_view utf8, std::string_view charset, std::size_
     }
     int byte = -1;
     switch (t) {
-      case ExportTarget::Utf8: appendUtf8Export(out, cp); continue;
+      case ExportTarget::Utf8: appendUtf8(out, static_cast<uint32_t>(cp)); continue;
       case ExportTarget::Ascii: byte = cp < 0x80 ? cp : -1; break;
       case ExportTarget::Latin1: byte = cp <= 0xFF ? cp : -1; break;
       case ExportTarget::Windows1252: byte = to1252(cp); break;
