@@ -14,7 +14,6 @@
 namespace qb::import::tables {
 namespace {
 
-constexpr long kMaxMessageNumber = 9000000;
 
 class CiscommFormat : public TableFormat {
  public:
@@ -59,14 +58,7 @@ class CiscommFormat : public TableFormat {
     } else {
       if (!(req.kinds & KindForum)) return skip(ctx);
       nhr.FOR_DESCRIPTION = forumName_;
-      Resolution res = ctx.resolveDatabase(forumName_, 1, nhr);
-      long number = t.number(f_.number);
-      if (!res.accept || res.id == 0 || req.createOnly || number <= 0 || number >= kMaxMessageNumber) return skip(ctx);
-      nhr.INTERNAL = res.id;
-      nhr.MSGNUMBER = static_cast<uint32_t>(number);
-      long parent = t.number(f_.parent);
-      nhr.REFNUMBER = parent > 0 && parent < kMaxMessageNumber ? static_cast<uint32_t>(parent) : 0;
-      if (!req.allowReimport && ctx.alreadyImported(res.id, nhr.MSGNUMBER)) return skip(ctx);
+      if (!forumNumbers(ctx, forumName_, t.number(f_.number), t.number(f_.parent), nhr)) return skip(ctx);
       nhr.SECTIONNUMBER = static_cast<uint32_t>(std::max(0L, t.number(f_.sectionNo)));
       nhr.SEC_DESCRIPTION = text(t, f_.section, false);
       nhr.S_CISADRESS = tableAddress(text(t, f_.sendId, false));

@@ -14,7 +14,6 @@ namespace {
 
 // Forum message numbers at or above this are the reader's own, not the
 // forum's.
-constexpr long kMaxMessageNumber = 9000000;
 
 class NavCisFormat : public TableFormat {
  public:
@@ -46,14 +45,7 @@ class NavCisFormat : public TableFormat {
       std::string forum = text::upperAscii(text(t, f_.forum));
       if (forum.empty()) return skip(ctx);
       nhr.FOR_DESCRIPTION = forum;
-      Resolution res = ctx.resolveDatabase(forum, 1, nhr);
-      long number = t.number(f_.number);
-      if (!res.accept || res.id == 0 || req.createOnly || number <= 0 || number >= kMaxMessageNumber) return skip(ctx);
-      nhr.INTERNAL = res.id;
-      nhr.MSGNUMBER = static_cast<uint32_t>(number);
-      long parent = t.number(f_.parent);
-      nhr.REFNUMBER = parent > 0 && parent < kMaxMessageNumber ? static_cast<uint32_t>(parent) : 0;
-      if (!req.allowReimport && ctx.alreadyImported(res.id, nhr.MSGNUMBER)) return skip(ctx);
+      if (!forumNumbers(ctx, forum, t.number(f_.number), t.number(f_.parent), nhr)) return skip(ctx);
     }
     nhr.SECTIONNUMBER = static_cast<uint32_t>(std::max(0L, t.number(f_.section)));
     nhr.SEC_DESCRIPTION = text(t, f_.sectionName);

@@ -1,6 +1,7 @@
 #include "import/formats/tables/table_converter.h"
 
 #include "archive/session.h"
+#include "import/formats/captures/capture_forum_header.h"
 #include "import/formats/families.h"
 #include "import/formats/shared/source_text.h"
 #include "text/strings.h"
@@ -72,6 +73,17 @@ bool TableConverter::step(ImportContext& ctx, uint8_t& command) {
   }
   ctx.progress(static_cast<int>(uint64_t(next_) * 1000 / std::max<uint32_t>(1, table_.recordCount())));
   return false;
+}
+
+bool forumNumbers(ImportContext& ctx, const std::string& forum, long number, long parent, NHR& nhr) {
+  const ImportRequest& req = ctx.request();
+  const long limit = static_cast<long>(captures::kMaxMessageNumber);
+  Resolution res = ctx.resolveDatabase(forum, 1, nhr);
+  if (!res.accept || res.id == 0 || req.createOnly || number <= 0 || number >= limit) return false;
+  nhr.INTERNAL = res.id;
+  nhr.MSGNUMBER = static_cast<uint32_t>(number);
+  nhr.REFNUMBER = parent > 0 && parent < limit ? static_cast<uint32_t>(parent) : 0;
+  return req.allowReimport || !ctx.alreadyImported(res.id, nhr.MSGNUMBER);
 }
 
 }  // namespace qb::import::tables

@@ -54,6 +54,11 @@ class TableConverter : public Converter {
 // translated.
 void tableText(const DbfTable& table, bool dos, std::string& s);
 
+// Files a forum record's numbers into `nhr`: the database of `forum`, its number and the parent's (a parent out of
+// range becomes 0). False when the record is to be skipped: no database
+// takes it, a number out of range, or already imported.
+bool forumNumbers(ImportContext& ctx, const std::string& forum, long number, long parent, NHR& nhr);
+
 // A character field of a sender or recipient: a trailing CR LF removed (a
 // field of nothing else becomes empty), cut to 60 bytes at a character boundary.
 std::string headerField(std::string s);
