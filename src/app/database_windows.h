@@ -4,16 +4,38 @@
 // " Add New Forum", and the about box.
 
 #include <QDialog>
+#include <functional>
 #include <vector>
 
 #include "app/tool_window.h"
 #include "archive/browse/browse_databases.h"
 
+class QLabel;
 class QLineEdit;
 class QTabBar;
 class QTableWidget;
 
 namespace qb::app {
+
+// A small window that asks for a name: a field, the save button and Cancel.
+// An empty name is refused with a message in the window, which stays open.
+class NameDialog : public QDialog {
+  Q_OBJECT
+ public:
+  NameDialog(QWidget* parent, const QString& title, const QString& label, const QString& saveText,
+             const QString& text = {});
+  QString name() const;
+  void setName(const QString& n);
+  QString problem() const;
+  void accept() override;
+  // Called with the name on saving; false (with its own message) keeps the
+  // window open. Unset: the window closes with the name.
+  std::function<bool(const QString&)> save;
+
+ private:
+  QLineEdit* edit_;
+  QLabel* problem_;
+};
 
 class ChangeForumWindow : public ToolWindow {
   Q_OBJECT
@@ -32,6 +54,8 @@ class ChangeForumWindow : public ToolWindow {
   void setRowStatus(uint8_t status);
   void setImport(bool allowed);
   bool rename(const QString& name);
+  // The window of "Change database name" for the highlighted row.
+  NameDialog* renameDialog();
   void addForum();
 
  protected:
@@ -79,22 +103,27 @@ class MailDatabasesWindow : public ToolWindow {
 
  private:
   void editNew();
+
+ public:
+  // "&Update": the highlighted database in the edit window; with none, the
+  // reason is told.
   void editHighlighted();
+
+ private:
   QTableWidget* table_;
   std::vector<store::MailDatabaseRow> dbs_;
 };
 
 // " Add New Forum": a forum database with the next identifier and directory.
-class AddForumDialog : public QDialog {
+class AddForumDialog : public NameDialog {
   Q_OBJECT
  public:
   AddForumDialog(QWidget* parent, store::Session& s);
   uint32_t added() const { return added_; }
-  bool save(const QString& name);
+  bool saveForum(const QString& name);
 
  private:
   store::Session& s_;
-  QLineEdit* name_;
   uint32_t added_ = 0;
 };
 

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QLabel>
 #include <QTabBar>
 #include <QTableWidget>
 #include <filesystem>
@@ -169,7 +170,9 @@ TEST(Startup, MissingDataDirectoryAsksForANewOne) {
     EXPECT_EQ(calls, 1);
     ASSERT_FALSE(ui.entries.empty());
     EXPECT_EQ(ui.entries[0].title, "Path not found!");
-    EXPECT_EQ(ui.entries[0].text, "The path to your data files cannot be found!\r\nUpdate file path on next screen\r\n");
+    // The message names the directory that went away.
+    EXPECT_EQ(ui.entries[0].text,
+              "The path to your data files cannot be found!\r\n" + data + "\r\nUpdate file path on next screen\r\n");
   }
   {
     // The data-path window: OK only for a path that exists.
@@ -177,10 +180,18 @@ TEST(Startup, MissingDataDirectoryAsksForANewOne) {
     Session s(ui);
     ASSERT_EQ(openHome(s, home), HomeStatus::DataPathMissing);
     DataPathDialog dlg(s);
+    // It says which path is gone, and names its button as the button reads.
+    auto* explanation = dlg.findChild<QLabel*>("Explanation");
+    ASSERT_NE(explanation, nullptr);
+    EXPECT_TRUE(explanation->text().contains(QString::fromStdString(data)));
+    EXPECT_TRUE(explanation->text().contains("\"Save changes\""));
+    EXPECT_FALSE(explanation->text().contains("OK button"));
     dlg.setPath(QString::fromStdString(root + "/nowhere"));
-    EXPECT_FALSE(dlg.check());
     EXPECT_FALSE(dlg.saveEnabled());
+    EXPECT_FALSE(dlg.check());
+    // Typing a path that exists enables the button at once.
     dlg.setPath(QString::fromStdString(moved));
+    EXPECT_TRUE(dlg.saveEnabled());
     EXPECT_TRUE(dlg.check());
     dlg.save();
     EXPECT_EQ(dlg.result(), QDialog::Accepted);
