@@ -595,14 +595,15 @@ void BrowseWindow::setCurrentRow(int r) {
   if (model_.rowCount() == 0) return;
   r = qBound(0, r, model_.rowCount() - 1);
   const QModelIndex idx = model_.index(r, 0);
-  list_->selectionModel()->setCurrentIndex(idx, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-  // After the rows were replaced the list lays itself out later, and the
-  // scroll bar it then sets would read the page before and push the row out
-  // of sight: the list is laid out now, as part of the loading, and then
-  // scrolled to the row.
+  // After the rows were replaced the list lays itself out later; scrolling
+  // to the new current row against the old layout would move the scroll bar
+  // to the top, read the page before and push the row out of sight. The
+  // list is laid out now, and the highlight set and scrolled to as part of
+  // the loading.
   const bool was = loading_;
   loading_ = true;
   list_->doItemsLayout();
+  list_->selectionModel()->setCurrentIndex(idx, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
   list_->scrollTo(idx, QAbstractItemView::EnsureVisible);
   loading_ = was;
   rowChanged();

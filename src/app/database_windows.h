@@ -44,6 +44,7 @@ class ChangeForumWindow : public ToolWindow {
   explicit ChangeForumWindow(MainFrame& frame);
 
   void fill();
+  void refreshView() override { fill(); }
   void setOrder(store::DatabaseOrder o);
   QTableWidget* table() const { return table_; }
   const std::vector<store::DatabaseRow>& rows() const { return rows_; }
@@ -97,19 +98,16 @@ class MailDatabasesWindow : public ToolWindow {
   // highlighted one. False leaves the edit window open.
   bool insert(const store::MailDatabaseFields& f);
   bool update(const store::MailDatabaseFields& f);
+  // "&Update": the highlighted database in the edit window; with none, the
+  // reason is told.
+  void editHighlighted();
+  void refreshView() override { fill(); }
 
  protected:
   void closing() override;
 
  private:
   void editNew();
-
- public:
-  // "&Update": the highlighted database in the edit window; with none, the
-  // reason is told.
-  void editHighlighted();
-
- private:
   QTableWidget* table_;
   std::vector<store::MailDatabaseRow> dbs_;
 };

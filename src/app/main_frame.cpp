@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDate>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLocale>
 #include <QMdiArea>
