@@ -20,7 +20,9 @@
 // --counts N,N,... repeats all of it for mailboxes of those sizes and then
 // prints the seconds per 1,000 mails of each size against the smallest: a
 // factor near 1 at every size means the time grows linearly with the mails.
-// The load average of the machine is printed before and after.
+// The load average of the machine is printed before and after, and the
+// processor time of each import, which a busy machine distorts less than the
+// wall-clock time.
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -43,6 +45,7 @@ using Clock = std::chrono::steady_clock;
 struct Child {
   int status = -1;
   long peakKb = 0;  // peak resident memory of the child
+  double cpu = 0;   // its processor seconds (user and system)
   std::string out;  // its standard output
 };
 
@@ -69,7 +72,11 @@ Child run(const std::vector<std::string>& argv) {
   while ((n = read(pipefd[0], buf, sizeof buf)) > 0) c.out.append(buf, static_cast<std::size_t>(n));
   close(pipefd[0]);
   struct rusage ru {};
-  if (wait4(pid, &c.status, 0, &ru) == pid) c.peakKb = ru.ru_maxrss;
+  if (wait4(pid, &c.status, 0, &ru) == pid) {
+    c.peakKb = ru.ru_maxrss;
+    c.cpu = static_cast<double>(ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) +
+            static_cast<double>(ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6;
+  }
   return c;
 }
 
@@ -100,7 +107,7 @@ double readOnce(const std::string& path, uint64_t& bytes) {
 // One import of the mailbox into a fresh archive: its phases and peak memory.
 struct Import {
   bool ok = false;
-  double total = 0, conversion = 0, storing = 0;
+  double total = 0, conversion = 0, storing = 0, cpu = 0;
   double works = 0, imported = 0, dups = 0;
   long peakKb = 0;
 };
@@ -129,6 +136,7 @@ Import importOnce(const std::string& cli, const std::string& home, const std::st
   r.imported = valueAfter(imp.out, "Imported:");
   r.dups = valueAfter(imp.out, "Duplicates:");
   r.peakKb = imp.peakKb;
+  r.cpu = imp.cpu;
   r.ok = true;
   fs::remove_all(home);
   return r;
@@ -144,9 +152,10 @@ double median(std::vector<double> v) {
 // The median of each figure over runs; the largest peak memory.
 Import medianOf(const std::vector<Import>& runs) {
   Import m;
-  std::vector<double> total, conv, stor;
+  std::vector<double> total, conv, stor, cpu;
   for (const Import& r : runs) {
     total.push_back(r.total);
+    cpu.push_back(r.cpu);
     conv.push_back(r.conversion);
     stor.push_back(r.storing);
     m.peakKb = std::max(m.peakKb, r.peakKb);
@@ -154,6 +163,7 @@ Import medianOf(const std::vector<Import>& runs) {
   m.total = median(total);
   m.conversion = median(conv);
   m.storing = median(stor);
+  m.cpu = median(cpu);
   if (!runs.empty()) {
     m.works = runs.back().works;
     m.imported = runs.back().imported;
@@ -281,12 +291,14 @@ int main(int argc, char** argv) {
     line("Conversion", sz.mine.conversion, n, mb, 0);
     line("Storing", sz.mine.storing, n, mb, 0);
     line("Import end to end", sz.mine.total, n, mb, sz.mine.peakKb);
+    line("Import processor time", sz.mine.cpu, n, mb, 0);
     if (!baselineCli.empty()) {
       line("Baseline build: conv.", sz.base.conversion, n, mb, 0);
       line("Baseline build: stor.", sz.base.storing, n, mb, 0);
       line("Baseline build: total", sz.base.total, n, mb, sz.base.peakKb);
-      std::printf("Speed-up against the baseline build: %.2fx (storing %.2fx, conversion %.2fx)\n",
-                  sz.mine.total > 0 ? sz.base.total / sz.mine.total : 0,
+      line("Baseline build: proc.", sz.base.cpu, n, mb, 0);
+      std::printf("Speed-up against the baseline build: %.2fx (processor time %.2fx, storing %.2fx, conversion %.2fx)\n",
+                  sz.mine.total > 0 ? sz.base.total / sz.mine.total : 0, sz.mine.cpu > 0 ? sz.base.cpu / sz.mine.cpu : 0,
                   sz.mine.storing > 0 ? sz.base.storing / sz.mine.storing : 0,
                   sz.mine.conversion > 0 ? sz.base.conversion / sz.mine.conversion : 0);
     }
@@ -300,15 +312,18 @@ int main(int argc, char** argv) {
     // Seconds per 1,000 mails of each size against the smallest size.
     const Size& first = sizes.front();
     std::printf("\nGrowth (seconds per 1,000 mails, and against %ld mails; 1.00 is linear)\n", first.count);
-    std::printf("%10s %10s %10s %8s %10s %8s %9s\n", "mails", "total s", "per 1000", "factor", "storing", "factor",
-                "peak MB");
+    std::printf("%10s %10s %10s %8s %10s %8s %10s %8s %9s\n", "mails", "total s", "per 1000", "factor", "storing",
+                "factor", "proc. s", "factor", "peak MB");
     for (const Size& sz : sizes) {
       double per = sz.mine.total * 1000 / static_cast<double>(sz.count);
       double per0 = first.mine.total * 1000 / static_cast<double>(first.count);
       double sper = sz.mine.storing * 1000 / static_cast<double>(sz.count);
       double sper0 = first.mine.storing * 1000 / static_cast<double>(first.count);
-      std::printf("%10ld %10.2f %10.3f %8.2f %10.2f %8.2f %9ld\n", sz.count, sz.mine.total, per,
-                  per0 > 0 ? per / per0 : 0, sz.mine.storing, sper0 > 0 ? sper / sper0 : 0, sz.mine.peakKb / 1024);
+      double cper = sz.mine.cpu * 1000 / static_cast<double>(sz.count);
+      double cper0 = first.mine.cpu * 1000 / static_cast<double>(first.count);
+      std::printf("%10ld %10.2f %10.3f %8.2f %10.2f %8.2f %10.2f %8.2f %9ld\n", sz.count, sz.mine.total, per,
+                  per0 > 0 ? per / per0 : 0, sz.mine.storing, sper0 > 0 ? sper / sper0 : 0, sz.mine.cpu,
+                  cper0 > 0 ? cper / cper0 : 0, sz.mine.peakKb / 1024);
     }
   }
   printLoad("at the end");

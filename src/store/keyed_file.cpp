@@ -211,6 +211,10 @@ Err KeyedFile::Impl::rebuild(int only) {
     int rc = sqlite3_exec(c, e == Err::Ok ? "COMMIT" : "ROLLBACK", nullptr, nullptr, nullptr);
     if (e == Err::Ok && rc != SQLITE_OK) e = sqlFail(rc, c);
   }
+  if (e == Err::Ok && only < 0 && deferred != 0) {  // a deferral of this handle is over too
+    deferred = 0;
+    if (lock.isOpen()) lock.unlock(FileLock::kDeferByte);
+  }
   touch();
   dropPage();
   if (e != Err::Ok) return e;
