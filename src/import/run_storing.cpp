@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "import/import_run.h"
+#include "import/store_batches.h"
 #include "text/datetime.h"
 #include "archive/file_table.h"
 #include "archive/paths.h"
@@ -20,10 +21,6 @@ namespace {
 using store::Err;
 
 constexpr uint64_t kMinFreeBytes = 5000000;
-// Messages per transaction: each commit costs a dozen syncs, so they are few;
-// a killed run loses at most the open transaction, which the next run stores.
-// The page cache bounds the memory of a transaction whatever its size.
-constexpr uint64_t kCommitAfter = 10000;
 constexpr std::size_t kCountsPerStep = 200;
 
 bool isMail(const RunDatabase* db) { return db->kind == store::KindMail; }
@@ -251,7 +248,7 @@ void ImportRun::storeBatch() {
     }
   }
   progress_.stored = stats_.imported;
-  if (sinceCommit_ > kCommitAfter || done) {
+  if (sinceCommit_ > kMessagesPerCommit || done) {
     if (Err e = s_.transaction().commit(); e != Err::Ok) {
       if (s_.transaction().active()) s_.transaction().rollback();
       stats_.imported -= storedSinceCommit_;
