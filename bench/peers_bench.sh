@@ -2,7 +2,7 @@
 # peers_bench.sh: the mail import side by side with two other mail indexers,
 # on the same generated mails, in one run.
 #
-#   sh bench/peers_bench.sh [MAILS] [BUILD_DIR]
+#   sh bench/peers_bench.sh [MAILS] [BUILD_DIR] [WORK_DIR]
 #
 # Generates MAILS mails (100000 by default) with gen_mailbox, imports the
 # mailbox into a fresh archive with quillbox-cli, splits the same mails into
@@ -10,6 +10,8 @@
 # `notmuch new`. Prints the seconds and mails per second of each and the
 # ratios. mu (package maildir-utils) and notmuch are installed for the
 # benchmark when missing; they are not needed to build or test Quillbox.
+# A WORK_DIR given is kept, and the mailbox and Maildir found there are used
+# again (generating and splitting 100,000 mails takes minutes).
 set -e
 MAILS=${1:-100000}
 BUILD=${2:-$(dirname "$0")/../build}
@@ -21,16 +23,41 @@ for p in mu notmuch; do
     break
   fi
 done
-WORK=$(mktemp -d "${TMPDIR:-/tmp}/qb-peers-XXXXXX")
-trap 'rm -rf "$WORK"' EXIT
-"$BUILD/gen_mailbox" "$WORK/mail.mbx" --count "$MAILS" >/dev/null
-python3 - "$WORK/mail.mbx" "$WORK/Maildir" <<'PY'
-import mailbox, sys
-src = mailbox.mbox(sys.argv[1], create=False)
-dst = mailbox.Maildir(sys.argv[2], create=True)
-for m in src:
-    dst.add(mailbox.MaildirMessage(m))
+if [ -n "$3" ]; then
+  WORK=$3
+  mkdir -p "$WORK"
+  rm -rf "$WORK/qb-home" "$WORK/mu" "$WORK/Maildir/.notmuch"
+else
+  WORK=$(mktemp -d "${TMPDIR:-/tmp}/qb-peers-XXXXXX")
+  trap 'rm -rf "$WORK"' EXIT
+fi
+if [ ! -f "$WORK/mail.mbx" ] || [ ! -f "$WORK/Maildir.done" ]; then
+  rm -rf "$WORK/Maildir"
+  "$BUILD/gen_mailbox" "$WORK/mail.mbx" --count "$MAILS" >/dev/null
+  # Each mail to a file of its own, without its "From " line (what a Maildir
+  # holds); read line by line, so that memory stays small.
+  python3 - "$WORK/mail.mbx" "$WORK/Maildir" <<'PY'
+import os, sys
+box = sys.argv[2]
+for d in ("tmp", "new", "cur"):
+    os.makedirs(os.path.join(box, d), exist_ok=True)
+n = 0
+out = None
+with open(sys.argv[1], "rb") as src:
+    for line in src:
+        if line.startswith(b"From "):
+            if out:
+                out.close()
+            n += 1
+            out = open(os.path.join(box, "new", "%d.qb.mail" % n), "wb")
+            continue
+        if out:
+            out.write(line)
+if out:
+    out.close()
 PY
+  touch "$WORK/Maildir.done"
+fi
 sync
 
 seconds() { python3 -c "import sys; print('%.2f' % (float(sys.argv[2]) - float(sys.argv[1])))" "$1" "$2"; }

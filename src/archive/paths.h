@@ -66,7 +66,10 @@ bool matchMask(const std::string& mask, const std::string& name);
 uint64_t GetFSize(const std::string& pattern);
 
 // Free bytes of the file system of `path` (its nearest existing ancestor);
-// 0 when it cannot be found.
+// 0 when it cannot be found. For tests, the environment variable
+// QB_TEST_FREE_SPACE (a number of bytes) replaces the measured figure for
+// every path, so that the checks for want of space can be run without
+// filling a disk.
 uint64_t freeSpace(const std::string& path);
 // The mount point of the file system of `path`, shown where a drive is named.
 std::string mountPoint(const std::string& path);

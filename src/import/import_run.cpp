@@ -19,7 +19,10 @@ namespace {
 using store::Err;
 
 constexpr uint64_t kMinFreeBytes = 5000000;
-constexpr uint64_t kFlushEvery = 400;
+// Work records between two flushes of the work files. A flush is a commit
+// of each work file; they need no durability, so few are enough (the page
+// cache bounds the memory whatever the number).
+constexpr uint64_t kFlushEvery = 5000;
 constexpr store::FileNo kWorkFiles[] = {store::FileNo::ImportWork, store::FileNo::CarbonCopyWork,
                                         store::FileNo::MessageIdWork};
 
@@ -382,6 +385,14 @@ void ImportRun::closeConversion() {
     phase_ = RunPhase::End;
     return;
   }
+  // The storing phase only reads the work files: each is read inside one
+  // transaction of its own, so that a read does not take and give back the
+  // file's lock (and check its journal) every time.
+  for (store::FileNo no : kWorkFiles)
+    if (Err e = s_.file(no).stream(); e != Err::Ok) {
+      failWrite(e, s_.TempDir);
+      return;
+    }
   received_ = databases_.received();
   if (s_.DoTask != 0 && registerForMaintenance)
     for (const RunDatabase* db : received_) registerForMaintenance(db->id);
@@ -506,6 +517,10 @@ void ImportRun::end() {
 }
 
 void ImportRun::closeDatabaseFiles() {
+  // Key indexes deferred by a run that stops early are built now when they
+  // can be; else the next opening of the file builds them.
+  if (!dbFiles_.empty() && s_.Mail().isOpen() && s_.Mail().deferredKeys() != 0 && !s_.transaction().active())
+    static_cast<void>(s_.Mail().completeKeys());
   if (!dbFiles_.empty()) store::OP_CLOSE(s_, store::OpClose, dbFiles_);
   dbFiles_.clear();
 }

@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "import/import_run.h"
+#include "import/store_batches.h"
 #include "text/datetime.h"
 #include "archive/file_table.h"
 #include "archive/paths.h"
@@ -20,12 +21,16 @@ namespace {
 using store::Err;
 
 constexpr uint64_t kMinFreeBytes = 5000000;
-// Messages per transaction: each commit costs a dozen syncs, so they are few;
-// a killed run loses at most the open transaction, which the next run stores.
-constexpr uint64_t kCommitAfter = 2000;
 constexpr std::size_t kCountsPerStep = 200;
 
 bool isMail(const RunDatabase* db) { return db->kind == store::KindMail; }
+
+// The Mail keys whose indexes a large import builds after storing (pair,
+// sender, recipient, subject, status); the identifier and date keys stay,
+// as the storing itself reads them.
+constexpr unsigned kDeferredMailKeys = (1u << store::Mail::PairKey) | (1u << store::Mail::FromKey) |
+                                       (1u << store::Mail::ToKey) | (1u << store::Mail::SubjectKey) |
+                                       (1u << store::Mail::StatusKey);
 
 }  // namespace
 
@@ -102,6 +107,13 @@ void ImportRun::nextDatabase() {
   store::OP_CLOSE(s_, store::OpOpen, dbFiles_);
   result.before = static_cast<uint32_t>(isMail(db_) ? s_.Mail().count() : s_.MsgNmbr().count());
   stats_.databases.push_back(result);
+  // An import that at least doubles a mail database builds five of its
+  // Mail key indexes in one sorted pass after storing instead of one entry
+  // per mail (a smaller one keeps them up as it goes: building them anew
+  // costs as much as the whole file). Should this fail, the keys are simply
+  // kept up per mail.
+  if (isMail(db_) && result.workRecords > result.before)
+    static_cast<void>(s_.Mail().deferKeys(kDeferredMailKeys));
 
   sectionCache_.clear();
   if (!isMail(db_)) {
@@ -236,7 +248,7 @@ void ImportRun::storeBatch() {
     }
   }
   progress_.stored = stats_.imported;
-  if (sinceCommit_ > kCommitAfter || done) {
+  if (sinceCommit_ > kMessagesPerCommit || done) {
     if (Err e = s_.transaction().commit(); e != Err::Ok) {
       if (s_.transaction().active()) s_.transaction().rollback();
       stats_.imported -= storedSinceCommit_;
@@ -248,6 +260,13 @@ void ImportRun::storeBatch() {
     storedSinceCommit_ = 0;
   }
   if (done) {
+    if (isMail(db_) && s_.Mail().deferredKeys() != 0) {
+      progress_.status = "Building the key indexes";
+      if (Err e = s_.Mail().completeKeys(); e != Err::Ok) {
+        failWrite(e, s_.databaseDir());
+        return;
+      }
+    }
     if (countsDue_)
       phase_ = RunPhase::DatabaseCount;
     else

@@ -11,6 +11,8 @@
 //   1        open: shared by every opener, exclusive for an exclusive open
 //   2        write: shared by every shared writer, exclusive when others may
 //            only read
+//   3        deferred keys: shared by a handle that adds records without
+//            some of their keys (KeyedFile::deferKeys) while it lives
 //   16 + n   hold on the record at position n
 
 #include <cstdint>
@@ -23,6 +25,7 @@ class FileLock {
   static constexpr int64_t kFileByte = 0;
   static constexpr int64_t kOpenByte = 1;
   static constexpr int64_t kWriteByte = 2;
+  static constexpr int64_t kDeferByte = 3;
   static int64_t recordByte(int64_t pos) { return 16 + pos; }
 
   FileLock() = default;

@@ -9,6 +9,7 @@ namespace qb::store {
 
 namespace {
 constexpr const char* kOtherVersion = "keys encoded by another version";
+constexpr const char* kDeferralLeft = "key indexes deferred by a program that did not finish";
 }  // namespace
 
 using namespace sqlstore;
@@ -67,8 +68,13 @@ Err KeyedFile::Impl::verifyKeys() {
     }
     sqlite3_finalize(s);
   }
+  // Indexes deferred by a handle that still has the file open are missing
+  // on purpose; when that handle is gone they are to be built.
+  unsigned deferral = deferralNoted();
+  if (deferral != 0 && !deferrerAlive()) return fail(Err::DamagedKeys, kDeferralLeft);
   for (std::size_t k = 0; k < nk; ++k) {
     auto it = indexes.find(indexName(static_cast<int>(k)));
+    if (it == indexes.end() && (deferral & (1u << k))) continue;
     if (it == indexes.end() || it->second != layout.keys[k].unique)
       return fail(Err::DamagedKeys, "index " + indexName(static_cast<int>(k)) + " missing or wrong");
   }
@@ -111,6 +117,22 @@ Err KeyedFile::Impl::verifyKeys() {
   if (result == Err::Ok && rc != SQLITE_DONE) result = sqlFail(rc, db);
   sqlite3_finalize(s);
   return result;
+}
+
+unsigned KeyedFile::Impl::deferralNoted() {
+  sqlite3_stmt* s = nullptr;
+  unsigned mask = 0;
+  std::string q = "SELECT value FROM " + (cur ? schema() : std::string("main")) + ".meta WHERE name='deferred'";
+  if (sqlite3_prepare_v2(cur ? cur->db() : db, q.c_str(), -1, &s, nullptr) == SQLITE_OK &&
+      sqlite3_step(s) == SQLITE_ROW)
+    mask = static_cast<unsigned>(sqlite3_column_int64(s, 0));
+  sqlite3_finalize(s);
+  return mask;
+}
+
+bool KeyedFile::Impl::deferrerAlive() {
+  if (deferred != 0) return true;
+  return lock.isOpen() && lock.lockedByOther(FileLock::kDeferByte);
 }
 
 // qb_key(key, image): the key column value of a record image.
@@ -183,9 +205,15 @@ Err KeyedFile::Impl::rebuild(int only) {
   if (e == Err::Ok)
     e = execAll("INSERT OR REPLACE INTO " + s + ".meta VALUES('keycode', '" + std::to_string(kKeyEncodingVersion) +
                 "')");
+  // Every key built: a deferral left by a killed program is over.
+  if (e == Err::Ok && only < 0) e = execAll("DELETE FROM " + s + ".meta WHERE name='deferred'");
   if (own) {
     int rc = sqlite3_exec(c, e == Err::Ok ? "COMMIT" : "ROLLBACK", nullptr, nullptr, nullptr);
     if (e == Err::Ok && rc != SQLITE_OK) e = sqlFail(rc, c);
+  }
+  if (e == Err::Ok && only < 0 && deferred != 0) {  // a deferral of this handle is over too
+    deferred = 0;
+    if (lock.isOpen()) lock.unlock(FileLock::kDeferByte);
   }
   touch();
   dropPage();
@@ -206,7 +234,9 @@ bool KeyedFile::isOpen() const { return d_->db != nullptr; }
 
 const std::string& KeyedFile::lastDetail() const { return d_->detail; }
 
-bool KeyedFile::keysFromOtherVersion() const { return d_->detail == kOtherVersion; }
+bool KeyedFile::keysFromOtherVersion() const {
+  return d_->detail == kOtherVersion || d_->detail == kDeferralLeft;
+}
 
 void KeyedFile::setDurable(bool durable) {
   d_->durable = durable;
@@ -234,7 +264,9 @@ Err KeyedFile::create(const std::string& path) {
   sqlite3* db = nullptr;
   int rc = sqlite3_open_v2(tmp.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
   if (rc == SQLITE_OK) {
-    std::string text = "BEGIN;" + schemaSql(layout_);
+    // Files with texts get larger pages: a text then spans fewer overflow
+    // pages, which are written and read with fewer system calls.
+    std::string text = std::string(layout_.memo ? "PRAGMA page_size=16384;" : "") + "BEGIN;" + schemaSql(layout_);
     for (std::size_t k = 0; k < layout_.keys.size(); ++k) text += indexSql("main", layout_, static_cast<int>(k)) + ";";
     text += "INSERT INTO meta VALUES('format', '" + std::string(kFormat) + "'), ('keycode', '" +
             std::to_string(kKeyEncodingVersion) + "'), ('layout', ?);";
@@ -393,6 +425,7 @@ void KeyedFile::close() {
   d.dropPage();
   d.page.clear();
   d.damaged = false;
+  d.deferred = 0;  // a deferral not completed is left to the next opener
 }
 
 Err KeyedFile::remove(const std::string& path) {
@@ -480,6 +513,69 @@ int64_t KeyedFile::count() {
   if (!s) return 0;
   sql::Use use(s);
   return sqlite3_step(s) == SQLITE_ROW ? sqlite3_column_int64(s, 0) : 0;
+}
+
+// ---- deferred key indexes ----
+
+unsigned KeyedFile::deferredKeys() const { return d_->deferred; }
+
+Err KeyedFile::deferKeys(unsigned mask) {
+  Impl& d = *d_;
+  if (Err e = d.writable(); e != Err::Ok) return e;
+  if (d.damaged) return Err::DamagedKeys;
+  if (d.tx || d.streaming) return Err::TransactionActive;
+  const std::size_t nk = layout_.keys.size();
+  for (std::size_t k = 0; k < 32; ++k)
+    if ((mask & (1u << k)) && (k >= nk || layout_.keys[k].unique))
+      return d.fail(Err::IoError, "only existing keys that allow duplicates can be deferred");
+  mask &= ~d.deferred;
+  if (mask == 0) return Err::Ok;
+  // The lock byte tells other openers that the deferral is alive; it is
+  // taken before the deferral is noted, so that no opener sees the note
+  // without it.
+  if (d.lock.isOpen() && !d.lock.lockWait(FileLock::kDeferByte, false, 5)) return Err::FileLocked;
+  const unsigned all = d.deferred | mask;
+  d.own->clear();  // no statement may hold an index being dropped
+  std::string text = "BEGIN IMMEDIATE; INSERT OR REPLACE INTO main.meta VALUES('deferred', " + std::to_string(all) + ");";
+  for (std::size_t k = 0; k < nk; ++k)
+    if (mask & (1u << k)) text += "DROP INDEX IF EXISTS main." + indexName(static_cast<int>(k)) + ";";
+  text += "COMMIT;";
+  int rc = sql::exec(d.db, text);
+  if (rc != SQLITE_OK) {
+    Err e = d.sqlFail(rc, d.db);
+    if (!sqlite3_get_autocommit(d.db)) sql::exec(d.db, "ROLLBACK");
+    if (d.deferred == 0 && d.lock.isOpen()) d.lock.unlock(FileLock::kDeferByte);
+    return e;
+  }
+  d.deferred = all;
+  d.touch();
+  d.dropPage();
+  return Err::Ok;
+}
+
+Err KeyedFile::completeKeys() {
+  Impl& d = *d_;
+  if (d.deferred == 0) return Err::Ok;
+  if (Err e = d.writable(); e != Err::Ok) return e;
+  if (d.tx) return Err::TransactionActive;
+  const bool own = !d.streaming;
+  d.own->clear();
+  std::string text = own ? "BEGIN IMMEDIATE;" : "";
+  for (std::size_t k = 0; k < layout_.keys.size(); ++k)
+    if (d.deferred & (1u << k)) text += indexSql("main", layout_, static_cast<int>(k)) + ";";
+  text += "DELETE FROM main.meta WHERE name='deferred';";
+  if (own) text += "COMMIT;";
+  int rc = sql::exec(d.db, text);
+  if (rc != SQLITE_OK) {
+    Err e = d.sqlFail(rc, d.db);
+    if (own && !sqlite3_get_autocommit(d.db)) sql::exec(d.db, "ROLLBACK");
+    return e;
+  }
+  d.deferred = 0;
+  if (d.lock.isOpen()) d.lock.unlock(FileLock::kDeferByte);
+  d.touch();
+  d.dropPage();
+  return Err::Ok;
 }
 
 // ---- holds and locks ----

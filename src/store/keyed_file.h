@@ -115,7 +115,9 @@ class KeyedFile {
   // The underlying database's message for the last error, for diagnostics.
   const std::string& lastDetail() const;
   // After open() gave DamagedKeys: the keys are sound but were encoded by
-  // another version of the key encoding (a planned rebuild, not damage).
+  // another version of the key encoding, or keys deferred by a handle that
+  // is gone (a killed program) are still to be written: a planned rebuild,
+  // not damage.
   bool keysFromOtherVersion() const;
 
   // ---- record buffer ----
@@ -164,6 +166,23 @@ class KeyedFile {
   // process); reads and writes of others go on.
   Err lock(int seconds);  // whole-file lock
   void unlock();
+
+  // ---- deferred key indexes (bulk adds) ----
+  // deferKeys(mask): the indexes of the keys in `mask` (bit k for key k;
+  // keys that allow duplicates only) are dropped, and add() and put() go on
+  // writing the records' key values without keeping those indexes up;
+  // completeKeys() builds them again in one sorted pass, far cheaper than
+  // one index entry per add when many records are added. Meanwhile reads in
+  // those key orders stay right but are slower (no index). Called outside a
+  // transaction: the file notes the deferral, so that a program killed
+  // before completeKeys() leaves a file whose next opener (once this handle
+  // is gone) gets DamagedKeys and builds the keys with buildKeys(). Other
+  // handles open the file as it is while this one lives.
+  Err deferKeys(unsigned mask);
+  // Builds the deferred indexes and forgets the deferral, in a transaction
+  // of its own (or the stream). Does nothing when no key is deferred.
+  Err completeKeys();
+  unsigned deferredKeys() const;
 
   // ---- bulk work ----
   // stream() keeps the writes of this handle in one database transaction

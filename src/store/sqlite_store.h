@@ -123,6 +123,7 @@ struct KeyedFile::Impl {
   bool durable = true;
   bool streaming = false;
   bool damaged = false;
+  unsigned deferred = 0;  // keys whose indexes wait for completeKeys()
   std::string canon;
   sqlstore::Generation gen;
   std::string detail;
@@ -211,6 +212,10 @@ struct KeyedFile::Impl {
   Err writable() const;
   Err verifyKeys();
   Err rebuild(int only);
+  // The deferral noted in the file (0: none) and whether the handle that
+  // made it still has the file open.
+  unsigned deferralNoted();
+  bool deferrerAlive();
   static void keyFunction(sqlite3_context* ctx, int, sqlite3_value** argv);
   Err execAll(const std::string& text);
   void cutMemo(std::string& memo) const {

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -33,6 +34,18 @@ void append1252(std::string& out, unsigned char c) {
 
 // The length of the well-formed UTF-8 sequence at s[i], or 0 when there is
 // none (a byte below 0x80 counts as a sequence of one).
+// Length of the run of ASCII bytes at p (at most n), eight bytes a step.
+std::size_t asciiRun(const char* p, std::size_t n) {
+  std::size_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    uint64_t w;
+    std::memcpy(&w, p + i, 8);
+    if (w & 0x8080808080808080ull) break;
+  }
+  while (i < n && static_cast<unsigned char>(p[i]) < 0x80) ++i;
+  return i;
+}
+
 std::size_t sequenceAt(std::string_view s, std::size_t i) {
   const auto c = static_cast<unsigned char>(s[i]);
   if (c < 0x80) return 1;
@@ -214,6 +227,9 @@ std::string detectedCharset(std::string_view bytes) {
 
 bool isUtf8(std::string_view bytes) {
   for (std::size_t i = 0; i < bytes.size();) {
+    // Most text is ASCII: eight plain bytes at a time.
+    i += asciiRun(bytes.data() + i, bytes.size() - i);
+    if (i == bytes.size()) break;
     std::size_t n = sequenceAt(bytes, i);
     if (n == 0) return false;
     i += n;
@@ -423,11 +439,7 @@ long nextUtf8(std::string_view s, std::size_t& i) {
   return cp;
 }
 
-bool isAscii(std::string_view s) {
-  for (unsigned char c : s)
-    if (c >= 0x80) return false;
-  return true;
-}
+bool isAscii(std::string_view s) { return asciiRun(s.data(), s.size()) == s.size(); }
 
 std::string fromUtf8(std::string_view utf8, std::string_view charset, std::size_t* lost) {
   const ExportTarget t = exportTargetOf(charset);

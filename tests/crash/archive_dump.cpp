@@ -1,5 +1,7 @@
 #include "crash/archive_dump.h"
 
+#include <sqlite3.h>
+
 #include <algorithm>
 #include <map>
 #include <memory>
@@ -89,15 +91,34 @@ struct RawArchive {
 // Every record of a file read by its first key and in file order: the same
 // number, or a record is out of its key.
 template <class R>
-void checkKeyed(store::Table<R>& t, const char* name, std::vector<std::string>& problems) {
+void checkKeyed(store::Table<R>& t, const char* name, std::vector<std::string>& problems, int key = 0) {
   uint64_t byKey = 0, byFile = 0;
-  t.set(0);
+  t.set(key);
   while (t.next() == Err::Ok) ++byKey;
   t.setFileOrder();
   while (t.next() == Err::Ok) ++byFile;
   if (byKey != byFile)
     problems.push_back(std::string(name) + ": " + std::to_string(byFile) + " records, " + std::to_string(byKey) +
-                       " in key order");
+                       " in the order of key " + std::to_string(key));
+}
+
+// Whether the store file notes key indexes deferred by a run, read straight
+// from the file (an opening through the archive would build them).
+bool deferralNoted(const std::string& path) {
+  sqlite3* db = nullptr;
+  bool noted = false;
+  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+    sqlite3_stmt* st = nullptr;
+    noted = sqlite3_prepare_v2(db, "SELECT 1 FROM meta WHERE name='deferred'", -1, &st, nullptr) == SQLITE_OK &&
+            sqlite3_step(st) == SQLITE_ROW;
+    sqlite3_finalize(st);
+  }
+  sqlite3_close_v2(db);
+  return noted;
+}
+
+std::string mailFilePath(store::Session& s) {
+  return s.databaseDir() + "/" + store::fileBaseName(store::FileNo::Mail);
 }
 
 }  // namespace
@@ -112,6 +133,7 @@ ArchiveDump dumpMailArchive(const std::string& home) {
     return d;
   }
   d.lines.push_back("database " + fields(db, {"ID"}));
+  if (deferralNoted(mailFilePath(s))) d.problems.push_back("Mail: key indexes deferred by a run are left");
   store::OP_CLOSE(s, store::OpOpen, {13, 4, 5, 17, 23, 9});
 
   std::map<uint32_t, std::string> person;
@@ -161,7 +183,7 @@ ArchiveDump dumpMailArchive(const std::string& home) {
   while (sin.next() == Err::Ok)
     d.lines.push_back("topic " + std::to_string(sin.rec.ID) + "|" + mailOf(sin.rec.MSGNUMBER));
 
-  checkKeyed(mail, "Mail", d.problems);
+  for (int k = 0; k < static_cast<int>(store::Mail::layout().keys.size()); ++k) checkKeyed(mail, "Mail", d.problems, k);
   checkKeyed(txt, "MsgText", d.problems);
   checkKeyed(per, "Person", d.problems);
   checkKeyed(ccr, "CCR", d.problems);
@@ -177,9 +199,12 @@ RunState readRunState(const std::string& home) {
   store::Forums db;
   if (!a.selectMail(db)) return st;
   st.countsDue = db.COUNTFLAG != 0;
-  store::OP_CLOSE(*a.s, store::OpOpen, {13});
-  st.mails = a.s->Mail().count();
-  store::OP_CLOSE(*a.s, store::OpClose, {13});
+  // Read straight from the file, so that keys a killed run deferred are
+  // left for the program to build.
+  const std::string mailFile = mailFilePath(*a.s);
+  st.deferredKeys = deferralNoted(mailFile);
+  int64_t n = store::KeyedFile::storedCount(mailFile);
+  st.mails = n > 0 ? static_cast<uint64_t>(n) : 0;
   st.marker = store::runMarkerFound(*a.s);
   return st;
 }

@@ -25,6 +25,7 @@ struct RunState {
   bool marker = false;
   bool countsDue = false;
   uint64_t mails = 0;
+  bool deferredKeys = false;  // Mail key indexes deferred by the run are still to be built
 };
 RunState readRunState(const std::string& home);
 

@@ -160,7 +160,7 @@ TEST_F(CrashTest, KilledImportsEndEqualToACleanImport) {
   std::uniform_real_distribution<double> jitter(0.0, 1.0);
   int killed = 0, differing = 0;
   double window = cleanSeconds;
-  int withMarker = 0, inConversion = 0, inStoring = 0, inCounts = 0, afterEnd = 0;
+  int withMarker = 0, withDeferral = 0, inConversion = 0, inStoring = 0, inCounts = 0, afterEnd = 0;
   for (int k = 0; k < points; ++k) {
     std::string home = freshHome("kill");
     // Moments spread over the import's time, each somewhere in its slot. The
@@ -172,6 +172,7 @@ TEST_F(CrashTest, KilledImportsEndEqualToACleanImport) {
     killed += wasKilled;
     qb::test::RunState st = qb::test::readRunState(home);
     withMarker += st.marker;
+    withDeferral += st.deferredKeys;
     if (!st.marker && st.mails == 0)
       ++inConversion;
     else if (st.marker && st.mails < referenceMails)
@@ -202,8 +203,9 @@ TEST_F(CrashTest, KilledImportsEndEqualToACleanImport) {
     }
   }
   std::printf("[crash] %d kill points (%d killed; clean import %.2f s): conversion %d, storing %d, counts %d, "
-              "after the end %d; %d with the run marker; %d differing\n",
-              points, killed, cleanSeconds, inConversion, inStoring, inCounts, afterEnd, withMarker, differing);
+              "after the end %d; %d with the run marker, %d with key indexes deferred; %d differing\n",
+              points, killed, cleanSeconds, inConversion, inStoring, inCounts, afterEnd, withMarker, withDeferral,
+              differing);
   EXPECT_EQ(differing, 0);
   EXPECT_GE(killed, points / 2);
 }

@@ -204,4 +204,32 @@ TEST_F(Cli, MailWithTopic) {
   EXPECT_NE(list.out.find(" in "), std::string::npos) << list.out;
 }
 
+// Too little free space (made so through QB_TEST_FREE_SPACE): the run stops
+// before it writes to the archive, exits with 4 and says why even with
+// --quiet; --yes goes on and stores everything.
+TEST_F(Cli, TooLittleFreeSpaceStopsWithExitCode4) {
+  ASSERT_EQ(run("maildb create 'Robin Quayle' --address robin@example.com").code, 0);
+  const std::string import = "import --format Eudora --dir '" + sample("mail/eudora") + "' --mail-db 'Robin Quayle'";
+  ::setenv("QB_TEST_FREE_SPACE", "1000", 1);
+  Result refused = run("--quiet " + import);
+  Result forced = run("--quiet --yes " + import);
+  ::unsetenv("QB_TEST_FREE_SPACE");
+  EXPECT_EQ(refused.code, 4) << refused.out << refused.err;
+  EXPECT_NE(refused.err.find("too little free disk space"), std::string::npos) << refused.err;
+  EXPECT_NE(refused.err.find("only 1000 bytes are free"), std::string::npos) << refused.err;
+  EXPECT_EQ(refused.out.find("The import process has finished!"), std::string::npos) << refused.out;
+  // Nothing was stored by the refused run: the forced one stores every mail,
+  // and a third finds them all there already.
+  EXPECT_EQ(forced.code, 0) << forced.out << forced.err;
+  EXPECT_NE(forced.out.find("\"Robin Quayle\": 0 before"), std::string::npos) << forced.out;
+  Result again = run(import);
+  EXPECT_EQ(again.code, 1) << again.out << again.err;
+  EXPECT_NE(again.out.find("Imported:          0"), std::string::npos) << again.out;
+  // With enough space the same import is not refused.
+  ::setenv("QB_TEST_FREE_SPACE", "100000000000", 1);
+  Result plenty = run("--quiet " + import);
+  ::unsetenv("QB_TEST_FREE_SPACE");
+  EXPECT_EQ(plenty.code, 1) << plenty.err;
+}
+
 }  // namespace

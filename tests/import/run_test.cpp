@@ -2,6 +2,7 @@
 #include <filesystem>
 
 #include "run_fixture.h"
+#include "import/store_batches.h"
 #include "archive/databases.h"
 #include "text/datetime.h"
 #include "archive/maildb.h"
@@ -198,30 +199,34 @@ TEST_F(RunFixture, CancelWhileStoringAsksAndNoGoesOn) {
 TEST_F(RunFixture, WriteFailureRollsBackOnlyTheOpenTransaction) {
   uint32_t id = archive.addDatabase(store::KindForum, "Writers");
   (void)id;
-  // A text without its header blocks message 2070: adding its text fails.
+  // 50 records per step: the first commit comes after the step that passes
+  // the transaction's size.
+  const uint32_t committed = static_cast<uint32_t>((import::kMessagesPerCommit / 50 + 1) * 50);
+  // A text without its header blocks a message after that: adding its text
+  // fails.
+  const uint32_t blocked = committed + 20;
   {
     Db db(s, forum("Writers"));
     auto& t = s.MsgText();
     t.clear();
-    t.rec.MSGNUMBER = 2070;
+    t.rec.MSGNUMBER = blocked;
     t.memo() = "orphan";
     ASSERT_EQ(t.add(), store::Err::Ok);
   }
   std::vector<std::string> lines;
-  for (int i = 1; i <= 2100; ++i)
+  for (uint32_t i = 1; i <= committed + 50; ++i)
     lines.push_back("F|Writers|1|General|" + std::to_string(i) + "|0|Subject|John Smith|12345,678|All||19960315|T");
   RunStats st = run(request({script("a.scr", lines)}));
   EXPECT_TRUE(st.failed);
-  // 50 records per step: the first commit came after 2050 records.
-  EXPECT_EQ(st.imported, 2050u);
+  EXPECT_EQ(st.imported, committed);
   bool told = false;
   for (auto& e : archive.ui.entries)
     told = told || e.text.find("The last transaction is rolled back.") != std::string::npos;
   EXPECT_TRUE(told);
   Db db(s, forum("Writers"));
-  EXPECT_EQ(db.headers().size(), 2050u);
-  EXPECT_EQ(db.text(2050), "T");
-  EXPECT_EQ(db.text(2070), "orphan");
+  EXPECT_EQ(db.headers().size(), committed);
+  EXPECT_EQ(db.text(committed), "T");
+  EXPECT_EQ(db.text(blocked), "orphan");
 }
 
 TEST_F(RunFixture, ConverterFailureSkipsTheFileOnly) {

@@ -203,3 +203,66 @@ TEST_F(Damage, CaseInsensitiveKeysFoldAllOfUnicode) {
   FixedString<5> odd("abŁŁ");
   EXPECT_EQ(odd.str(), "abŁ");
 }
+
+// Deferred key indexes: reads in those orders stay right while the indexes
+// are missing; a second handle opens the file as it is while the deferring
+// one lives; completeKeys() builds them. A deferral left by a handle that is
+// gone (a killed program) is built by the next opener as a planned rebuild.
+TEST_F(Damage, DeferredKeyIndexesAreBuiltAfterwardsOrByTheNextOpener) {
+  const unsigned pairAndDelta = (1u << Item::PairKey) | (1u << Item::DeltaKey);
+  auto addMore = [](Table<Item>& t, uint32_t from, uint32_t to) {
+    for (uint32_t i = from; i <= to; ++i) {
+      t.clear();
+      t.rec.ID = i;
+      t.rec.NAME = "name" + std::to_string(i % 7);
+      t.rec.ALIAS = std::to_string(i);
+      t.rec.DATE = static_cast<int32_t>(i);
+      ASSERT_EQ(t.add(), Err::Ok);
+    }
+  };
+  auto countByKey = [](Table<Item>& t, int key) {
+    int n = 0;
+    t.set(key);
+    while (t.next() == Err::Ok) ++n;
+    return n;
+  };
+  {
+    Table<Item> t;
+    ASSERT_EQ(t.open(path), Err::Ok);
+    EXPECT_EQ(t.deferKeys(1u << Item::IdKey), Err::IoError);  // a unique key is never deferred
+    ASSERT_EQ(t.deferKeys(pairAndDelta), Err::Ok);
+    EXPECT_EQ(t.deferredKeys(), pairAndDelta);
+    addMore(t, 51, 80);
+    EXPECT_EQ(countByKey(t, Item::PairKey), 80);
+    t.clear();
+    t.rec.NAME = "NAME3";
+    t.rec.DATE = 79;
+    ASSERT_EQ(t.setAt(Item::PairKey), Err::Ok);
+    ASSERT_EQ(t.next(), Err::Ok);
+    EXPECT_EQ(t.rec.ID, 73u);  // the greatest date of "name3" up to 79
+    {
+      Table<Item> other;
+      EXPECT_EQ(other.open(path), Err::Ok);  // the deferral is alive: nothing to repair
+    }
+    ASSERT_EQ(t.completeKeys(), Err::Ok);
+    EXPECT_EQ(t.deferredKeys(), 0u);
+    addMore(t, 81, 90);
+  }
+  {
+    Table<Item> t;
+    ASSERT_EQ(t.open(path), Err::Ok);
+    EXPECT_EQ(countByKey(t, Item::PairKey), 90);
+    EXPECT_EQ(countByKey(t, Item::DeltaKey), 90);
+    // Closed without completeKeys, as a killed program would leave it.
+    ASSERT_EQ(t.deferKeys(pairAndDelta), Err::Ok);
+    addMore(t, 91, 95);
+  }
+  Table<Item> t;
+  ASSERT_EQ(t.open(path), Err::DamagedKeys);
+  EXPECT_TRUE(t.keysFromOtherVersion());
+  ASSERT_EQ(t.buildKeys(), Err::Ok);
+  t.close();
+  ASSERT_EQ(t.open(path), Err::Ok);
+  EXPECT_EQ(countByKey(t, Item::PairKey), 95);
+  EXPECT_EQ(countByKey(t, Item::DeltaKey), 95);
+}
