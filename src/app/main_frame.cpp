@@ -23,6 +23,7 @@
 #include "app/export_window.h"
 #include "app/help_window.h"
 #include "app/index_window.h"
+#include "app/purge_window.h"
 #include "app/topic_windows.h"
 #include "app/icons.h"
 #include "app/notifications.h"
@@ -127,8 +128,10 @@ const NavEntry kNav[] = {{"First Page", Glyph::First},        {"Prior Page", Gly
 bool MainFrame::available(Cmd c) const {
   switch (c) {
     case CmdPreferences: case CmdImportWizard: case CmdScheduler: case CmdDefineProcs: case CmdScheduleTasks:
-    case CmdShowLog: case CmdPersons: case CmdMerge: case CmdCount: case CmdPurge:
+    case CmdShowLog: case CmdPersons: case CmdMerge:
       return false;
+    case CmdCount: case CmdPurge:
+      return s_.ForumNumber != 0;
     case CmdClassifySets: case CmdStatus: case CmdExportMsgs: case CmdExportAddr:
       return s_.ForumNumber != 0;
     case CmdThreadTree:
@@ -472,6 +475,7 @@ ToolWindow* MainFrame::openWindow(const QString& name) {
   if (name == "BrowseTopics") return s_.ForumNumber ? CodeListWindow::open(*this) : nullptr;
   if (name == "Classify") return s_.ForumNumber ? ClassifyWindow::open(*this) : nullptr;
   if (name == "IndexWords") return s_.ForumNumber ? IndexWindow::open(*this) : nullptr;
+  if (name == "PurgeMess") return s_.ForumNumber ? PurgeWindow::open(*this) : nullptr;
   return nullptr;  // a window of a later part of the program
 }
 
@@ -506,6 +510,11 @@ void MainFrame::runCode(int code) {
     case 27: post(registry_.get(browse), NoteAttachTopics); break;
     case 40: openOrRaise("AddressExport"); break;
     case 45: openOrRaise("IndexWords"); break;
+    case 11:
+    case 12:
+      s_.GlobalRequest = code == 12 ? 1 : 2;
+      openOrRaise("PurgeMess");
+      break;
     case 41: post(registry_.get(browse), NoteExport); break;
     case 43: post(registry_.get(browse), NoteClassifySets); break;
     case 44: post(registry_.get(browse), NoteSetStatus); break;
