@@ -9,9 +9,14 @@
 //          last message is older than an age limit, then removes what no
 //          longer belongs to anything (carbon copies, person links, topic
 //          links, word-index postings) and recounts;
-//   count  repairs the receivers of newsgroup replies and recounts persons,
-//          threads, sections and the database total; persons, threads and
-//          sections without messages go.
+//   count  recounts the topics' links, repairs the receivers of newsgroup
+//          replies and recounts persons, threads, sections and the database
+//          total; persons, threads and sections without messages go.
+//
+// A message or mail is deleted with its text, its topic links and its
+// carbon copies in one transaction; the postings of the word index (a file
+// of its own) follow in the purge's word-index step, which also takes those
+// of messages deleted by an earlier purge that was stopped.
 //
 // The work is cut into steps, each numbered by its code (stepCode()). A
 // tick handles at most the speed setting's number of records; writes go

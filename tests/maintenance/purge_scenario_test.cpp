@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+#include "archive/config.h"
 #include "archive/file_table.h"
 #include "archive/maildb.h"
 #include "archive/postings.h"
@@ -162,8 +163,14 @@ TEST_F(PurgeScenario, AgeRuleTakesThreadsWhoseLastMessageIsOldEnough) {
           F("Cats", 1, 5, 0, "Kept", "Ann Ash", "kept one", daysAgo(40))});
   ASSERT_NE(use("Pets").ID, 0u);
   setThreadStatus(threadBySubject("Kept"), StatusKeep);
+  int32_t on = 1;
+  ASSERT_TRUE(Konfig(s, KonfigAction::SetDisplay, SetShowCompletion, on));
   auto st = purge(2);
   EXPECT_EQ(st.agedThreads, 1u);
+  // The setting asks for the time of completion.
+  ASSERT_FALSE(archive.ui.entries.empty());
+  EXPECT_EQ(archive.ui.entries.back().title, " Obsolete Message Purging ");
+  EXPECT_EQ(archive.ui.entries.back().text.rfind("The time for completion was: ", 0), 0u);
   EXPECT_EQ(texts(), (std::set<std::string>{"recent one", "recent two", "kept one"}));
   EXPECT_EQ(threads().size(), 2u);
   expectConsistent();
