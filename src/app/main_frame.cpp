@@ -526,7 +526,7 @@ void MainFrame::runCode(int code) {
     case 41: post(registry_.get(browse), NoteExport); break;
     case 43: post(registry_.get(browse), NoteClassifySets); break;
     case 44: post(registry_.get(browse), NoteSetStatus); break;
-    default: break;  // 8, 10-12, 28, 29, 35, 36: windows of later parts; 30: nothing
+    default: break;  // 8, 10, 28, 29, 35, 36: windows of later parts; 30: nothing
   }
 }
 

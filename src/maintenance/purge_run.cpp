@@ -53,7 +53,10 @@ enum Step : int {
 
 }  // namespace
 
-PurgeRun::PurgeRun(Session& s, PurgeOptions options) : s_(s), options_(options) {}
+PurgeRun::PurgeRun(Session& s, PurgeOptions options) : s_(s), options_(options) {
+  name_ = s.Description;
+  while (!name_.empty() && name_.back() == ' ') name_.pop_back();
+}
 
 PurgeRun::~PurgeRun() {
   if (state_ == State::Running) end();
