@@ -139,6 +139,7 @@ bool PurgeWindow::start() {
   o.ageWeeks = purge_ ? ageWeeks() : 0;
   auto next = std::make_unique<PurgeRun>(session(), o);
   next->onRefresh = run_->onRefresh;
+  next->report = report_;
   run_ = std::move(next);
   maintenance::StartResult r = run_->start();
   if (r == maintenance::StartResult::Refused) return false;

@@ -36,6 +36,9 @@ class PurgeWindow : public ToolWindow {
   void setAgeLimit(bool on, const QString& weeks);
   int ageWeeks() const;
   const maintenance::PurgeRun* run() const { return run_.get(); }
+  // The task processing's report for unattended runs (not owned); given
+  // before the run starts.
+  void setTaskReport(maintenance::TaskReport* report) { report_ = report; }
   QString figure(int row) const;
   QString label(int row) const;
 
@@ -49,6 +52,7 @@ class PurgeWindow : public ToolWindow {
 
   bool purge_ = true;
   std::unique_ptr<maintenance::PurgeRun> run_;
+  maintenance::TaskReport* report_ = nullptr;
   QLabel* labels_[3] = {};
   QLabel* figures_[3] = {};
   QCheckBox* age_ = nullptr;
