@@ -27,6 +27,7 @@
 #include "app/import_wizard.h"
 #include "app/preferences_window.h"
 #include "app/index_window.h"
+#include "app/purge_window.h"
 #include "app/topic_windows.h"
 #include "app/icons.h"
 #include "app/notifications.h"
@@ -149,8 +150,10 @@ const NavEntry kNav[] = {{"First Page", Glyph::First},        {"Prior Page", Gly
 bool MainFrame::available(Cmd c) const {
   switch (c) {
     case CmdScheduler: case CmdDefineProcs: case CmdScheduleTasks:
-    case CmdShowLog: case CmdPersons: case CmdMerge: case CmdCount: case CmdPurge:
+    case CmdShowLog: case CmdPersons: case CmdMerge:
       return false;
+    case CmdCount: case CmdPurge:
+      return s_.ForumNumber != 0;
     case CmdClassifySets: case CmdStatus: case CmdExportMsgs: case CmdExportAddr:
       return s_.ForumNumber != 0;
     case CmdThreadTree:
@@ -535,6 +538,7 @@ ToolWindow* MainFrame::openWindow(const QString& name) {
   if (name == "ImportMeny") return ImportWizard::open(*this);
   if (name == "UserPanel") return PreferencesWindow::open(*this);
   if (name == "IndexWords") return s_.ForumNumber ? IndexWindow::open(*this) : nullptr;
+  if (name == "PurgeMess") return s_.ForumNumber ? PurgeWindow::open(*this) : nullptr;
   return nullptr;  // a window of a later part of the program
 }
 
@@ -572,10 +576,15 @@ void MainFrame::runCode(int code) {
     case 27: post(registry_.get(browse), NoteAttachTopics); break;
     case 40: openOrRaise("AddressExport"); break;
     case 45: openOrRaise("IndexWords"); break;
+    case 11:
+    case 12:
+      s_.GlobalRequest = code == 12 ? 1 : 2;
+      openOrRaise("PurgeMess");
+      break;
     case 41: post(registry_.get(browse), NoteExport); break;
     case 43: post(registry_.get(browse), NoteClassifySets); break;
     case 44: post(registry_.get(browse), NoteSetStatus); break;
-    default: break;  // 8, 10-12, 28, 29, 35, 36: windows of later parts; 30: nothing
+    default: break;  // 8, 10, 28, 29, 35, 36: windows of later parts; 30: nothing
   }
 }
 

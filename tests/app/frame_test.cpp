@@ -275,7 +275,7 @@ TEST_F(FrameFixture, OpenOrRaiseKeepsOneWindow) {
   EXPECT_EQ(frame->openOrRaise("About"), about);
   pump();
   EXPECT_EQ(frame->registry().names().count("About"), 1);
-  EXPECT_EQ(frame->openOrRaise("PurgeMess"), nullptr);  // a window of a later part
+  EXPECT_EQ(frame->openOrRaise("NoSuchWindow"), nullptr);  // not a window of the program
 }
 
 TEST_F(FrameFixture, ExitClosesTheFindGroupThenTheBrowsesThenEnds) {
