@@ -23,6 +23,8 @@
 #include "app/export_window.h"
 #include "app/help_window.h"
 #include "app/index_window.h"
+#include "app/merge_window.h"
+#include "app/persons_window.h"
 #include "app/topic_windows.h"
 #include "app/icons.h"
 #include "app/notifications.h"
@@ -127,9 +129,9 @@ const NavEntry kNav[] = {{"First Page", Glyph::First},        {"Prior Page", Gly
 bool MainFrame::available(Cmd c) const {
   switch (c) {
     case CmdPreferences: case CmdImportWizard: case CmdScheduler: case CmdDefineProcs: case CmdScheduleTasks:
-    case CmdShowLog: case CmdPersons: case CmdMerge: case CmdCount: case CmdPurge:
+    case CmdShowLog: case CmdCount: case CmdPurge:
       return false;
-    case CmdClassifySets: case CmdStatus: case CmdExportMsgs: case CmdExportAddr:
+    case CmdPersons: case CmdMerge: case CmdClassifySets: case CmdStatus: case CmdExportMsgs: case CmdExportAddr:
       return s_.ForumNumber != 0;
     case CmdThreadTree:
       return s_.ForumType != store::KindMail;
@@ -472,6 +474,8 @@ ToolWindow* MainFrame::openWindow(const QString& name) {
   if (name == "BrowseTopics") return s_.ForumNumber ? CodeListWindow::open(*this) : nullptr;
   if (name == "Classify") return s_.ForumNumber ? ClassifyWindow::open(*this) : nullptr;
   if (name == "IndexWords") return s_.ForumNumber ? IndexWindow::open(*this) : nullptr;
+  if (name == "Duplicates") return s_.ForumNumber ? MergeWindow::open(*this) : nullptr;
+  if (name == "BrowsePerson") return s_.ForumNumber ? PersonsWindow::open(*this) : nullptr;
   return nullptr;  // a window of a later part of the program
 }
 
@@ -497,7 +501,9 @@ void MainFrame::runCode(int code) {
       post(this, NoteDisableButtons);
       break;  // the settings window belongs to a later part
     case 7: openOrRaise(browse); break;
+    case 8: openOrRaise("BrowsePerson"); break;
     case 9: openOrRaise("BrowseBox"); break;
+    case 10: openOrRaise("Duplicates"); break;
     case 20: openOrRaise("About"); break;
     case 24:
       if (s_.ForumType != store::KindMail) post(registry_.get("BrowseMsgNmbr"), NoteShowThreadTree);
@@ -509,7 +515,7 @@ void MainFrame::runCode(int code) {
     case 41: post(registry_.get(browse), NoteExport); break;
     case 43: post(registry_.get(browse), NoteClassifySets); break;
     case 44: post(registry_.get(browse), NoteSetStatus); break;
-    default: break;  // 1, 8, 10-12, 26, 28, 29, 35, 36: windows of later parts; 30: nothing
+    default: break;  // 1, 11, 12, 28, 29, 35, 36: windows of later parts; 30: nothing
   }
 }
 
