@@ -6,6 +6,7 @@
 #include "archive/config.h"
 #include "archive/counts.h"
 #include "archive/file_table.h"
+#include "archive/paths.h"
 #include "archive/persons.h"
 #include "archive/record_access.h"
 #include "maintenance/key_range.h"
@@ -21,6 +22,8 @@ using store::FileNo;
 namespace {
 
 constexpr int kDefaultSlice = 200;
+constexpr uint64_t kSpaceNeeded = 5000000;
+constexpr int kCommitAfter = 400;
 
 int64_t nowSeconds() {
   return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now().time_since_epoch())
@@ -32,6 +35,21 @@ std::string fold(const std::string& s) { return text::foldCase(s); }
 // The sort prefix of a person's messages: the first 10 characters of its
 // last name.
 store::FixedString<10> prefixOf(const std::string& lastName) { return store::FixedString<10>(lastName); }
+
+// An address taken from a person string: a mail address, a gateway
+// address ("INTERNET:jsmith") or a numeric forum address ("12345,678").
+// The splitter's last resort, the last word of a plain name ("SMITH" of
+// "JOHN SMITH"), is none: taking it would merge different people who share
+// a last name.
+bool looksLikeAddress(const std::string& a) {
+  if (a.empty()) return false;
+  if (a.find('@') != std::string::npos || a.find(':') != std::string::npos) return true;
+  const std::size_t sep = a.find_first_of(",.");
+  if (sep == 0 || sep == std::string::npos || sep + 1 >= a.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (i != sep && (a[i] < '0' || a[i] > '9')) return false;
+  return true;
+}
 
 bool containsBoxBar(const std::string& address) {
   // The DOS box-drawing bar (code 179) as converted to Unicode, or the raw
@@ -154,7 +172,7 @@ void MergePersons::repairSlice() {
     p.rec.PERSONID = id;
     if (p.get(store::Person::PersonKey) != Err::Ok) continue;
     text::NameAddress na = text::FindCISAdress(mail ? 2 : 1, p.rec.PERSONSTRING.str(), 60, 60);
-    if (na.address.empty() || na.address == p.rec.ADDRESS.str()) continue;
+    if (!looksLikeAddress(na.address) || na.address == p.rec.ADDRESS.str()) continue;
     Repair r;
     r.address = na.address;
     r.filedAs = p.rec.LASTNAME.str();
@@ -171,7 +189,7 @@ void MergePersons::repairSlice() {
     if (!repairPerson(id, r)) return;
   }
   progress_.done = next_;
-  if (inTransaction && !commit()) return;
+  if (!endTick(next_ >= repairIds_.size())) return;
   if (next_ >= repairIds_.size()) {
     next_ = 0;
     progress_.caption = "Identifying duplicate " + mergeTexts(kind_).persons;
@@ -194,7 +212,7 @@ bool MergePersons::repairPerson(uint32_t id, const Repair& r) {
   p.rec.LASTNAME = r.lastName;
   p.rec.FIRSTNAME = r.firstName;
   const std::string newLast = p.rec.LASTNAME.str();
-  if (!store::UppDat(s_, p, store::UppChange, store::ErrRollback)) {
+  if (!write(p, store::UppChange)) {
     fail("Person " + std::to_string(id) + " could not be written.");
     return false;
   }
@@ -207,7 +225,7 @@ bool MergePersons::repairPerson(uint32_t id, const Repair& r) {
         if (m.getPosition(pos) != Err::Ok) continue;
         if (sender) m.rec.FROMALPHA = newPrefix; else m.rec.TOALPHA = newPrefix;
         if (m.rec.PAIRID == id) m.rec.PAIRALPHA = newLast;
-        if (!store::UppDat(s_, m, store::UppChange, store::ErrRollback)) return false;
+        if (!write(m, store::UppChange)) return false;
       }
       return true;
     };
@@ -223,7 +241,7 @@ bool MergePersons::repairPerson(uint32_t id, const Repair& r) {
     for (int64_t pos : positions) {
       if (m.getPosition(pos) != Err::Ok) continue;
       if (sender) m.rec.FROMALPHA = newPrefix; else m.rec.TOALPHA = newPrefix;
-      if (!store::UppDat(s_, m, store::UppChange, store::ErrRollback)) return false;
+      if (!write(m, store::UppChange)) return false;
     }
     return true;
   };
@@ -284,7 +302,10 @@ void MergePersons::group() {
     run.push_back({p.rec.PERSONID, p.rec.PERSONSTRING.str(), p.rec.LASTNAME.str(), p.rec.FIRSTNAME.str(), address});
   }
   if (!run.empty()) flush(currentKey, run);
-  for (auto& [key, members] : moved) flush(key, members);
+  // Repaired persons whose address nobody else in the file has yet.
+  auto rest = std::move(moved);
+  moved.clear();
+  for (auto& [key, members] : rest) flush(key, members);
   std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
   for (auto& f : found) groups_.push_back(std::move(f.second));
   next_ = nextMember_ = 0;
@@ -407,7 +428,7 @@ void MergePersons::mergeSlice() {
     writesBefore += static_cast<int>(g.members.size());
     ++next_;
   }
-  if (s_.transaction().active() && !commit()) return;
+  if (!endTick(next_ >= groups_.size())) return;
   progress_.done = next_;
   if (next_ >= groups_.size()) {
     progress_.caption = "Updating message counts per person";
@@ -458,7 +479,7 @@ bool MergePersons::mergeGroup(const MergeGroup& g) {
           r.TOID = k.id;
           r.TOALPHA = newPrefix;
         }
-        if (!(ok = store::UppDat(s_, f, store::UppChange, store::ErrRollback) != 0)) break;
+        if (!(ok = write(f, store::UppChange) != 0)) break;
       }
     } else {
       auto& f = s_.MsgNmbr();
@@ -479,7 +500,7 @@ bool MergePersons::mergeGroup(const MergeGroup& g) {
           r.TOID = k.id;
           r.TOALPHA = newPrefix;
         }
-        if (!(ok = store::UppDat(s_, f, store::UppChange, store::ErrRollback) != 0)) break;
+        if (!(ok = write(f, store::UppChange) != 0)) break;
       }
     }
     if (!ok) {
@@ -496,7 +517,7 @@ bool MergePersons::mergeGroup(const MergeGroup& g) {
     for (int64_t pos : links) {
       if (l.getPosition(pos) != Err::Ok) continue;
       l.rec.PERSONID = k.id;
-      if (!store::UppDat(s_, l, store::UppChange, store::ErrRollback)) {
+      if (!write(l, store::UppChange)) {
         fail("A person link could not be written.");
         return false;
       }
@@ -506,12 +527,12 @@ bool MergePersons::mergeGroup(const MergeGroup& g) {
     l.rec.PERSONSTRING = old.PERSONSTRING;
     if (l.get(store::PLINK::StringKey) == Err::Ok) {
       l.rec.PERSONID = k.id;
-      ok = store::UppDat(s_, l, store::UppChange, store::ErrRollback) != 0;
+      ok = write(l, store::UppChange) != 0;
     } else {
       l.clear();
       l.rec.PERSONSTRING = old.PERSONSTRING;
       l.rec.PERSONID = k.id;
-      ok = store::UppDat(s_, l, store::UppAdd, store::ErrRollback) != 0;
+      ok = write(l, store::UppAdd) != 0;
     }
     if (!ok) {
       fail("The link of person " + std::to_string(m.id) + " could not be added.");
@@ -519,7 +540,7 @@ bool MergePersons::mergeGroup(const MergeGroup& g) {
     }
     p.clear();
     p.rec.PERSONID = m.id;
-    if (p.get(store::Person::PersonKey) != Err::Ok || !store::UppDat(s_, p, store::UppDelete, store::ErrRollback)) {
+    if (p.get(store::Person::PersonKey) != Err::Ok || !write(p, store::UppDelete)) {
       fail("Person " + std::to_string(m.id) + " could not be deleted.");
       return false;
     }
@@ -537,7 +558,7 @@ bool MergePersons::mergeGroup(const MergeGroup& g) {
     p.rec.TOCOUNT = 0;
     r = store::RecountChanged;
   }
-  if (r == store::RecountChanged && !store::UppDat(s_, p, store::UppChange, store::ErrRollback)) {
+  if (r == store::RecountChanged && !write(p, store::UppChange)) {
     fail("Person " + std::to_string(k.id) + " could not be written.");
     return false;
   }
@@ -569,10 +590,10 @@ void MergePersons::removeSlice() {
     p.rec.PERSONID = id;
     if (p.get(store::Person::PersonKey) != Err::Ok) continue;
     if (p.rec.FROMCOUNT != 0 || p.rec.TOCOUNT != 0) continue;
-    if (!store::UppDat(s_, p, store::UppDelete, store::ErrRollback)) return fail("Person could not be deleted.");
+    if (!write(p, store::UppDelete)) return fail("Person could not be deleted.");
     ++counters_.withoutMessages;
   }
-  if (s_.transaction().active() && !commit()) return;
+  if (!endTick(next_ >= removeIds_.size())) return;
   progress_.done = next_;
   if (next_ >= removeIds_.size()) state_ = State::Links;
 }
@@ -595,7 +616,7 @@ void MergePersons::cleanLinks() {
     if (!begin()) return;
     for (int64_t pos : stale) {
       if (l.getPosition(pos) != Err::Ok) continue;
-      if (!store::UppDat(s_, l, store::UppDelete, store::ErrRollback)) return fail("A person link could not be deleted.");
+      if (!write(l, store::UppDelete)) return fail("A person link could not be deleted.");
     }
     if (!commit()) return;
   }
@@ -639,6 +660,19 @@ bool MergePersons::dryRunWithoutMessages() {
   return true;
 }
 
+bool MergePersons::write(store::KeyedFile& f, store::UppAction action) {
+  if (!store::UppDat(s_, f, action, store::ErrRollback)) return false;
+  ++writes_;
+  return true;
+}
+
+// A step ends between groups: the transaction is committed once it holds
+// more than 400 writes, and when the stage is done.
+bool MergePersons::endTick(bool stageDone) {
+  if (!s_.transaction().active() || (!stageDone && writes_ <= kCommitAfter)) return true;
+  return commit();
+}
+
 bool MergePersons::begin() {
   if (s_.transaction().active()) return true;
   if (!store::beginTransaction(s_, mergeFiles(s_, kind_ == store::KindMail), 5)) {
@@ -650,8 +684,15 @@ bool MergePersons::begin() {
 
 bool MergePersons::commit() {
   if (!s_.transaction().active()) return true;
+  writes_ = 0;
   if (!store::commitTransaction(s_)) {
     fail("The transaction could not be committed.");
+    return false;
+  }
+  // Between transactions: stop while the database's disk can still take
+  // the counts (unless the user goes on).
+  if (store::CheckSpace(s_, kSpaceNeeded, s_.databaseDir()) != 0) {
+    fail("Too little disk space is free in " + s_.databaseDir() + ".");
     return false;
   }
   return true;

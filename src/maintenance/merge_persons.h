@@ -27,6 +27,10 @@
 
 #include "archive/session.h"
 
+namespace qb::store {
+enum class UppAction;
+}
+
 namespace qb::maintenance {
 
 // One person of a group.
@@ -123,6 +127,8 @@ class MergePersons {
   void fail(const std::string& why);
   bool begin();
   bool commit();
+  bool write(store::KeyedFile& f, store::UppAction action);
+  bool endTick(bool stageDone);
   void closeFiles();
   bool dryRunWithoutMessages();
 
@@ -146,6 +152,7 @@ class MergePersons {
   std::size_t next_ = 0, nextMember_ = 0;
   std::vector<uint32_t> removeIds_;
   int64_t started_ = 0;
+  int writes_ = 0;  // writes since the transaction began
 };
 
 // Window texts by kind of database (1 forum, 2 mail, 3 newsgroup).

@@ -155,8 +155,9 @@ class MergeFixture : public ::testing::Test {
       auto c = counted[p.PERSONID];
       EXPECT_EQ(p.FROMCOUNT, c.first) << "person " << p.PERSONID;
       EXPECT_EQ(p.TOCOUNT, c.second) << "person " << p.PERSONID;
-      if (complete && p.PERSONID != x.db.PERSONID)
+      if (complete && p.PERSONID != x.db.PERSONID) {
         EXPECT_GT(c.first + c.second, 0u) << "person " << p.PERSONID << " has no message";
+      }
     }
     for (auto& c : x.copies) EXPECT_TRUE(mailIds.count(c.MAILID)) << "carbon copy of missing mail " << c.MAILID;
     for (auto& l : x.links) EXPECT_TRUE(ids.count(l.PERSONID)) << "link " << l.PERSONSTRING.str() << " to missing person";
