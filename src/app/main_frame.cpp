@@ -27,6 +27,8 @@
 #include "app/import_wizard.h"
 #include "app/preferences_window.h"
 #include "app/index_window.h"
+#include "app/merge_window.h"
+#include "app/persons_window.h"
 #include "app/purge_window.h"
 #include "app/topic_windows.h"
 #include "app/icons.h"
@@ -150,11 +152,10 @@ const NavEntry kNav[] = {{"First Page", Glyph::First},        {"Prior Page", Gly
 bool MainFrame::available(Cmd c) const {
   switch (c) {
     case CmdScheduler: case CmdDefineProcs: case CmdScheduleTasks:
-    case CmdShowLog: case CmdPersons: case CmdMerge:
+    case CmdShowLog:
       return false;
     case CmdCount: case CmdPurge:
-      return s_.ForumNumber != 0;
-    case CmdClassifySets: case CmdStatus: case CmdExportMsgs: case CmdExportAddr:
+    case CmdPersons: case CmdMerge: case CmdClassifySets: case CmdStatus: case CmdExportMsgs: case CmdExportAddr:
       return s_.ForumNumber != 0;
     case CmdThreadTree:
       return s_.ForumType != store::KindMail;
@@ -539,6 +540,8 @@ ToolWindow* MainFrame::openWindow(const QString& name) {
   if (name == "UserPanel") return PreferencesWindow::open(*this);
   if (name == "IndexWords") return s_.ForumNumber ? IndexWindow::open(*this) : nullptr;
   if (name == "PurgeMess") return s_.ForumNumber ? PurgeWindow::open(*this) : nullptr;
+  if (name == "Duplicates") return s_.ForumNumber ? MergeWindow::open(*this) : nullptr;
+  if (name == "BrowsePerson") return s_.ForumNumber ? PersonsWindow::open(*this) : nullptr;
   return nullptr;  // a window of a later part of the program
 }
 
@@ -567,7 +570,9 @@ void MainFrame::runCode(int code) {
       openOrRaise("UserPanel");
       break;
     case 7: openOrRaise(browse); break;
+    case 8: openOrRaise("BrowsePerson"); break;
     case 9: openOrRaise("BrowseBox"); break;
+    case 10: openOrRaise("Duplicates"); break;
     case 20: openOrRaise("About"); break;
     case 24:
       if (s_.ForumType != store::KindMail) post(registry_.get("BrowseMsgNmbr"), NoteShowThreadTree);
@@ -584,7 +589,7 @@ void MainFrame::runCode(int code) {
     case 41: post(registry_.get(browse), NoteExport); break;
     case 43: post(registry_.get(browse), NoteClassifySets); break;
     case 44: post(registry_.get(browse), NoteSetStatus); break;
-    default: break;  // 8, 10, 28, 29, 35, 36: windows of later parts; 30: nothing
+    default: break;  // 28, 29, 35, 36: windows of later parts; 30: nothing
   }
 }
 
