@@ -26,6 +26,7 @@
 #include "app/topic_windows.h"
 #include "app/icons.h"
 #include "app/notifications.h"
+#include "app/scheduler_windows.h"
 #include "app/startup_wizard.h"
 #include "app/thread_tree_window.h"
 #include "app/tool_window.h"
@@ -168,6 +169,7 @@ MainFrame::MainFrame(store::Session& s, int startResult) : s_(s), startResult_(s
   titlePart_ = kNoDatabase;
   // The active database is evaluated once the frame has its size.
   post(this, NoteReevaluate);
+  new SchedulerDriver(*this);  // the due-task check every 15 seconds
 }
 
 MainFrame::~MainFrame() {
@@ -472,6 +474,9 @@ ToolWindow* MainFrame::openWindow(const QString& name) {
   if (name == "BrowseTopics") return s_.ForumNumber ? CodeListWindow::open(*this) : nullptr;
   if (name == "Classify") return s_.ForumNumber ? ClassifyWindow::open(*this) : nullptr;
   if (name == "IndexWords") return s_.ForumNumber ? IndexWindow::open(*this) : nullptr;
+  if (name == "BrowseBatch") return BatchListWindow::open(*this);
+  if (name == "BrowseTasks") return TaskListWindow::open(*this);
+  if (name == "TaskLog") return TaskLogWindow::open(*this);
   return nullptr;  // a window of a later part of the program
 }
 
@@ -506,6 +511,9 @@ void MainFrame::runCode(int code) {
     case 27: post(registry_.get(browse), NoteAttachTopics); break;
     case 40: openOrRaise("AddressExport"); break;
     case 45: openOrRaise("IndexWords"); break;
+    case 28: openOrRaise("BrowseTasks"); break;
+    case 35: openOrRaise("BrowseBatch"); break;
+    case 36: openOrRaise("TaskLog"); break;
     case 41: post(registry_.get(browse), NoteExport); break;
     case 43: post(registry_.get(browse), NoteClassifySets); break;
     case 44: post(registry_.get(browse), NoteSetStatus); break;
