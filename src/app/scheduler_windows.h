@@ -15,7 +15,12 @@
 #include "scheduler/task_store.h"
 
 class QButtonGroup;
+class QCheckBox;
+class QComboBox;
+class QDateTimeEdit;
 class QLabel;
+class QLineEdit;
+class QListWidget;
 class QProgressBar;
 class QSpinBox;
 class QTableWidget;
@@ -28,6 +33,9 @@ class TaskProcessor;
 
 namespace qb::app {
 
+class BatchEditor;
+class TaskEditor;
+
 // "Predefined Import Procedures".
 class BatchListWindow : public ToolWindow {
   Q_OBJECT
@@ -39,7 +47,7 @@ class BatchListWindow : public ToolWindow {
   const std::vector<scheduler::BatchInfo>& rows() const { return rows_; }
   // Opens the editor on a new batch or the highlighted one; the editor is
   // returned so that tests can fill it in.
-  class BatchEditor* edit(bool isNew);
+  BatchEditor* edit(bool isNew);
   void deleteHighlighted();
 
  protected:
@@ -57,13 +65,13 @@ class BatchEditor : public QDialog {
   scheduler::BatchInfo batch() const;
   // Checks and stores; false (with a message) leaves the editor open.
   bool save();
-  class QLineEdit* description;
-  class QComboBox* format;
-  class QLineEdit* path;
-  class QComboBox* method;
-  class QComboBox* forumDb;
-  class QComboBox* mailDb;
-  class QCheckBox *mail, *forum, *news, *reimport, *createOnly;
+  QLineEdit* description;
+  QComboBox* format;
+  QLineEdit* path;
+  QComboBox* method;
+  QComboBox* forumDb;
+  QComboBox* mailDb;
+  QCheckBox *mail, *forum, *news, *reimport, *createOnly;
 
  private:
   store::Session& s_;
@@ -79,7 +87,7 @@ class TaskListWindow : public ToolWindow {
   void fill();
   QTableWidget* table() const { return table_; }
   const std::vector<scheduler::TaskInfo>& rows() const { return rows_; }
-  class TaskEditor* edit(bool isNew);
+  TaskEditor* edit(bool isNew);
   void deleteHighlighted();
 
  protected:
@@ -96,14 +104,14 @@ class TaskEditor : public QDialog {
   TaskEditor(store::Session& s, const scheduler::TaskInfo& t, QWidget* parent);
   scheduler::TaskInfo task() const;
   bool save();
-  class QLineEdit* description;
-  class QCheckBox* active;
-  class QCheckBox* runWhenExiting;  // "Run task when exiting the Import Scheduler"
-  class QDateTimeEdit* next;
-  class QCheckBox* days[7];
+  QLineEdit* description;
+  QCheckBox* active;
+  QCheckBox* runWhenExiting;  // "Run task when exiting the Import Scheduler"
+  QDateTimeEdit* next;
+  QCheckBox* days[7];
   QSpinBox* monthDays[5];
-  class QCheckBox *merge, *purge, *count, *index;
-  class QListWidget* batches;
+  QCheckBox *merge, *purge, *count, *index;
+  QListWidget* batches;
 
  private:
   store::Session& s_;
