@@ -3,6 +3,9 @@
 # page and the scheduler's systemd user units in the usual places;
 # `cd build && cpack -G DEB` makes the package.
 include(GNUInstallDirs)
+# `cmake --install` and cpack take what `cmake --build` made; they do not build
+# every test program first.
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
 
 # Installed programs find the library next to them: bin/../lib.
 set(QB_INSTALL_RPATH "$ORIGIN/../${CMAKE_INSTALL_LIBDIR}")

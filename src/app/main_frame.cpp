@@ -169,7 +169,7 @@ MainFrame::MainFrame(store::Session& s, int startResult) : s_(s), startResult_(s
   titlePart_ = kNoDatabase;
   // The active database is evaluated once the frame has its size.
   post(this, NoteReevaluate);
-  new SchedulerDriver(*this);  // the due-task check every 15 seconds
+  semaFore(*this, scheduler::SemaDueCheck);  // the due-task check every 15 seconds
 }
 
 MainFrame::~MainFrame() {
@@ -511,9 +511,9 @@ void MainFrame::runCode(int code) {
     case 27: post(registry_.get(browse), NoteAttachTopics); break;
     case 40: openOrRaise("AddressExport"); break;
     case 45: openOrRaise("IndexWords"); break;
-    case 28: openOrRaise("BrowseTasks"); break;
-    case 35: openOrRaise("BrowseBatch"); break;
-    case 36: openOrRaise("TaskLog"); break;
+    case 28: semaFore(*this, scheduler::SemaTaskList); break;
+    case 35: semaFore(*this, scheduler::SemaBatchList); break;
+    case 36: semaFore(*this, scheduler::SemaTaskLog); break;
     case 41: post(registry_.get(browse), NoteExport); break;
     case 43: post(registry_.get(browse), NoteClassifySets); break;
     case 44: post(registry_.get(browse), NoteSetStatus); break;

@@ -154,6 +154,7 @@ void BatchListWindow::deleteHighlighted() {
 void BatchListWindow::closing() { post(&frame_, NoteSchedulerClosed); }
 
 BatchEditor::BatchEditor(store::Session& s, const BatchInfo& b, QWidget* parent) : QDialog(parent), s_(s), b_(b) {
+  scheduler::raiseBusy(s_);  // no task starts while an editor is open
   setWindowTitle(b.id ? "Change Import Procedure" : "New Import Procedure");
   auto* form = new QFormLayout(this);
   description = new QLineEdit(q(b.description), this);
@@ -207,6 +208,8 @@ BatchEditor::BatchEditor(store::Session& s, const BatchInfo& b, QWidget* parent)
   connect(box, &QDialogButtonBox::rejected, this, &QDialog::reject);
   form->addRow(box);
 }
+
+BatchEditor::~BatchEditor() { scheduler::lowerBusy(s_); }
 
 BatchInfo BatchEditor::batch() const {
   BatchInfo b = b_;
@@ -301,6 +304,7 @@ void TaskListWindow::deleteHighlighted() {
 void TaskListWindow::closing() { post(&frame_, NoteSchedulerClosed); }
 
 TaskEditor::TaskEditor(store::Session& s, const TaskInfo& t, QWidget* parent) : QDialog(parent), s_(s), t_(t) {
+  scheduler::raiseBusy(s_);  // no task starts while an editor is open
   setWindowTitle(t.id ? "Change Task" : "New Task");
   auto* lay = new QVBoxLayout(this);
   auto* form = new QFormLayout;
@@ -377,6 +381,8 @@ TaskEditor::TaskEditor(store::Session& s, const TaskInfo& t, QWidget* parent) : 
   connect(box, &QDialogButtonBox::rejected, this, &QDialog::reject);
   lay->addWidget(box);
 }
+
+TaskEditor::~TaskEditor() { scheduler::lowerBusy(s_); }
 
 TaskInfo TaskEditor::task() const {
   TaskInfo t = t_;
@@ -666,6 +672,24 @@ void SchedulerDriver::finished() {
   progressBar_ = nullptr;
   if (QWidget* log = frame_.registry().get("TaskLog")) post(log, NoteTasksFinished);
   post(&frame_, NoteTasksFinished);
+}
+
+bool semaFore(MainFrame& frame, int code) {
+  switch (code) {
+    case scheduler::SemaTaskLog: frame.openOrRaise("TaskLog"); return true;
+    case scheduler::SemaTaskList: frame.openOrRaise("BrowseTasks"); return true;
+    case scheduler::SemaBatchList: frame.openOrRaise("BrowseBatch"); return true;
+    case scheduler::SemaDueCheck:
+      if (!frame.findChild<SchedulerDriver*>("SchedulerDriver")) new SchedulerDriver(frame);
+      return true;
+    case scheduler::SemaTaskStart:
+      if (auto* d = frame.findChild<SchedulerDriver*>("SchedulerDriver")) d->check();
+      return true;
+    case scheduler::SemaRemoveDatabase:
+      scheduler::removeDatabaseFromBatches(frame.session(), frame.session().ForumNumber);
+      return true;
+    default: return false;
+  }
 }
 
 }  // namespace qb::app

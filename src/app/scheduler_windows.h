@@ -62,6 +62,7 @@ class BatchEditor : public QDialog {
   Q_OBJECT
  public:
   BatchEditor(store::Session& s, const scheduler::BatchInfo& b, QWidget* parent);
+  ~BatchEditor() override;
   scheduler::BatchInfo batch() const;
   // Checks and stores; false (with a message) leaves the editor open.
   bool save();
@@ -102,6 +103,7 @@ class TaskEditor : public QDialog {
   Q_OBJECT
  public:
   TaskEditor(store::Session& s, const scheduler::TaskInfo& t, QWidget* parent);
+  ~TaskEditor() override;
   scheduler::TaskInfo task() const;
   bool save();
   QLineEdit* description;
@@ -194,5 +196,11 @@ class SchedulerDriver : public QObject {
   QLabel* progressText_ = nullptr;
   QProgressBar* progressBar_ = nullptr;
 };
+
+// Runs a scheduler code (SemaFore) of the desktop program: opens the task
+// log (202), the task list (204) or the batch list (205), runs the due-task
+// check (206, 207), removes the current database from every batch (209).
+// False for a code it does not handle here.
+bool semaFore(MainFrame& frame, int code);
 
 }  // namespace qb::app

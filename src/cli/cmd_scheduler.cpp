@@ -318,6 +318,9 @@ int tasksCommand(const GlobalOptions& g, std::vector<std::string>& args) {
     stopRequested = 0;
     std::signal(SIGTERM, onStop);
     std::signal(SIGINT, onStop);
+    // A run on demand counts as a run-now request: a repeated task keeps
+    // its next run date unless that has passed.
+    if (!t.batches.empty()) scheduler::requestRunNow(s, id, scheduler::now());
     bool started = false;
     uint8_t r = runTask(s, id, g.quiet, &started);
     return !started ? 2 : r == 2 ? 1 : 0;

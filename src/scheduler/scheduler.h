@@ -25,6 +25,23 @@
 
 namespace qb::scheduler {
 
+// The codes through which both programs open the scheduler's windows and
+// run its steps (the desktop program's semaFore() in app/scheduler_windows.h).
+enum SemaFore : int {
+  SemaBackground = 22,        // a background procedure on its own thread
+  SemaImportWizard = 201,     // the import wizard
+  SemaTaskLog = 202,          // the task log window
+  SemaTaskList = 204,         // "Scheduled Tasks"
+  SemaBatchList = 205,        // "Predefined Import Procedures"
+  SemaDueCheck = 206,         // install the due-task check (every 15 seconds while idle)
+  SemaTaskStart = 207,        // the task start window
+  SemaNextBatch = 208,        // the next batch of the current task
+  SemaRemoveDatabase = 209,   // the current database leaves every batch (it was deleted)
+  SemaTransactionCheck = 212, // the transaction-start check
+  SemaRecountPerson = 213,    // recount the current person's messages
+  SemaBatchTarget = 221,      // the current batch's forum database becomes current
+};
+
 // The scheduler's state in memory (a part of the session).
 struct SchedulerState {
   int busy = 0;             // nonzero while a window that must not be interrupted is open

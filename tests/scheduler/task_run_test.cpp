@@ -7,6 +7,9 @@
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
 
 #include <map>
 #include <string>
@@ -403,4 +406,40 @@ TEST(SchedulerCli, TasksAndBatchesFromTheCommandLine) {
   r = qb::test::runCli(QB_CLI, home, {"scheduler", "tasks", "delete", task});
   EXPECT_EQ(r.code, 0);
   EXPECT_FALSE(readTask(*s, t.id, t));
+}
+
+TEST(SchedulerCli, DaemonRunsDueTasksAndEndsOnSigterm) {
+  TempArchive a;
+  auto& s = a.session();
+  uint32_t b1 = addBatch(s, "Forum captures", "TAPCIS 5.x", "captures/tapcis5");
+  uint32_t task = addTask(s, {b1}, false, false);
+  std::vector<std::string> args = {QB_CLI, "--home", a.home(), "scheduler", "daemon", "--interval", "1"};
+  std::vector<char*> argv;
+  for (auto& x : args) argv.push_back(x.data());
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t fa;
+  posix_spawn_file_actions_init(&fa);
+  posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&fa, 2, "/dev/null", O_WRONLY, 0);
+  pid_t pid;
+  ASSERT_EQ(posix_spawn(&pid, QB_CLI, &fa, nullptr, argv.data(), environ), 0);
+  posix_spawn_file_actions_destroy(&fa);
+  // The due task runs at the daemon's first check.
+  for (int i = 0; i < 600 && readTaskLog(s, task).empty(); ++i) usleep(50000);
+  for (int i = 0; i < 600; ++i) {
+    auto log = readTaskLog(s, task);
+    if (!log.empty() && log[0].finished.date != 0) break;
+    usleep(50000);
+  }
+  kill(pid, SIGTERM);
+  int st = 0;
+  ASSERT_EQ(waitpid(pid, &st, 0), pid);
+  ASSERT_TRUE(WIFEXITED(st));
+  EXPECT_EQ(WEXITSTATUS(st), 0);
+  auto log = readTaskLog(s, task);
+  ASSERT_EQ(log.size(), 1u);
+  EXPECT_EQ(log[0].result, 1);
+  // The lock went with the daemon.
+  TaskLock lock;
+  EXPECT_TRUE(lock.tryAcquire(s));
 }
