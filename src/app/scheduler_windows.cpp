@@ -234,7 +234,11 @@ bool BatchEditor::save() {
     s_.tell("Enter a description, an import type and a directory!", "Import Procedure");
     return false;
   }
-  if (!scheduler::saveBatch(s_, b)) return false;
+  std::string problem;
+  if (b.id == 0 ? !scheduler::createBatch(s_, b, problem) : !scheduler::saveBatch(s_, b)) {
+    if (!problem.empty()) s_.tell(problem, "Import Procedure");
+    return false;
+  }
   b_ = b;
   return true;
 }
@@ -676,6 +680,7 @@ void SchedulerDriver::finished() {
 
 bool semaFore(MainFrame& frame, int code) {
   switch (code) {
+    case scheduler::SemaImportWizard: frame.openOrRaise("ImportMeny"); return true;
     case scheduler::SemaTaskLog: frame.openOrRaise("TaskLog"); return true;
     case scheduler::SemaTaskList: frame.openOrRaise("BrowseTasks"); return true;
     case scheduler::SemaBatchList: frame.openOrRaise("BrowseBatch"); return true;

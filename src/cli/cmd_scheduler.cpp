@@ -410,7 +410,8 @@ int batchesCommand(const GlobalOptions& g, std::vector<std::string>& args) {
     if (b.description.empty()) return bad("a batch needs --description");
     if (b.fileType == 0) return bad("a batch needs --format");
     if (b.path.empty()) return bad("a batch needs --dir, --tree or --file");
-    if (!scheduler::saveBatch(s, b)) return bad("the batch could not be stored");
+    std::string problem;
+    if (!scheduler::createBatch(s, b, problem)) return bad(problem.empty() ? "the batch could not be stored" : problem);
     std::printf("%u\n", b.id);
     return 0;
   }

@@ -4,6 +4,7 @@
 
 #include "archive/file_table.h"
 #include "archive/record_access.h"
+#include "import/import_definition.h"
 #include "import/import_types.h"
 #include "scheduler/scheduler.h"
 #include "scheduler/task_records.h"
@@ -52,6 +53,16 @@ bool orderFromBatch(store::Session& s, const BatchInfo& b, import::ImportOrder& 
     }
     req.forumName = f.DESCRIPTION.str();
   }
+  return true;
+}
+
+bool createBatch(store::Session& s, BatchInfo& b, std::string& problem) {
+  import::ImportOrder order;
+  if (!orderFromBatch(s, b, order, problem)) return false;
+  b.id = import::saveImportDefinition(s, std::move(order), b.description, problem);
+  if (b.id == 0) return false;
+  BatchInfo stored;
+  if (readBatch(s, b.id, stored)) b = stored;
   return true;
 }
 
@@ -265,10 +276,12 @@ void TaskProcessor::nextBatch() {
     phase_ = Phase::EndImports;
     return;
   }
+  // The batch as saved, with its selection lines (masks, files, folders),
+  // goes through the same set-up as an import started at once.
   import::ImportOrder order;
   std::string why;
   import::PreparedImport prepared;
-  if (orderFromBatch(s_, batch_, order, why)) {
+  if (import::loadImportDefinition(s_, batch_.id, order, why)) {
     prepared = import::prepareImport(s_, std::move(order));
     if (!prepared.run) why = import::importProblemText(prepared.problem, prepared.detail);
   }

@@ -28,10 +28,16 @@
 
 namespace qb::scheduler {
 
-// How a batch becomes an import order: the format by its number, the
+// The import order of a batch's own fields: the format by its number, the
 // directory (or the one file of selection method 2), the kinds, the
-// targets by name. False with `why` when a target database is gone.
+// targets by name. False with `why` when a target database is gone. (A
+// stored batch runs through import::loadImportDefinition, which also reads
+// its selection lines.)
 bool orderFromBatch(store::Session& s, const BatchInfo& b, import::ImportOrder& order, std::string& why);
+
+// Adds a batch as the import wizard saves one (the record with its
+// selection lines); the order is checked first. False with `problem`.
+bool createBatch(store::Session& s, BatchInfo& b, std::string& problem);
 
 class TaskProcessor {
  public:

@@ -19,13 +19,6 @@ const Layout& Tasks::layout() {
   return l;
 }
 
-const Layout& Batches::layout() {
-  static const Layout l = declareLayout<Batches>(
-      "Batches", "BAT", 177, false,
-      {key("IDKEY", {asc("ID")}, Unique | Primary), key("TYPEKEY", {asc("TYPE")}, Dups)});
-  return l;
-}
-
 const Layout& TaskBatchLinks::layout() {
   static const Layout l = declareLayout<TaskBatchLinks>(
       "TaskBatchLinks", "TIM", 13, false,
@@ -52,7 +45,6 @@ using store::FileNo;
 using store::FileRegistration;
 using store::Table;
 FileRegistration tasksReg(FileNo::Tasks, [] { return std::make_unique<Table<Tasks>>(); });
-FileRegistration batchesReg(FileNo::Batches, [] { return std::make_unique<Table<Batches>>(); });
 FileRegistration linksReg(FileNo::TaskBatchLinks, [] { return std::make_unique<Table<TaskBatchLinks>>(); });
 FileRegistration logReg(FileNo::TaskLog, [] { return std::make_unique<Table<TaskLog>>(); });
 FileRegistration itemsReg(FileNo::TaskLogItems, [] { return std::make_unique<Table<TaskLogItems>>(); });

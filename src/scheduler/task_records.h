@@ -1,7 +1,8 @@
 #pragma once
-// The scheduler's five files, all in the configuration directory (CFG):
-// tasks (26), predefined import procedures or batches (34), the links that
-// put batches into tasks (35), the task log (41) and its items (42).
+// The scheduler's files, all in the configuration directory (CFG): tasks
+// (26), the links that put batches into tasks (35), the task log (41) and
+// its items (42); the batches (34) themselves are the import definitions
+// of archive/batch_records.h.
 //
 // Members are named after the record fields without their prefix
 // (TAS:DESCRIPTION is Tasks::DESCRIPTION).
@@ -9,6 +10,7 @@
 #include <array>
 #include <cstdint>
 
+#include "archive/batch_records.h"
 #include "store/keyed_file.h"
 #include "store/record.h"
 
@@ -65,44 +67,10 @@ struct Tasks {
   static constexpr int IdKey = 0;
 };
 
-// ---- Batches: one predefined import procedure per record (file 34) ----------
-struct Batches {
-  uint32_t ID = 0;
-  uint32_t TYPE = 0;
-  FixedString<50> DESCRIPTION;
-  uint32_t DATABASE = 0;   // target forum database, 0 = none
-  uint8_t FILETYPE = 0;    // import type number
-  FixedString<100> IMPPATH;
-  uint8_t SELMETHOD = 0;   // 0 directory tree, 1 directory, 2 chosen files
-  uint32_t MAILBOX = 0;    // target mail database, 0 = none
-  uint8_t MAILMSG = 0;
-  uint8_t FORUMMSG = 0;
-  uint8_t NEWSGROUPMSG = 0;
-  uint8_t MSGFILTER = 0;   // 0 import all messages, 1 create the databases only
-  uint8_t ALLOWREIMP = 0;
-  uint32_t MAILTOPIC = 0;  // COD:ID of the topic all imported mail is filed under
-
-  template <class V>
-  void visit(V& v) {
-    v("ID", ID);
-    v("TYPE", TYPE);
-    v("DESCRIPTION", DESCRIPTION);
-    v("DATABASE", DATABASE);
-    v("FILETYPE", FILETYPE);
-    v("IMPPATH", IMPPATH);
-    v("SELMETHOD", SELMETHOD);
-    v("MAILBOX", MAILBOX);
-    v("MAILMSG", MAILMSG);
-    v("FORUMMSG", FORUMMSG);
-    v("NEWSGROUPMSG", NEWSGROUPMSG);
-    v("MSGFILTER", MSGFILTER);
-    v("ALLOWREIMP", ALLOWREIMP);
-    v("MAILTOPIC", MAILTOPIC);
-  }
-  static const Layout& layout();
-  static constexpr int IdKey = 0;
-  static constexpr int TypeKey = 1;
-};
+// ---- Batches: the predefined import procedures (file 34) are declared with
+// their selection lines in archive/batch_records.h (the import wizard
+// saves them, import/import_definition.h reads them back).
+using store::Batches;
 
 // ---- TaskBatchLinks: a batch included in a task (file 35) -------------------
 struct TaskBatchLinks {

@@ -5,6 +5,7 @@
 
 #include "archive/file_table.h"
 #include "archive/record_access.h"
+#include "import/import_definition.h"
 #include "scheduler/task_records.h"
 #include "scheduler/task_rows.h"
 
@@ -255,7 +256,7 @@ std::vector<BatchInfo> listBatches(store::Session& s) {
   auto& b = batches(s);
   std::vector<BatchInfo> out;
   b.clear();
-  b.set(Batches::IdKey);
+  b.set(Batches::IDKEY);
   while (b.next() == Err::Ok) out.push_back(batchRow(b.rec));
   return out;
 }
@@ -265,7 +266,7 @@ bool readBatch(store::Session& s, uint32_t id, BatchInfo& out) {
   auto& b = batches(s);
   b.clear();
   b.rec.ID = id;
-  if (id == 0 || b.get(Batches::IdKey) != Err::Ok) return false;
+  if (id == 0 || b.get(Batches::IDKEY) != Err::Ok) return false;
   out = batchRow(b.rec);
   return true;
 }
@@ -274,6 +275,8 @@ bool saveBatch(store::Session& s, BatchInfo& info) {
   Opened o(s, {FileNo::Batches, FileNo::Control});
   auto& b = batches(s);
   if (info.id == 0) {
+    // A bare record without selection lines (createBatch() adds a batch as
+    // the import wizard does).
     if (!store::beginTransaction(s, {&b, &s.Control()})) return false;
     info.id = store::NextNr(s);
     if (info.id == 0) {
@@ -287,20 +290,17 @@ bool saveBatch(store::Session& s, BatchInfo& info) {
   }
   b.clear();
   b.rec.ID = info.id;
-  if (b.get(Batches::IdKey) != Err::Ok) return false;
+  if (b.get(Batches::IDKEY) != Err::Ok) return false;
   toRecord(info, b.rec);
   return store::UppDat(s, b, store::UppChange, store::ErrRelease) == 1;
 }
 
 bool deleteBatch(store::Session& s, uint32_t id) {
-  Opened o(s, {FileNo::Batches, FileNo::TaskBatchLinks});
-  auto& b = batches(s);
+  // The batch with its selection lines, then its links.
+  if (id == 0 || !import::deleteImportDefinition(s, id)) return false;
+  Opened o(s, {FileNo::TaskBatchLinks});
   auto& l = links(s);
-  b.clear();
-  b.rec.ID = id;
-  if (id == 0 || b.get(Batches::IdKey) != Err::Ok) return false;
-  if (!store::beginTransaction(s, {&b, &l})) return false;
-  if (!store::UppDat(s, b, store::UppDelete, store::ErrRollback)) return false;
+  if (!store::beginTransaction(s, {&l})) return false;
   for (;;) {
     l.clear();
     l.rec.BATCHID = id;
@@ -328,7 +328,7 @@ int removeDatabaseFromBatches(store::Session& s, uint32_t forumId) {
   auto& b = batches(s);
   std::vector<int64_t> hit;
   b.clear();
-  b.set(Batches::IdKey);
+  b.set(Batches::IDKEY);
   while (b.next() == Err::Ok)
     if (b.rec.DATABASE == forumId || b.rec.MAILBOX == forumId) hit.push_back(b.position());
   int changed = 0;
@@ -356,7 +356,7 @@ std::vector<LogRun> readTaskLog(store::Session& s, uint32_t taskId) {
     while (t.next() == Err::Ok) taskNames[t.rec.ID] = t.rec.DESCRIPTION.str();
     auto& b = batches(s);
     b.clear();
-    b.set(Batches::IdKey);
+    b.set(Batches::IDKEY);
     while (b.next() == Err::Ok) batchNames[b.rec.ID] = b.rec.DESCRIPTION.str();
   }
   std::vector<LogRun> out;

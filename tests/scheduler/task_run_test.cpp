@@ -44,7 +44,8 @@ uint32_t addBatch(qb::store::Session& s, const std::string& desc, const std::str
   b.path = kSamples + dir;
   b.selMethod = 1;
   b.mailbox = mailbox;
-  EXPECT_TRUE(saveBatch(s, b));
+  std::string problem;
+  EXPECT_TRUE(createBatch(s, b, problem)) << problem;
   return b.id;
 }
 
@@ -222,7 +223,7 @@ TEST(TaskRun, BatchDeletedFromUnderATaskEndsItsImports) {
     auto& bt = other->table<Batches>(qb::store::FileNo::Batches);
     bt.clear();
     bt.rec.ID = b2;
-    ASSERT_EQ(bt.get(Batches::IdKey), qb::store::Err::Ok);
+    ASSERT_EQ(bt.get(Batches::IDKEY), qb::store::Err::Ok);
     ASSERT_EQ(bt.del(), qb::store::Err::Ok);
     qb::store::OP_CLOSE(*other, qb::store::OpClose, {qb::store::FileNo::Batches});
   }
