@@ -20,6 +20,7 @@
 #include "app/scheduler_windows.h"
 #include "app/startup.h"
 #include "app/window_registry.h"
+#include "archive/config.h"
 #include "archive/session.h"
 #include "import/import_types.h"
 #include "scheduler/scheduler.h"
@@ -42,7 +43,7 @@ struct SchedulerWindows : ::testing::Test {
   std::unique_ptr<MainFrame> frame;
   void SetUp() override {
     qb::test::ensureApplication();
-    ASSERT_EQ(StartupSettings(a.session(), false), 99);
+    ASSERT_EQ(qb::store::StartupSettings(a.session(), false), 99);
     a.session().clearDatabase();
     frame = std::make_unique<MainFrame>(a.session(), StartNormal);
     pump();
