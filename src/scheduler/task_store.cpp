@@ -256,7 +256,7 @@ std::vector<BatchInfo> listBatches(store::Session& s) {
   auto& b = batches(s);
   std::vector<BatchInfo> out;
   b.clear();
-  b.set(Batches::IDKEY);
+  b.set(Batches::IdKey);
   while (b.next() == Err::Ok) out.push_back(batchRow(b.rec));
   return out;
 }
@@ -266,7 +266,7 @@ bool readBatch(store::Session& s, uint32_t id, BatchInfo& out) {
   auto& b = batches(s);
   b.clear();
   b.rec.ID = id;
-  if (id == 0 || b.get(Batches::IDKEY) != Err::Ok) return false;
+  if (id == 0 || b.get(Batches::IdKey) != Err::Ok) return false;
   out = batchRow(b.rec);
   return true;
 }
@@ -290,7 +290,7 @@ bool saveBatch(store::Session& s, BatchInfo& info) {
   }
   b.clear();
   b.rec.ID = info.id;
-  if (b.get(Batches::IDKEY) != Err::Ok) return false;
+  if (b.get(Batches::IdKey) != Err::Ok) return false;
   toRecord(info, b.rec);
   return store::UppDat(s, b, store::UppChange, store::ErrRelease) == 1;
 }
@@ -328,7 +328,7 @@ int removeDatabaseFromBatches(store::Session& s, uint32_t forumId) {
   auto& b = batches(s);
   std::vector<int64_t> hit;
   b.clear();
-  b.set(Batches::IDKEY);
+  b.set(Batches::IdKey);
   while (b.next() == Err::Ok)
     if (b.rec.DATABASE == forumId || b.rec.MAILBOX == forumId) hit.push_back(b.position());
   int changed = 0;
@@ -356,7 +356,7 @@ std::vector<LogRun> readTaskLog(store::Session& s, uint32_t taskId) {
     while (t.next() == Err::Ok) taskNames[t.rec.ID] = t.rec.DESCRIPTION.str();
     auto& b = batches(s);
     b.clear();
-    b.set(Batches::IDKEY);
+    b.set(Batches::IdKey);
     while (b.next() == Err::Ok) batchNames[b.rec.ID] = b.rec.DESCRIPTION.str();
   }
   std::vector<LogRun> out;

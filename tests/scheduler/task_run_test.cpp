@@ -223,7 +223,7 @@ TEST(TaskRun, BatchDeletedFromUnderATaskEndsItsImports) {
     auto& bt = other->table<Batches>(qb::store::FileNo::Batches);
     bt.clear();
     bt.rec.ID = b2;
-    ASSERT_EQ(bt.get(Batches::IDKEY), qb::store::Err::Ok);
+    ASSERT_EQ(bt.get(Batches::IdKey), qb::store::Err::Ok);
     ASSERT_EQ(bt.del(), qb::store::Err::Ok);
     qb::store::OP_CLOSE(*other, qb::store::OpClose, {qb::store::FileNo::Batches});
   }
