@@ -33,6 +33,7 @@
 #include "app/topic_windows.h"
 #include "app/icons.h"
 #include "app/notifications.h"
+#include "app/scheduler_windows.h"
 #include "app/startup_wizard.h"
 #include "app/thread_tree_window.h"
 #include "app/tool_window.h"
@@ -151,9 +152,6 @@ const NavEntry kNav[] = {{"First Page", Glyph::First},        {"Prior Page", Gly
 // Commands whose windows this program does not have yet stay disabled.
 bool MainFrame::available(Cmd c) const {
   switch (c) {
-    case CmdScheduler: case CmdDefineProcs: case CmdScheduleTasks:
-    case CmdShowLog:
-      return false;
     case CmdCount: case CmdPurge:
     case CmdPersons: case CmdMerge: case CmdClassifySets: case CmdStatus: case CmdExportMsgs: case CmdExportAddr:
       return s_.ForumNumber != 0;
@@ -194,6 +192,7 @@ MainFrame::MainFrame(store::Session& s, int startResult) : s_(s), startResult_(s
   titlePart_ = kNoDatabase;
   // The active database is evaluated once the frame has its size.
   post(this, NoteReevaluate);
+  semaFore(*this, scheduler::SemaDueCheck);  // the due-task check every 15 seconds
 }
 
 MainFrame::~MainFrame() {
@@ -542,6 +541,9 @@ ToolWindow* MainFrame::openWindow(const QString& name) {
   if (name == "PurgeMess") return s_.ForumNumber ? PurgeWindow::open(*this) : nullptr;
   if (name == "Duplicates") return s_.ForumNumber ? MergeWindow::open(*this) : nullptr;
   if (name == "BrowsePerson") return s_.ForumNumber ? PersonsWindow::open(*this) : nullptr;
+  if (name == "BrowseBatch") return BatchListWindow::open(*this);
+  if (name == "BrowseTasks") return TaskListWindow::open(*this);
+  if (name == "TaskLog") return TaskLogWindow::open(*this);
   return nullptr;  // a window of a later part of the program
 }
 
@@ -586,10 +588,13 @@ void MainFrame::runCode(int code) {
       s_.GlobalRequest = code == 12 ? 1 : 2;
       openOrRaise("PurgeMess");
       break;
+    case 28: semaFore(*this, scheduler::SemaTaskList); break;
+    case 35: semaFore(*this, scheduler::SemaBatchList); break;
+    case 36: semaFore(*this, scheduler::SemaTaskLog); break;
     case 41: post(registry_.get(browse), NoteExport); break;
     case 43: post(registry_.get(browse), NoteClassifySets); break;
     case 44: post(registry_.get(browse), NoteSetStatus); break;
-    default: break;  // 28, 29, 35, 36: windows of later parts; 30: nothing
+    default: break;  // 29: the scheduler submenu itself; 30: nothing
   }
 }
 

@@ -222,6 +222,8 @@ TEST_F(FrameFixture, NoDatabaseLeavesOnlyImportSetupPreferencesExitAndHelp) {
   EXPECT_TRUE(frame->isEnabled(CmdImportWizard));
   EXPECT_TRUE(frame->isButtonEnabled(CmdImportWizard));
   EXPECT_TRUE(frame->isEnabled(CmdPreferences));
+  // So does the scheduler: its windows need no current database.
+  for (Cmd c : {CmdScheduler, CmdDefineProcs, CmdScheduleTasks, CmdShowLog}) EXPECT_TRUE(frame->isEnabled(c)) << c;
 }
 
 TEST_F(FrameFixture, ActiveDatabaseOpensItsBrowseAndTree) {
