@@ -26,6 +26,8 @@ class QToolButton;
 
 namespace qb::app {
 
+class ViewScrollBar;
+
 class BrowseWindow : public ToolWindow {
   Q_OBJECT
  public:
@@ -41,6 +43,7 @@ class BrowseWindow : public ToolWindow {
   void setView(int v);
   PagedListModel& model() { return model_; }
   QTableView* list() const { return list_; }
+  ViewScrollBar* scrollBar() const { return scroll_; }
   int currentRow() const;
   void setCurrentRow(int r);
   const ListRow* current() const;
@@ -145,6 +148,7 @@ class BrowseWindow : public ToolWindow {
   QLabel* refLabel_ = nullptr;
   QPushButton* bookmarkButton_ = nullptr;
   QTableView* list_ = nullptr;
+  ViewScrollBar* scroll_ = nullptr;
   QPlainTextEdit* text_ = nullptr;
   QPushButton* prevPage_ = nullptr;
   QPushButton* nextPage_ = nullptr;

@@ -124,11 +124,19 @@ const NavEntry kNav[] = {{"First Page", Glyph::First},        {"Prior Page", Gly
 }  // namespace
 
 // Commands whose windows this program does not have yet stay disabled.
-bool MainFrame::available(Cmd c) const {
+bool MainFrame::built(Cmd c) const {
   switch (c) {
     case CmdPreferences: case CmdImportWizard: case CmdScheduler: case CmdDefineProcs: case CmdScheduleTasks:
     case CmdShowLog: case CmdPersons: case CmdMerge: case CmdCount: case CmdPurge:
       return false;
+    default:
+      return true;
+  }
+}
+
+bool MainFrame::available(Cmd c) const {
+  if (!built(c)) return false;
+  switch (c) {
     case CmdClassifySets: case CmdStatus: case CmdExportMsgs: case CmdExportAddr:
       return s_.ForumNumber != 0;
     case CmdThreadTree:
@@ -278,6 +286,7 @@ void MainFrame::buildToolbar() {
     a->setToolTip(QString::fromLatin1(sp.tip));
     a->setStatusTip(QString::fromLatin1(sp.status));
     cmds_[c].button = a;
+    a->setVisible(built(c));
     if (c == CmdScheduler) {
       connect(a, &QAction::triggered, this, [this] { press(CmdScheduleTasks); });
     } else if (c == CmdClassify) {
@@ -346,6 +355,7 @@ QString MainFrame::commandText(Cmd c) const { return cmds_[c].item ? cmds_[c].it
 
 bool MainFrame::isEnabled(Cmd c) const { return cmds_[c].item && cmds_[c].item->isEnabled(); }
 bool MainFrame::isButtonEnabled(Cmd c) const { return cmds_[c].button && cmds_[c].button->isEnabled(); }
+bool MainFrame::isButtonShown(Cmd c) const { return cmds_[c].button && cmds_[c].button->isVisible(); }
 
 void MainFrame::setCmdEnabled(Cmd c, bool on) {
   if (cmds_[c].item) cmds_[c].item->setEnabled(on && available(c));
@@ -353,7 +363,10 @@ void MainFrame::setCmdEnabled(Cmd c, bool on) {
 }
 
 void MainFrame::setButtonEnabled(Cmd c, bool on) {
-  if (cmds_[c].button) cmds_[c].button->setEnabled(on && available(c));
+  if (!cmds_[c].button) return;
+  cmds_[c].button->setEnabled(on && available(c));
+  // A button without a window behind it is left out rather than shown grey.
+  cmds_[c].button->setVisible(built(c));
 }
 
 void MainFrame::enableAll() {

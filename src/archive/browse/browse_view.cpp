@@ -158,6 +158,9 @@ std::vector<BrowseQuery::Entry> BrowseQuery::last(int n) { return pager_->last(n
 std::vector<BrowseQuery::Entry> BrowseQuery::after(int64_t pos, int n) { return pager_->after(pos, n); }
 std::vector<BrowseQuery::Entry> BrowseQuery::before(int64_t pos, int n) { return pager_->before(pos, n); }
 std::vector<BrowseQuery::Entry> BrowseQuery::from(int64_t pos, int n) { return pager_->from(pos, n); }
+int64_t BrowseQuery::total() { return pager_->total(); }
+int64_t BrowseQuery::rankOf(int64_t pos) { return pager_->rankOf(pos); }
+std::vector<BrowseQuery::Entry> BrowseQuery::atRank(int64_t rank, int n) { return pager_->atRank(rank, n); }
 
 std::vector<BrowseQuery::Entry> BrowseQuery::atDate(int32_t day, int n, int64_t* located) {
   if (state_.mail) return pager_->at([&] { s_.Mail().rec.DATE = day; }, 1, n, located);
