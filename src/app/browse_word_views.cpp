@@ -19,9 +19,11 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "app/display_settings.h"
 #include "app/browse_window.h"
 #include "app/gui_ui.h"
 #include "app/main_frame.h"
+#include "archive/config.h"
 #include "index/index_settings.h"
 #include "index/topics.h"
 #include "index/word_form.h"
@@ -265,6 +267,7 @@ void BrowseWindow::showHit() {
     QTextEdit::ExtraSelection m;
     m.cursor = cursorOf(h);
     m.format.setBackground(QColor(255, 236, 120));
+    m.format.setForeground(settingColour(session(), store::SetColour22, QColor(255, 0, 0)));
     marks << m;
   }
   text_->setExtraSelections(marks);

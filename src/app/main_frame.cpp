@@ -22,6 +22,9 @@
 #include "app/database_windows.h"
 #include "app/export_window.h"
 #include "app/help_window.h"
+#include "app/display_settings.h"
+#include "app/import_wizard.h"
+#include "app/preferences_window.h"
 #include "app/index_window.h"
 #include "app/topic_windows.h"
 #include "app/icons.h"
@@ -126,7 +129,7 @@ const NavEntry kNav[] = {{"First Page", Glyph::First},        {"Prior Page", Gly
 // Commands whose windows this program does not have yet stay disabled.
 bool MainFrame::built(Cmd c) const {
   switch (c) {
-    case CmdPreferences: case CmdImportWizard: case CmdScheduler: case CmdDefineProcs: case CmdScheduleTasks:
+    case CmdScheduler: case CmdDefineProcs: case CmdScheduleTasks:
     case CmdShowLog: case CmdPersons: case CmdMerge: case CmdCount: case CmdPurge:
       return false;
     default:
@@ -484,6 +487,8 @@ ToolWindow* MainFrame::openWindow(const QString& name) {
   if (name == "AddressExport") return AddressExportWindow::open(*this);
   if (name == "BrowseTopics") return s_.ForumNumber ? CodeListWindow::open(*this) : nullptr;
   if (name == "Classify") return s_.ForumNumber ? ClassifyWindow::open(*this) : nullptr;
+  if (name == "ImportMeny") return ImportWizard::open(*this);
+  if (name == "UserPanel") return PreferencesWindow::open(*this);
   if (name == "IndexWords") return s_.ForumNumber ? IndexWindow::open(*this) : nullptr;
   return nullptr;  // a window of a later part of the program
 }
@@ -495,6 +500,7 @@ QWidget* MainFrame::openOrRaise(const QString& name) {
   }
   QApplication::setOverrideCursor(Qt::WaitCursor);
   ToolWindow* w = openWindow(name);
+  if (w) applyDisplayLook(s_, w);
   QApplication::restoreOverrideCursor();
   return w;
 }
@@ -506,9 +512,11 @@ void MainFrame::runCode(int code) {
       post(this, NoteDisableButtons);
       openOrRaise("ChangeForum");
       break;
+    case 1: openOrRaise("ImportMeny"); break;
     case 3:
       post(this, NoteDisableButtons);
-      break;  // the settings window belongs to a later part
+      openOrRaise("UserPanel");
+      break;
     case 7: openOrRaise(browse); break;
     case 9: openOrRaise("BrowseBox"); break;
     case 20: openOrRaise("About"); break;
@@ -522,7 +530,7 @@ void MainFrame::runCode(int code) {
     case 41: post(registry_.get(browse), NoteExport); break;
     case 43: post(registry_.get(browse), NoteClassifySets); break;
     case 44: post(registry_.get(browse), NoteSetStatus); break;
-    default: break;  // 1, 8, 10-12, 26, 28, 29, 35, 36: windows of later parts; 30: nothing
+    default: break;  // 8, 10-12, 28, 29, 35, 36: windows of later parts; 30: nothing
   }
 }
 
@@ -670,6 +678,7 @@ void MainFrame::notification(int code, int arg) {
     case NoteStartupWizard:
       StartupWizard::run(*this);
       break;
+    case NotePressImportWizard: press(CmdImportWizard); break;
     default: break;  // 1346 and the scheduler's codes: nothing here
   }
 }

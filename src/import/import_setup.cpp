@@ -17,8 +17,15 @@ namespace qb::import {
 
 namespace {
 
-// The COD:ID of topic `name` of the current (mail) database; the topic is
-// added when missing. 0 on failure (reported).
+PreparedImport failed(ImportProblem p, std::string detail) {
+  PreparedImport r;
+  r.problem = p;
+  r.detail = std::move(detail);
+  return r;
+}
+
+}  // namespace
+
 uint32_t topicId(store::Session& s, const std::string& name) {
   store::OP_CLOSE(s, store::OpOpen, {store::FileNo::Codes, store::FileNo::Control});
   auto& codes = s.Codes();
@@ -40,15 +47,6 @@ uint32_t topicId(store::Session& s, const std::string& name) {
   store::OP_CLOSE(s, store::OpClose, {store::FileNo::Codes, store::FileNo::Control});
   return id;
 }
-
-PreparedImport failed(ImportProblem p, std::string detail) {
-  PreparedImport r;
-  r.problem = p;
-  r.detail = std::move(detail);
-  return r;
-}
-
-}  // namespace
 
 ImportProblem checkImportOrder(ImportOrder& order, std::string& detail) {
   ImportRequest& req = order.request;

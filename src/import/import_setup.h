@@ -64,6 +64,10 @@ struct PreparedImport {
 // the session is the same afterwards.
 PreparedImport prepareImport(store::Session& s, ImportOrder order);
 
+// The COD:ID of topic `name` of the current (mail) database; the topic is
+// added when missing. 0 on failure (reported).
+uint32_t topicId(store::Session& s, const std::string& name);
+
 // The problem as a sentence for the user, naming `detail`.
 std::string importProblemText(ImportProblem problem, const std::string& detail);
 
