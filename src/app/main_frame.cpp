@@ -126,7 +126,8 @@ const NavEntry kNav[] = {{"First Page", Glyph::First},        {"Prior Page", Gly
 
 }  // namespace
 
-// Commands whose windows this program does not have yet stay disabled.
+// Commands whose windows this program does not have yet: their menu items
+// stay disabled and their toolbar buttons are left out.
 bool MainFrame::built(Cmd c) const {
   switch (c) {
     case CmdScheduler: case CmdDefineProcs: case CmdScheduleTasks:
