@@ -29,9 +29,10 @@ void pump() {
 struct ScrollFixture : ::testing::Test {
   static constexpr uint32_t kMessages = 3000;
   qb::test::TempArchive a;
+  std::unique_ptr<qb::test::DatabaseBuilder> db;
   std::unique_ptr<BrowsePager<ListRow>> pager;
   PagedListModel model;
-  QWidget box;
+  std::unique_ptr<QWidget> box;  // made once the application exists
   QTableView* table = nullptr;
   ViewScrollBar* bar = nullptr;
   int jumps = 0;
@@ -39,8 +40,8 @@ struct ScrollFixture : ::testing::Test {
   void SetUp() override {
     qb::test::ensureApplication();
     a.addDatabase(KindForum, "Scrolled forum");
-    qb::test::DatabaseBuilder db(a);
-    db.manyMessages(kMessages, 900, 501, 502);
+    db = std::make_unique<qb::test::DatabaseBuilder>(a);  // holds the files open
+    db->manyMessages(kMessages, 900, 501, 502);
     Session& s = a.session();
     pager = std::make_unique<BrowsePager<ListRow>>(s.MsgNmbr(), MsgNmbr::IdKey);  // highest number first
     pager->build = [&s] {
@@ -53,23 +54,29 @@ struct ScrollFixture : ::testing::Test {
     };
     model.setHeaders({"Number"});
     model.setPager(pager.get());
-    table = new QTableView(&box);
+    box = std::make_unique<QWidget>();
+    table = new QTableView(box.get());
     table->setModel(&model);
     table->verticalHeader()->setDefaultSectionSize(20);
     table->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
-    bar = new ViewScrollBar(table, &model, &box);
+    bar = new ViewScrollBar(table, &model, box.get());
     bar->jumped = [this](int) { ++jumps; };
     table->setGeometry(0, 0, 300, 400);
     bar->setGeometry(300, 0, 16, 400);
-    box.resize(316, 400);
-    box.show();
+    box->resize(316, 400);
+    box->show();
     model.showFirst();
     pump();
   }
-  uint32_t topId() const { return model.row(qMax(table->rowAt(0), 0))->id(); }
+  void TearDown() override { box.reset(); }
+  uint32_t topId() const {
+    const ListRow* row = model.row(qMax(table->rowAt(0), 0));
+    return row ? row->id() : 0;
+  }
   uint32_t bottomId() const {
     const int r = table->rowAt(table->viewport()->height() - 1);
-    return model.row(r >= 0 ? r : model.rowCount() - 1)->id();
+    const ListRow* row = model.row(r >= 0 ? r : model.rowCount() - 1);
+    return row ? row->id() : 0;
   }
   // A drag of the thumb to `value`: pressed, moved, released.
   void drag(int value) {
