@@ -55,8 +55,8 @@ struct Batches {
     v("MAILTOPIC", MAILTOPIC);
   }
   static const Layout& layout();
-  static constexpr int IDKEY = 0;
-  static constexpr int TYPEKEY = 1;
+  static constexpr int IdKey = 0;
+  static constexpr int TypeKey = 1;
 };
 
 // What a file-selection line holds (FLI:TYPE).

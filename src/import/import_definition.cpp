@@ -175,7 +175,7 @@ bool loadImportDefinition(store::Session& s, uint32_t batchId, ImportOrder& orde
     auto& batches = store::batchFile(s);
     batches.clear();
     batches.rec.ID = batchId;
-    if (batches.get(Batches::IDKEY) != store::Err::Ok) {
+    if (batches.get(Batches::IdKey) != store::Err::Ok) {
       problem = "the import definition " + std::to_string(batchId) + " no longer exists";
       return false;
     }
@@ -255,7 +255,7 @@ std::vector<DefinitionRow> listImportDefinitions(store::Session& s) {
   DefinitionFiles open(s);
   auto& batches = store::batchFile(s);
   batches.clear();
-  if (batches.set(Batches::IDKEY) != store::Err::Ok) return rows;
+  if (batches.set(Batches::IdKey) != store::Err::Ok) return rows;
   while (batches.next() == store::Err::Ok) {
     const ImportType* t = importTypeByNumber(batches.rec.FILETYPE);
     rows.push_back({batches.rec.ID, batches.rec.DESCRIPTION.str(), t ? t->name : ""});
@@ -270,7 +270,7 @@ bool deleteImportDefinition(store::Session& s, uint32_t batchId) {
   if (!store::beginTransaction(s, {&batches, &selection})) return false;
   batches.clear();
   batches.rec.ID = batchId;
-  bool ok = batches.get(Batches::IDKEY) == store::Err::Ok && store::UppDat(s, batches, store::UppDelete, store::ErrRollback);
+  bool ok = batches.get(Batches::IdKey) == store::Err::Ok && store::UppDat(s, batches, store::UppDelete, store::ErrRollback);
   while (ok) {
     selection.clear();
     selection.rec.BATCHID = batchId;

@@ -208,9 +208,10 @@ TEST_F(FrameFixture, NoDatabaseLeavesOnlyImportSetupPreferencesExitAndHelp) {
   EXPECT_TRUE(frame->isButtonEnabled(CmdExit));
   EXPECT_TRUE(frame->isEnabled(CmdAbout));
   EXPECT_TRUE(frame->registry().names().isEmpty());
-  // Windows of later parts of the program stay disabled.
-  EXPECT_FALSE(frame->isEnabled(CmdImportWizard));
-  EXPECT_FALSE(frame->isEnabled(CmdPreferences));
+  // Import and preferences work without a database.
+  EXPECT_TRUE(frame->isEnabled(CmdImportWizard));
+  EXPECT_TRUE(frame->isButtonEnabled(CmdImportWizard));
+  EXPECT_TRUE(frame->isEnabled(CmdPreferences));
 }
 
 TEST_F(FrameFixture, ActiveDatabaseOpensItsBrowseAndTree) {

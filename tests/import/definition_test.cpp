@@ -30,7 +30,7 @@ struct Definitions : ::testing::Test {
   void SetUp() override {
     src = a.home() + "/source";
     for (const char* f : {"a.MBX", "b.mbx", "c.txt", "d.THD", "e.MSG", "noext", "sub/f.MBX", "sub/g.PLX",
-                          "sub/deeper/h.mbx"}) {
+                          "sub/deeper/h.mbx", "x.ato"}) {
       fs::create_directories(fs::path(src + "/" + f).parent_path());
       std::ofstream(src + "/" + f) << "x";
     }
@@ -143,7 +143,7 @@ TEST_F(Definitions, TargetsAreKeptByIdentifierAndAVanishedOneIsReported) {
   qb::store::OP_CLOSE(s, qb::store::OpOpen, {qb::store::FileNo::Batches});
   batches.clear();
   batches.rec.ID = id;
-  ASSERT_EQ(batches.get(qb::store::Batches::IDKEY), qb::store::Err::Ok);
+  ASSERT_EQ(batches.get(qb::store::Batches::IdKey), qb::store::Err::Ok);
   EXPECT_EQ(batches.rec.DESCRIPTION.str(), "Saved from ImportWizard");
   EXPECT_EQ(batches.rec.MAILBOX, mail);
   EXPECT_EQ(batches.rec.DATABASE, forum);
