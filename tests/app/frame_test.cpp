@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QLabel>
 #include <QTabBar>
 #include <QTableWidget>
 #include <filesystem>
@@ -170,7 +171,9 @@ TEST(Startup, MissingDataDirectoryAsksForANewOne) {
     EXPECT_EQ(calls, 1);
     ASSERT_FALSE(ui.entries.empty());
     EXPECT_EQ(ui.entries[0].title, "Path not found!");
-    EXPECT_EQ(ui.entries[0].text, "The path to your data files cannot be found!\r\nUpdate file path on next screen\r\n");
+    // The message names the directory that went away.
+    EXPECT_EQ(ui.entries[0].text,
+              "The path to your data files cannot be found!\r\n" + data + "\r\nUpdate file path on next screen\r\n");
   }
   {
     // The data-path window: OK only for a path that exists.
@@ -178,10 +181,18 @@ TEST(Startup, MissingDataDirectoryAsksForANewOne) {
     Session s(ui);
     ASSERT_EQ(openHome(s, home), HomeStatus::DataPathMissing);
     DataPathDialog dlg(s);
+    // It says which path is gone, and names its button as the button reads.
+    auto* explanation = dlg.findChild<QLabel*>("Explanation");
+    ASSERT_NE(explanation, nullptr);
+    EXPECT_TRUE(explanation->text().contains(QString::fromStdString(data)));
+    EXPECT_TRUE(explanation->text().contains("\"Save changes\""));
+    EXPECT_FALSE(explanation->text().contains("OK button"));
     dlg.setPath(QString::fromStdString(root + "/nowhere"));
-    EXPECT_FALSE(dlg.check());
     EXPECT_FALSE(dlg.saveEnabled());
+    EXPECT_FALSE(dlg.check());
+    // Typing a path that exists enables the button at once.
     dlg.setPath(QString::fromStdString(moved));
+    EXPECT_TRUE(dlg.saveEnabled());
     EXPECT_TRUE(dlg.check());
     dlg.save();
     EXPECT_EQ(dlg.result(), QDialog::Accepted);
@@ -433,11 +444,11 @@ TEST_F(FrameFixture, MailDatabaseSetupInsertsAndUpdates) {
   EXPECT_TRUE(box->insert({"Jane Smith", "jane@example.org", {"js@example.net"}}));
   ASSERT_EQ(box->table()->rowCount(), 1);
   EXPECT_EQ(box->table()->item(0, 1)->text(), "jane@example.org");
-  EXPECT_EQ(box->table()->item(0, 2)->text(), "1");
+  EXPECT_EQ(box->table()->item(0, 2)->text(), "js@example.net");  // the addresses themselves
   box->table()->selectRow(0);
   EXPECT_TRUE(box->update({"Jane Smith", "jane@example.com", {"a@example.net", "b@example.net"}}));
   EXPECT_EQ(box->table()->item(0, 1)->text(), "jane@example.com");
-  EXPECT_EQ(box->table()->item(0, 2)->text(), "2");
+  EXPECT_EQ(box->table()->item(0, 2)->text(), "a@example.net, b@example.net");
   box->close();
   pump();
   EXPECT_EQ(frame->titlePart(), "[Jane Smith]");  // the new database becomes active
