@@ -142,9 +142,7 @@ class KeyedFile {
   // where a list stands in the whole. Only the key's index is walked; the
   // cursor is left as it was.
   int64_t countInRange(int key, int parts = 0);
-  // The number of records of the range before the record at `pos` (-1 when
-  // the record is in no range of the key).
-  int64_t countBefore(int key, int64_t pos, int parts = 0);
+  // (The number of records of the range before a record: countBefore.)
   // The position of the record `rank` records into the range; 0 when the
   // range is shorter.
   int64_t positionAtRank(int key, int64_t rank, int parts = 0);

@@ -389,27 +389,6 @@ int64_t KeyedFile::countInRange(int key, int parts) {
   return std::max<int64_t>(singleInt(s), 0);
 }
 
-int64_t KeyedFile::countBefore(int key, int64_t pos, int parts) {
-  Impl& d = *d_;
-  if (!d.db || key < 0 || badKey(layout_, key)) return -1;
-  storeBuffer();
-  std::string lo, at;
-  d.enc[key].encode(image_.data(), lo, parts);
-  // The key value of the record at `pos`, from its image.
-  sqlstore::Row r;
-  bool found = false;
-  if (d.readByPos(pos, r, found) != Err::Ok || !found) return -1;
-  if (r.image.size() != layout_.size) r.image.resize(layout_.size, '\0');
-  d.enc[key].encode(reinterpret_cast<const uint8_t*>(r.image.data()), at);
-  if (at.compare(0, lo.size(), lo) != 0) return -1;
-  sqlite3_stmt* s = d.stmt(OpRankBefore, key);
-  if (!s) return -1;
-  sql::bindBlob(s, 1, lo);
-  sql::bindBlob(s, 2, at);
-  sqlite3_bind_int64(s, 3, pos);
-  return singleInt(s);
-}
-
 int64_t KeyedFile::positionAtRank(int key, int64_t rank, int parts) {
   Impl& d = *d_;
   if (!d.db || key < 0 || badKey(layout_, key) || rank < 0) return 0;

@@ -186,9 +186,6 @@ sqlite3_stmt* KeyedFile::Impl::stmt(int op, int key) {
         return selectRow(key) + "WHERE " + kc + " = (SELECT " + kc + " FROM " + s + ".records WHERE pos = ?3)" +
                " AND pos >= ?3 ORDER BY pos LIMIT ?2";
       // Ranks: the index is walked between the bounds, no record is read.
-      case OpRankBefore:
-        return "SELECT count(*) FROM " + s + ".records WHERE " + kc + " >= ?1 AND " + kc + " <= ?2 AND NOT (" + kc +
-               " = ?2 AND pos >= ?3)";
       case OpAtRank:
         return "SELECT pos FROM " + s + ".records WHERE " + kc + " >= ?1 ORDER BY " + kc + ", pos LIMIT 1 OFFSET ?3";
       case OpAtRankHi:

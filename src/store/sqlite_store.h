@@ -72,7 +72,6 @@ enum Op : int {
   OpBeforeEq,
   OpBeforeLt,
   OpAtPos,
-  OpRankBefore,  // records of a key from a lower bound up to a record
   OpAtRank,      // the record a number of records after a lower bound
   OpAtRankHi,    // the same below an upper bound
   OpCountFrom,   // records of a key from a lower bound
