@@ -8,9 +8,13 @@ sent from an alternative address, multipart/alternative mail with the plain
 part first and with the HTML part first, multipart/mixed mail with an
 attachment that reached the owner as a carbon copy, a Base64 and a
 quoted-printable body, subjects and names in ISO-8859-1 and ISO-8859-2
-encoded words, and a duplicate of the first mail. The Eudora sample keeps
-received and sent mail in two mailboxes with their tables of contents, and
-its first mail quotes a separator line. All names are invented; addresses
+encoded words, and a duplicate of the first mail. The mail every format
+shares is the same mail in each, so an archive that imports several formats
+stores it once. The Eudora sample keeps received and sent mail in two
+mailboxes with their tables of contents; its copy of the mail with the
+attachment is a mail of its own (the attachment becomes a line of text), and
+a mail of its own quotes a separator line. The formats that keep mail one
+after another have a forward of their own that quotes a header block. All names are invented; addresses
 are example.com/.org/.net.
 
 Run from anywhere: python3 samples/mail/make_mail_samples.py
@@ -55,10 +59,6 @@ def mails(tag):
         "",
         "the garden club meets on Saturday at ten. Tomas brings the seeds,",
         "Ida the coffee. Could you bring the spade?",
-        "",
-        "Someone pasted this line from an old mailbox into the minutes:",
-        "From ???@??? Sun Mar 01 10:00:00 1998",
-        "It is part of this text.",
         "",
         "Hilde",
     ])
@@ -123,7 +123,7 @@ def mails(tag):
         "--=_alt_plain_first--",
     ], eudora_body=[
         "<x-html>",
-        "<html><body><p>Greetings from <b>Munich</b>, kept as HTML by the mailbox.</p></body></html>",
+        "<html><body><p>Greetings from Munich, the plain part comes first.</p></body></html>",
         "</x-html>",
     ])
     m5 = dict(sep=(PAWEL, "Thu Mar 05 12:00:00 1998"), dated=True, headers=[
@@ -200,6 +200,46 @@ def mails(tag):
     return [m1, m2, m3, m4, m5, m6, m7, m1]
 
 
+def minutes():
+    """Eudora's own mail: its text holds a line that looks like Eudora's
+    separator, which the table of contents shows to be text."""
+    return dict(sep=(HILDE[1], "Sun Mar 08 19:20:00 1998"), dated=True, headers=[
+        "Message-ID: <eud.8@mail.example.com>",
+        "Date: Sun, 8 Mar 1998 19:20:00 +0100",
+        "From: %s" % addr(HILDE),
+        "To: %s" % addr(OWNER),
+        "Subject: Minutes of the garden club",
+    ], body=[
+        "Robin,",
+        "",
+        "someone pasted this line from an old mailbox into the minutes:",
+        "From ???@??? Sun Mar 01 10:00:00 1998",
+        "It is part of this text.",
+        "",
+        "Hilde",
+    ])
+
+
+def forward(tag):
+    """A mail of the programs that keep mail one after another: a forward
+    that quotes a header block of two kinds, which is text."""
+    return dict(sep=(OWNER[1], "Mon Mar 09 08:30:00 1998"), dated=False, headers=[
+        "Message-ID: <%s.9@mail.example.com>" % tag,
+        "Date: Mon, 9 Mar 1998 08:30:00 +0100",
+        "From: %s" % addr(OWNER),
+        "To: %s" % addr(IDA),
+        "Subject: Fwd: Garden club meeting",
+    ], body=[
+        "Ida, Hilde's mail below.",
+        "From: Hilde Marwick <hilde.marwick@example.com>",
+        "Subject: Garden club meeting",
+        "",
+        "> Ida the coffee.",
+        "",
+        "Robin",
+    ])
+
+
 def text_of(m, eol="\r\n", eudora=False):
     body = m.get("eudora_body", m["body"]) if eudora else m["body"]
     return eol.join(m["headers"] + [""] + body) + eol
@@ -236,6 +276,16 @@ def eudora(d):
         write(os.path.join(d, name + ".toc"), bytes(toc))
 
     ms = mails("eud")
+    # The attachment becomes a line of the text, so Eudora's copy of the
+    # planting plan is a mail of its own: the plan sent again, with the
+    # drawing.
+    plan = dict(ms[5])
+    plan["sep"] = (TOMAS[1], "Fri Mar 06 17:20:00 1998")
+    plan["headers"] = [h.replace("16:45:30", "17:20:00").replace("Subject: Planting plan",
+                                                                  "Subject: Planting plan with the drawing")
+                       for h in plan["headers"]]
+    ms[5] = plan
+    ms.append(minutes())
     mailbox("In", [m for m in ms if m["dated"]], True)
     mailbox("Out", [m for m in ms if not m["dated"]], False)
 
@@ -289,14 +339,7 @@ def pegasus(d):
 def concatenated(path, tag, eol):
     """Mail one after another without separators; a reply quotes a header
     block of two kinds, which is text."""
-    ms = mails(tag)
-    quote = dict(ms[1])
-    quote["body"] = ms[1]["body"][:1] + [
-        "From: Hilde Marwick <hilde.marwick@example.com>",
-        "Subject: Garden club meeting",
-        "",
-    ] + ms[1]["body"][1:]
-    ms[1] = quote
+    ms = mails(tag) + [forward(tag)]
     write(path, "".join(text_of(m, eol) for m in ms))
 
 

@@ -32,6 +32,7 @@
 
 #include "app/gui_ui.h"
 #include "app/icons.h"
+#include "app/view_scroll.h"
 #include "app/message_header_view.h"
 #include "app/main_frame.h"
 #include "app/notifications.h"
@@ -357,8 +358,17 @@ void BrowseWindow::buildUi() {
   top->addWidget(scope_);
 
   auto* split = new QSplitter(Qt::Vertical, this);
-  list_ = new QTableView(split);
+  auto* listBox = new QWidget(split);
+  auto* listLayout = new QHBoxLayout(listBox);
+  listLayout->setContentsMargins(0, 0, 0, 0);
+  listLayout->setSpacing(0);
+  list_ = new QTableView(listBox);
   list_->setModel(&model_);
+  // The scroll bar stands for the whole view, not for the rows read.
+  scroll_ = new ViewScrollBar(list_, &model_, listBox);
+  scroll_->jumped = [this](int top) { setCurrentRow(top); };
+  listLayout->addWidget(list_, 1);
+  listLayout->addWidget(scroll_);
   list_->setSelectionBehavior(QAbstractItemView::SelectRows);
   list_->setSelectionMode(QAbstractItemView::SingleSelection);
   list_->setEditTriggers(QAbstractItemView::NoEditTriggers);

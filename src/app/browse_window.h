@@ -28,6 +28,7 @@ class QToolButton;
 
 namespace qb::app {
 
+class ViewScrollBar;
 class MessageHeaderView;
 
 class BrowseWindow : public ToolWindow {
@@ -47,6 +48,7 @@ class BrowseWindow : public ToolWindow {
   void setView(int v);
   PagedListModel& model() { return model_; }
   QTableView* list() const { return list_; }
+  ViewScrollBar* scrollBar() const { return scroll_; }
   int currentRow() const;
   void setCurrentRow(int r);
   const ListRow* current() const;
@@ -191,6 +193,7 @@ class BrowseWindow : public ToolWindow {
   QTimer* changeTimer_ = nullptr;
   uint32_t fileCount_ = 0;  // records of the header file when last read
   QTableView* list_ = nullptr;
+  ViewScrollBar* scroll_ = nullptr;
   QPlainTextEdit* text_ = nullptr;
   QPushButton* prevPage_ = nullptr;
   QPushButton* nextPage_ = nullptr;

@@ -1,6 +1,6 @@
 #pragma once
-// Icons: the desktop theme's icon by its freedesktop name, with a small
-// fallback drawn here when the theme lacks it.
+// Icons: the desktop theme's icon by its freedesktop name, and the program's
+// own set of pictures (SVG, bundled as a resource) where the theme has none.
 
 #include <QIcon>
 #include <QPixmap>
@@ -14,6 +14,8 @@ enum class Glyph {
 };
 
 QIcon appIcon(Glyph g);
+// The bundled picture of a glyph, whatever the theme holds.
+QIcon bundledIcon(Glyph g);
 // The picture of the frame's background.
 QPixmap backgroundPicture(int width, int height);
 

@@ -149,8 +149,13 @@ const NavEntry kNav[] = {{"First Page", Glyph::First},        {"Prior Page", Gly
 
 }  // namespace
 
-// Commands whose windows this program does not have yet stay disabled.
+// Commands whose windows this program does not have: their menu items stay
+// disabled and their toolbar buttons are left out. Every command of the frame
+// has its window now; a command added before its window goes in here.
+bool MainFrame::built(Cmd) const { return true; }
+
 bool MainFrame::available(Cmd c) const {
+  if (!built(c)) return false;
   switch (c) {
     case CmdCount: case CmdPurge:
     case CmdPersons: case CmdMerge: case CmdClassifySets: case CmdStatus: case CmdExportMsgs: case CmdExportAddr:
@@ -313,6 +318,7 @@ void MainFrame::buildToolbar() {
     a->setToolTip(QString::fromLatin1(sp.tip));
     a->setStatusTip(statusText(*sp.status ? sp.status : sp.tip));
     cmds_[c].button = a;
+    a->setVisible(built(c));
     if (c == CmdScheduler) {
       connect(a, &QAction::triggered, this, [this] { press(CmdScheduleTasks); });
     } else if (c == CmdClassify) {
@@ -404,6 +410,7 @@ QString MainFrame::commandText(Cmd c) const { return cmds_[c].item ? cmds_[c].it
 
 bool MainFrame::isEnabled(Cmd c) const { return cmds_[c].item && cmds_[c].item->isEnabled(); }
 bool MainFrame::isButtonEnabled(Cmd c) const { return cmds_[c].button && cmds_[c].button->isEnabled(); }
+bool MainFrame::isButtonShown(Cmd c) const { return cmds_[c].button && cmds_[c].button->isVisible(); }
 
 void MainFrame::setCmdEnabled(Cmd c, bool on) {
   if (cmds_[c].item) cmds_[c].item->setEnabled(on && available(c));
@@ -411,7 +418,10 @@ void MainFrame::setCmdEnabled(Cmd c, bool on) {
 }
 
 void MainFrame::setButtonEnabled(Cmd c, bool on) {
-  if (cmds_[c].button) cmds_[c].button->setEnabled(on && available(c));
+  if (!cmds_[c].button) return;
+  cmds_[c].button->setEnabled(on && available(c));
+  // A button without a window behind it is left out rather than shown grey.
+  cmds_[c].button->setVisible(built(c));
 }
 
 void MainFrame::enableAll() {

@@ -70,6 +70,7 @@ class MainFrame : public QMainWindow {
   // What the frame shows (also read by tests).
   bool isEnabled(Cmd c) const;
   bool isButtonEnabled(Cmd c) const;
+  bool isButtonShown(Cmd c) const;  // false for a command whose window is not built
   QString titlePart() const { return titlePart_; }
   QString commandText(Cmd c) const;
   QString statusZone(int zone) const;  // 1 row of the active browse, 2 kind, 3 date, 4 time
@@ -117,6 +118,9 @@ class MainFrame : public QMainWindow {
   ToolWindow* activeChild() const;
   ToolWindow* openWindow(const QString& name);
   void applyBackground();
+  // Has the command a window (or action) in this program?
+  bool built(Cmd c) const;
+  // Can the command run now (built, and the active database allows it)?
   bool available(Cmd c) const;
 
   store::Session& s_;

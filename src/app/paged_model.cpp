@@ -1,5 +1,7 @@
 #include "app/paged_model.h"
 
+#include <algorithm>
+
 namespace qb::app {
 
 uint32_t ListRow::id() const {
@@ -30,6 +32,19 @@ void PagedListModel::reset(std::vector<ListSource::Entry> rows) {
 void PagedListModel::clear() {
   reset({});
   atStart_ = atEnd_ = true;
+  total_ = firstRank_ = -1;
+}
+
+void PagedListModel::placeRows(int64_t knownFirstRank) {
+  // The length is counted when the list is read from an end (a new view, a
+  // reload); a jump within it keeps the count.
+  if (total_ < 0 || knownFirstRank == 0) total_ = pager_ ? pager_->total() : -1;
+  firstRank_ = -1;
+  if (rows_.empty() || total_ < 0) return;
+  firstRank_ = knownFirstRank >= 0 ? knownFirstRank : atStart_ ? 0 : pager_->rankOf(rows_.front().pos);
+  // Records passed over make the count larger than the rows; the rows held
+  // must fit into it all the same.
+  if (firstRank_ >= 0) total_ = std::max<int64_t>(total_, firstRank_ + static_cast<int64_t>(rows_.size()));
 }
 
 void PagedListModel::showFirst() {
@@ -38,6 +53,7 @@ void PagedListModel::showFirst() {
   atStart_ = true;
   atEnd_ = static_cast<int>(rows.size()) < pageSize;
   reset(std::move(rows));
+  placeRows(0);
 }
 
 void PagedListModel::showLast() {
@@ -46,6 +62,13 @@ void PagedListModel::showLast() {
   atEnd_ = true;
   atStart_ = static_cast<int>(rows.size()) < pageSize;
   reset(std::move(rows));
+  total_ = pager_->total();
+  firstRank_ = total_ < 0 || rows_.empty() ? -1 : std::max<int64_t>(total_ - static_cast<int64_t>(rows_.size()), 0);
+}
+
+void PagedListModel::showAtRank(int64_t rank) {
+  if (!pager_) return clear();
+  showRows(pager_->atRank(rank, pageSize), true);
 }
 
 void PagedListModel::showFrom(int64_t pos) {
@@ -60,6 +83,7 @@ void PagedListModel::showRows(std::vector<ListSource::Entry> rows, bool mayHaveB
   // A short page means the reader reached an end; find out which.
   if (!rows_.empty() && mayHaveBefore && pager_) atStart_ = pager_->before(rows_.front().pos, 1).empty();
   if (!rows_.empty() && pager_) atEnd_ = pager_->after(rows_.back().pos, 1).empty();
+  placeRows();
 }
 
 int PagedListModel::loadBefore() {
@@ -70,6 +94,7 @@ int PagedListModel::loadBefore() {
   if (more.empty()) return 0;
   if (!atStart_) atStart_ = pager_->before(more.front().pos, 1).empty();
   const int n = static_cast<int>(more.size());
+  if (firstRank_ >= 0) firstRank_ = atStart_ ? 0 : std::max<int64_t>(firstRank_ - n, 0);
   beginInsertRows({}, 0, n - 1);
   rows_.insert(rows_.begin(), std::make_move_iterator(more.begin()), std::make_move_iterator(more.end()));
   endInsertRows();
@@ -97,10 +122,12 @@ int PagedListModel::loadAfter() {
     rows_.erase(rows_.begin(), rows_.begin() + excess);
     endRemoveRows();
     atStart_ = false;
+    if (firstRank_ >= 0) firstRank_ += excess;
   }
   beginInsertRows({}, static_cast<int>(rows_.size()), static_cast<int>(rows_.size()) + n - 1);
   rows_.insert(rows_.end(), std::make_move_iterator(more.begin()), std::make_move_iterator(more.end()));
   endInsertRows();
+  if (firstRank_ >= 0) total_ = std::max<int64_t>(total_, firstRank_ + static_cast<int64_t>(rows_.size()));
   return n;
 }
 

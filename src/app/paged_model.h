@@ -37,6 +37,9 @@ class QueryRows : public ListSource {
   std::vector<Entry> after(int64_t pos, int n) override { return convert(rows_.after(pos, n)); }
   std::vector<Entry> before(int64_t pos, int n) override { return convert(rows_.before(pos, n)); }
   std::vector<Entry> from(int64_t pos, int n) override { return convert(rows_.from(pos, n)); }
+  int64_t total() override { return rows_.total(); }
+  int64_t rankOf(int64_t pos) override { return rows_.rankOf(pos); }
+  std::vector<Entry> atRank(int64_t rank, int n) override { return convert(rows_.atRank(rank, n)); }
   std::vector<Entry> convert(std::vector<store::PageSource<store::BrowseRow>::Entry> rows) const;
 
  private:
@@ -50,7 +53,10 @@ class PagedListModel : public QAbstractTableModel {
   explicit PagedListModel(QObject* parent = nullptr) : QAbstractTableModel(parent) {}
 
   void setHeaders(const QStringList& h);
-  void setPager(ListSource* p) { pager_ = p; }
+  void setPager(ListSource* p) {
+    pager_ = p;
+    total_ = firstRank_ = -1;
+  }
   void setColours(QColor keep, QColor del) {
     keep_ = keep;
     delete_ = del;
@@ -64,6 +70,8 @@ class PagedListModel : public QAbstractTableModel {
   void showLast();
   void showFrom(int64_t pos);
   void showRows(std::vector<ListSource::Entry> rows, bool mayHaveBefore);
+  // A page starting about `rank` rows into the whole list.
+  void showAtRank(int64_t rank);
   void clear();
   // Reads one more page before the first row; the number of rows added.
   int loadBefore();
@@ -76,6 +84,10 @@ class PagedListModel : public QAbstractTableModel {
   int64_t positionOf(int r) const;
   int rowOfPosition(int64_t pos) const;
   int64_t rowsRead() const { return rowsRead_; }  // for tests: total rows read so far
+  // Where the rows held stand in the whole list: its number of rows and the
+  // rank of row `r` (-1 when the source cannot tell).
+  int64_t total() const { return total_; }
+  int64_t rankOfRow(int r) const { return firstRank_ < 0 ? -1 : firstRank_ + r; }
 
   int rowCount(const QModelIndex& parent = {}) const override;
   int columnCount(const QModelIndex& parent = {}) const override;
@@ -86,12 +98,15 @@ class PagedListModel : public QAbstractTableModel {
 
  private:
   void reset(std::vector<ListSource::Entry> rows);
+  // Takes the list's length and the first row's rank from the source.
+  void placeRows(int64_t knownFirstRank = -1);
   ListSource* pager_ = nullptr;
   std::deque<ListSource::Entry> rows_;
   QStringList headers_;
   QColor keep_{0, 0, 128}, delete_{255, 0, 0};
   bool atStart_ = true, atEnd_ = true;
   int64_t rowsRead_ = 0;
+  int64_t total_ = -1, firstRank_ = -1;
 };
 
 }  // namespace qb::app

@@ -104,6 +104,33 @@ void ParseName(std::string_view fullName, std::size_t lastLen, std::string& last
   firstName = std::string(trimRightSpacesView(text::cutUtf8(first, firstLen)));
 }
 
+bool isGroupName(std::string_view name, std::string_view address) {
+  // The mailbox: the address up to "@", after a service prefix such as
+  // "INTERNET:".
+  std::string_view box = address.substr(0, address.find('@'));
+  if (std::size_t colon = box.rfind(':'); colon != std::string_view::npos) box = box.substr(colon + 1);
+  const std::string b = text::lowerAscii(box);
+  static constexpr std::array<std::string_view, 13> roles = {
+      "news", "newsletter", "list", "lists", "announce", "digest", "bulletin", "noreply", "no-reply",
+      "listserv", "majordomo", "mailer-daemon", "postmaster"};
+  for (std::string_view r : roles)
+    if (b == r) return true;
+  auto endsWith = [&](std::string_view t) { return b.size() > t.size() && b.compare(b.size() - t.size(), t.size(), t) == 0; };
+  if (b.rfind("owner-", 0) == 0 || endsWith("-request") || endsWith("-l") || endsWith("-list") ||
+      endsWith("-announce"))
+    return true;
+  std::string_view n = trimRightSpacesView(name);
+  const std::size_t blank = n.rfind(' ');
+  if (blank == std::string_view::npos) return false;
+  const std::string lastWord = text::lowerAscii(n.substr(blank + 1));
+  static constexpr std::array<std::string_view, 5> groups = {"news", "newsletter", "digest", "bulletin",
+                                                             "announcements"};
+  for (std::string_view g : groups)
+    if (lastWord == g) return true;
+  // "List" alone is also a family name.
+  return lastWord == "list" && text::lowerAscii(n.substr(0, blank)).ends_with("mailing");
+}
+
 uint8_t AddPers(Session& s, std::string_view name, std::string_view address) {
   const std::string ident = identityString(name, address);
   FilesOpen open(s, {kPersonFile, kLinkFile});
@@ -132,7 +159,10 @@ uint8_t AddPers(Session& s, std::string_view name, std::string_view address) {
     return 1;
   }
   std::string lastName, firstName;
-  ParseName(name, Person{}.LASTNAME.size(), lastName, Person{}.FIRSTNAME.size(), firstName);
+  if (isGroupName(name, address))
+    lastName = std::string(trimRightSpacesView(text::cutUtf8(trimRightSpacesView(name), Person{}.LASTNAME.size())));
+  else
+    ParseName(name, Person{}.LASTNAME.size(), lastName, Person{}.FIRSTNAME.size(), firstName);
   per.clear();
   per.rec.PERSONID = id;
   per.rec.PERSONSTRING = ident;

@@ -27,9 +27,17 @@ std::string identityString(std::string_view name, std::string_view address);
 void ParseName(std::string_view fullName, std::size_t lastLen, std::string& lastName,
                std::size_t firstLen, std::string& firstName);
 
+// True when a name and address belong to a mailing list, a newsletter or a
+// service rather than to a person: the address's mailbox is a list or role
+// name ("news", "newsletter", "listserv", "owner-...", "...-request", ...) or
+// the name ends in a word such as "News", "Newsletter", "Digest" or
+// "Bulletin". Such a name is kept whole as the last name.
+bool isGroupName(std::string_view name, std::string_view address);
+
 // Finds or creates the person of `name` and `address` in the current
 // database: by identity string in Person, else through a PLINK alias; a new
-// person gets the next identifier. Returns 0 with the person in the Person
+// person gets the next identifier. The name is split with ParseName unless
+// it is a group's name (isGroupName). Returns 0 with the person in the Person
 // buffer, 1 on failure (reported; the open transaction is rolled back).
 // Person (5) and PLINK (23) are opened and closed here by open count, so the
 // caller may hold them open.

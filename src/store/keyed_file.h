@@ -138,6 +138,16 @@ class KeyedFile {
   Err previous();                          // EndOfFile before the start
   Err get(int key);                        // exact match on all components from the buffer
   Err getPosition(int64_t pos);
+
+  // Ranks in key order `key` within the records whose first `parts` key
+  // components equal the buffer's (0: all records of the key), for showing
+  // where a list stands in the whole. Only the key's index is walked; the
+  // cursor is left as it was.
+  int64_t countInRange(int key, int parts = 0);
+  // (The number of records of the range before a record: countBefore.)
+  // The position of the record `rank` records into the range; 0 when the
+  // range is shorter.
+  int64_t positionAtRank(int key, int64_t rank, int parts = 0);
   // Positions are never handed out twice in a file, and survive other
   // writes and pack().
   int64_t position() const { return position_; }  // saved position of the record last read/written

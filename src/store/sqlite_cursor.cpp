@@ -364,4 +364,44 @@ Err KeyedFile::getPosition(int64_t pos) {
   return Err::Ok;
 }
 
+// ---- ranks ----
+
+namespace {
+// Steps a statement that yields one integer; -1 on no row or failure.
+int64_t singleInt(sqlite3_stmt* s) {
+  if (!s) return -1;
+  sql::Use use(s);
+  return sqlite3_step(s) == SQLITE_ROW ? sqlite3_column_int64(s, 0) : -1;
+}
+}  // namespace
+
+int64_t KeyedFile::countInRange(int key, int parts) {
+  Impl& d = *d_;
+  if (!d.db || key < 0 || badKey(layout_, key)) return 0;
+  storeBuffer();
+  std::string lo, hi;
+  d.enc[key].encode(image_.data(), lo, parts);
+  const bool bounded = prefixSuccessor(lo, hi);
+  sqlite3_stmt* s = d.stmt(bounded ? OpCountRange : OpCountFrom, key);
+  if (!s) return 0;
+  sql::bindBlob(s, 1, lo);
+  if (bounded) sql::bindBlob(s, 2, hi);
+  return std::max<int64_t>(singleInt(s), 0);
+}
+
+int64_t KeyedFile::positionAtRank(int key, int64_t rank, int parts) {
+  Impl& d = *d_;
+  if (!d.db || key < 0 || badKey(layout_, key) || rank < 0) return 0;
+  storeBuffer();
+  std::string lo, hi;
+  d.enc[key].encode(image_.data(), lo, parts);
+  const bool bounded = prefixSuccessor(lo, hi);
+  sqlite3_stmt* s = d.stmt(bounded ? OpAtRankHi : OpAtRank, key);
+  if (!s) return 0;
+  sql::bindBlob(s, 1, lo);
+  if (bounded) sql::bindBlob(s, 2, hi);
+  sqlite3_bind_int64(s, 3, rank);
+  return std::max<int64_t>(singleInt(s), 0);
+}
+
 }  // namespace qb::store

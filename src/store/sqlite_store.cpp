@@ -185,6 +185,15 @@ sqlite3_stmt* KeyedFile::Impl::stmt(int op, int key) {
       case OpAtPos:
         return selectRow(key) + "WHERE " + kc + " = (SELECT " + kc + " FROM " + s + ".records WHERE pos = ?3)" +
                " AND pos >= ?3 ORDER BY pos LIMIT ?2";
+      // Ranks: the index is walked between the bounds, no record is read.
+      case OpAtRank:
+        return "SELECT pos FROM " + s + ".records WHERE " + kc + " >= ?1 ORDER BY " + kc + ", pos LIMIT 1 OFFSET ?3";
+      case OpAtRankHi:
+        return "SELECT pos FROM " + s + ".records WHERE " + kc + " >= ?1 AND " + kc + " < ?2 ORDER BY " + kc +
+               ", pos LIMIT 1 OFFSET ?3";
+      case OpCountFrom: return "SELECT count(*) FROM " + s + ".records WHERE " + kc + " >= ?1";
+      case OpCountRange:
+        return "SELECT count(*) FROM " + s + ".records WHERE " + kc + " >= ?1 AND " + kc + " < ?2";
       default: {
         // OpUpdate + (mask << 8): image, memo and the key columns in the mask
         unsigned mask = static_cast<unsigned>(op - OpUpdate) >> 8;

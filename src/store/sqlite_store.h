@@ -72,6 +72,10 @@ enum Op : int {
   OpBeforeEq,
   OpBeforeLt,
   OpAtPos,
+  OpAtRank,      // the record a number of records after a lower bound
+  OpAtRankHi,    // the same below an upper bound
+  OpCountFrom,   // records of a key from a lower bound
+  OpCountRange,  // records of a key from a lower bound and below an upper one
   OpUpdate = 64,  // + key mask << 8
 };
 inline int sid(int op, int key = -1) { return op < OpUpdate ? op * 256 + key + 1 : op; }

@@ -36,6 +36,15 @@ TEST(BrowseName, NameFormats) {
   p.FIRSTNAME = "Jane";
   EXPECT_EQ(browseName(p, 1), "Smith,Jane");
   EXPECT_EQ(browseName(p, 2), "Smith,Jane <someone@example.org>");
+  // a name of one part has no comma, whichever part holds it
+  p.FIRSTNAME = "";
+  p.LASTNAME = "All";
+  EXPECT_EQ(browseName(p, 1), "All");
+  p.LASTNAME = "Observatory News";
+  EXPECT_EQ(browseName(p, 2), "Observatory News <someone@example.org>");
+  p.LASTNAME = "";
+  p.FIRSTNAME = "Jane";
+  EXPECT_EQ(browseName(p, 1), "Jane");
 }
 
 namespace {

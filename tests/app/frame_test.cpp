@@ -13,6 +13,7 @@
 #include "app/app_archive.h"
 #include "app/browse_window.h"
 #include "app/database_windows.h"
+#include "app/icons.h"
 #include "app/main_frame.h"
 #include "app/notifications.h"
 #include "app/startup.h"
@@ -242,6 +243,47 @@ TEST_F(FrameFixture, ActiveDatabaseOpensItsBrowseAndTree) {
   // The status zones show the date and time in the chosen pictures.
   EXPECT_FALSE(frame->statusZone(3).isEmpty());
   EXPECT_FALSE(frame->statusZone(4).isEmpty());
+}
+
+TEST_F(FrameFixture, ToolbarShowsOnlyButtonsWithAWindowBehindThem) {
+  const Cmd buttons[] = {CmdPreferences, CmdChangeDb, CmdImportWizard, CmdScheduler, CmdPersons, CmdMerge,
+                         CmdCount,       CmdPurge,    CmdClassify,     CmdExportMsgs, CmdExportAddr, CmdExit};
+  forum("Test forum");
+  open();
+  // With a database active every command that has a window can run: a
+  // button is shown exactly when its command can run, none is shown grey.
+  int shown = 0;
+  for (Cmd c : buttons) {
+    EXPECT_EQ(frame->isButtonShown(c), frame->isEnabled(c)) << frame->commandText(c).toStdString();
+    EXPECT_EQ(frame->isButtonShown(c), frame->isButtonEnabled(c)) << frame->commandText(c).toStdString();
+    shown += frame->isButtonShown(c);
+  }
+  EXPECT_TRUE(frame->isButtonShown(CmdChangeDb));
+  EXPECT_TRUE(frame->isButtonShown(CmdExportMsgs));
+  EXPECT_TRUE(frame->isButtonShown(CmdExit));
+  // A window that takes the frame for itself greys the buttons but hides or
+  // shows none.
+  post(frame.get(), NoteDisableButtons);
+  pump();
+  EXPECT_FALSE(frame->isButtonEnabled(CmdChangeDb));
+  int shownNow = 0;
+  for (Cmd c : buttons) shownNow += frame->isButtonShown(c);
+  EXPECT_EQ(shownNow, shown);
+}
+
+TEST(AppIcons, EveryGlyphHasADrawnPicture) {
+  qb::test::ensureApplication();
+  for (int g = int(Glyph::Preferences); g <= int(Glyph::BookmarkSet); ++g) {
+    const QImage img = bundledIcon(Glyph(g)).pixmap(24, 24).toImage();
+    ASSERT_FALSE(img.isNull()) << "glyph " << g;
+    int inked = 0;
+    for (int y = 0; y < img.height(); ++y)
+      for (int x = 0; x < img.width(); ++x) inked += qAlpha(img.pixel(x, y)) > 0;
+    // Drawn, and not a filled square: a picture covers part of its field.
+    EXPECT_GT(inked, 10) << "glyph " << g;
+    EXPECT_LT(inked, img.width() * img.height() * 9 / 10) << "glyph " << g;
+    EXPECT_FALSE(appIcon(Glyph(g)).isNull()) << "glyph " << g;
+  }
 }
 
 TEST_F(FrameFixture, MailDatabaseTexts) {

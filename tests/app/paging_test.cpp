@@ -142,6 +142,57 @@ TEST_F(Fixture, ModelAppendsPrependsAndKeepsAWindow) {
   EXPECT_EQ(m.row(m.rowOfPosition(pos))->id(), 3u);
 }
 
+TEST_F(Fixture, RanksPlaceThePageInTheWholeList) {
+  messages(40);
+  auto p = pager(MsgNmbr::IdKey);  // highest number first
+  EXPECT_EQ(p->total(), 40);
+  EXPECT_EQ(p->rankOf(p->first(1).front().pos), 0);
+  EXPECT_EQ(p->rankOf(p->last(1).front().pos), 39);
+  EXPECT_EQ(ids(p->atRank(10, 3)), (V{30, 29, 28}));
+  EXPECT_EQ(ids(p->atRank(39, 3)), (V{3, 2, 1}));  // filled up from before at the end
+  EXPECT_EQ(ids(p->atRank(500, 2)), (V{2, 1}));    // past the end: the last page
+  // Within the range of a thread, counted in the thread only.
+  auto t = pager(MsgNmbr::Threadkey);
+  auto& f = s().MsgNmbr();
+  t->parts = 2;
+  t->setRange = [&] {
+    f.rec.THREADALPHA = "Beta threa";
+    f.rec.THREADNUMBER = 2;
+  };
+  t->inRange = [&] { return f.rec.THREADNUMBER == 2; };
+  EXPECT_EQ(t->total(), 20);
+  EXPECT_EQ(t->rankOf(t->last(1).front().pos), 19);
+  EXPECT_EQ(ids(t->atRank(5, 2)), (V{12, 14}));
+  EXPECT_EQ(t->rankOf(p->last(2).front().pos), 0);  // message 2 is the first of thread 2
+  EXPECT_EQ(t->rankOf(p->last(1).front().pos), -1);  // message 1 is not of the thread
+
+  // The model keeps the rank of its first row through every way of loading.
+  PagedListModel m;
+  m.pageSize = 5;
+  m.maxRows = 10;
+  m.setPager(p.get());
+  m.showFirst();
+  EXPECT_EQ(m.total(), 40);
+  EXPECT_EQ(m.rankOfRow(0), 0);
+  m.fetchMore({});
+  m.fetchMore({});  // the first page went
+  EXPECT_EQ(m.rankOfRow(0), 5);
+  EXPECT_EQ(m.row(0)->id(), 35u);
+  m.loadBefore();
+  EXPECT_EQ(m.rankOfRow(0), 0);
+  m.showLast();
+  EXPECT_EQ(m.rankOfRow(0), 35);
+  EXPECT_EQ(m.loadBefore(), 5);
+  EXPECT_EQ(m.rankOfRow(0), 30);
+  EXPECT_EQ(m.row(0)->id(), 10u);
+  m.showAtRank(17);
+  EXPECT_EQ(m.rankOfRow(0), 17);
+  EXPECT_EQ(m.row(0)->id(), 23u);
+  m.showFrom(m.positionOf(3));
+  EXPECT_EQ(m.rankOfRow(0), 20);
+  EXPECT_EQ(m.row(0)->id(), 20u);
+}
+
 TEST_F(Fixture, ReloadShowsRecordsAddedMeanwhile) {
   messages(4);
   auto p = pager(MsgNmbr::IdKey);

@@ -86,6 +86,37 @@ TEST(PersonsAddPers, IdentityIgnoresLetterCaseButNotTheAddress) {
   EXPECT_TRUE(db.a.ui.entries.empty());
 }
 
+TEST(PersonsGroupName, ListsAndServicesAreNotPersons) {
+  // by the mailbox of the address, with or without a service prefix
+  EXPECT_TRUE(isGroupName("Observatory News", "INTERNET:news@example.net"));
+  EXPECT_TRUE(isGroupName("Weekly Letter", "Newsletter@example.com"));
+  EXPECT_TRUE(isGroupName("Garden Friends", "owner-garden@lists.example.org"));
+  EXPECT_TRUE(isGroupName("Garden Friends", "garden-request@lists.example.org"));
+  EXPECT_TRUE(isGroupName("Rail Fans", "RAILFANS-L@listserv.example.edu"));
+  // by the last word of the name
+  EXPECT_TRUE(isGroupName("Harbour Digest", "editor@harbour.example"));
+  EXPECT_TRUE(isGroupName("Parish bulletin", "office@parish.example"));
+  // persons, also those whose mailbox merely contains a role word
+  EXPECT_FALSE(isGroupName("John Smith", "jsmith@example.org"));
+  EXPECT_FALSE(isGroupName("Ann Newsome", "news.ann@example.org"));
+  EXPECT_TRUE(isGroupName("Quilters Mailing List", "quilt@example.org"));
+  EXPECT_FALSE(isGroupName("Lisa List", "lisa@example.org"));
+  EXPECT_FALSE(isGroupName("Paul Newsom", "paul-l.newsom@example.org"));
+  EXPECT_FALSE(isGroupName("All", ""));  // one word: nothing to split anyway
+}
+
+TEST(PersonsAddPers, AGroupNameIsKeptWhole) {
+  PersonDb db;
+  db.add("Observatory News", "INTERNET:news@example.net");
+  EXPECT_EQ(db.s.Person().rec.LASTNAME.str(), "Observatory News");
+  EXPECT_EQ(db.s.Person().rec.FIRSTNAME.str(), "");
+  db.add("Anna Weber", "INTERNET:anna@example.net");
+  EXPECT_EQ(db.s.Person().rec.LASTNAME.str(), "Weber");
+  EXPECT_EQ(db.s.Person().rec.FIRSTNAME.str(), "Anna");
+  db.add("The Quite Long Name Of Some Weekly Newsletter", "letters@example.net");
+  EXPECT_EQ(db.s.Person().rec.LASTNAME.str(), "The Quite Long Name Of So");  // cut to the field
+}
+
 TEST(PersonsAddPers, IdentityStringIsCutTo100) {
   std::string longAddress(120, 'a');
   EXPECT_EQ(identityString("Al", longAddress).size(), 100u);

@@ -22,22 +22,20 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Each format's samples hold the same messages under numbers raised by an
-// offset of their own.
+// Each format's samples hold the same messages under the same numbers.
 struct SampleFormat {
   const char* type;
   const char* dir;
-  uint32_t offset;
 };
 const SampleFormat kSamples[] = {
-    {"OzCIS", "ozcis", 0},
-    {"OzWin I", "ozwin1", 100000},
-    {"OzWin II", "ozwin2", 200000},
-    {"TAPCIS 5.x", "tapcis5", 300000},
-    {"TAPCIS 6.x", "tapcis6", 400000},
-    {"AUTOSIG", "autosig", 500000},
-    {"GoldenCompass", "goldencompass", 600000},
-    {"NavCIS Save format", "navcis", 700000},
+    {"OzCIS", "ozcis"},
+    {"OzWin I", "ozwin1"},
+    {"OzWin II", "ozwin2"},
+    {"TAPCIS 5.x", "tapcis5"},
+    {"TAPCIS 6.x", "tapcis6"},
+    {"AUTOSIG", "autosig"},
+    {"GoldenCompass", "goldencompass"},
+    {"NavCIS Save format", "navcis"},
 };
 
 std::string sampleDir(const char* dir) { return std::string(QB_SOURCE_DIR) + "/samples/captures/" + dir; }
@@ -85,11 +83,11 @@ TEST(CaptureSamples, EveryFormatGivesTheSameMessages) {
     EXPECT_EQ(ctx.of("STARGAZE").size(), 5u);
     EXPECT_EQ(ctx.of("HOMEBREW").size(), 3u);
 
-    const auto* first = ctx.number(210001 + s.offset);
-    const auto* reply = ctx.number(210005 + s.offset);
-    const auto* orphan = ctx.number(210020 + s.offset);
-    const auto* umlauts = ctx.number(210031 + s.offset);
-    const auto* brew = ctx.number(88121 + s.offset);
+    const auto* first = ctx.number(210001);
+    const auto* reply = ctx.number(210005);
+    const auto* orphan = ctx.number(210020);
+    const auto* umlauts = ctx.number(210031);
+    const auto* brew = ctx.number(88121);
     ASSERT_TRUE(first && reply && orphan && umlauts && brew);
     EXPECT_EQ(first->nhr.REFNUMBER, 0u);
     EXPECT_EQ(first->nhr.HEADING.str(), "Choosing a first telescope");
@@ -103,13 +101,13 @@ TEST(CaptureSamples, EveryFormatGivesTheSameMessages) {
     EXPECT_EQ(first->text.substr(0, 18), "I have saved up fo");
     EXPECT_NE(first->text.find("\r\n\r\nAny advice"), std::string::npos);
 
-    EXPECT_EQ(reply->nhr.REFNUMBER, 210001u + s.offset);
+    EXPECT_EQ(reply->nhr.REFNUMBER, 210001u);
     EXPECT_EQ(reply->nhr.HEADING.str(), "Choosing a first telescope");
     EXPECT_EQ(reply->nhr.R_CISADRESS.str(), "71234,567");
-    EXPECT_EQ(ctx.number(210009 + s.offset)->nhr.REFNUMBER, 210005u + s.offset);
-    EXPECT_EQ(ctx.number(210009 + s.offset)->nhr.DATE, qb::text::dayNumber(1995, 4, 5));  // a one-digit day
+    EXPECT_EQ(ctx.number(210009)->nhr.REFNUMBER, 210005u);
+    EXPECT_EQ(ctx.number(210009)->nhr.DATE, qb::text::dayNumber(1995, 4, 5));  // a one-digit day
 
-    EXPECT_EQ(orphan->nhr.REFNUMBER, 209950u + s.offset);  // its parent is not in the capture
+    EXPECT_EQ(orphan->nhr.REFNUMBER, 209950u);  // its parent is not in the capture
     EXPECT_EQ(orphan->nhr.SECTIONNUMBER, 5u);
     EXPECT_EQ(orphan->nhr.SEC_DESCRIPTION.str(), "Astrophotography");
     EXPECT_EQ(orphan->nhr.DATE, qb::text::dayNumber(1995, 10, 4));
@@ -123,9 +121,9 @@ TEST(CaptureSamples, EveryFormatGivesTheSameMessages) {
     EXPECT_EQ(umlauts->nhr.HEADING.str(), "Grüße from the dark site");
     EXPECT_NE(umlauts->text.find("Grüße aus München!"), std::string::npos);
 
-    EXPECT_EQ(brew->nhr.REFNUMBER, 88120u + s.offset);
-    EXPECT_EQ(ctx.number(88130 + s.offset)->nhr.DATE, qb::text::dayNumber(1995, 12, 20));
-    EXPECT_EQ(ctx.number(88130 + s.offset)->nhr.SECTIONNUMBER, 4u);
+    EXPECT_EQ(brew->nhr.REFNUMBER, 88120u);
+    EXPECT_EQ(ctx.number(88130)->nhr.DATE, qb::text::dayNumber(1995, 12, 20));
+    EXPECT_EQ(ctx.number(88130)->nhr.SECTIONNUMBER, 4u);
   }
 }
 
@@ -162,7 +160,7 @@ TEST(CaptureSamples, PassedOverMessagesAreCountedAsSkipped) {
     FakeContext ctx;  // already imported, re-import not allowed
     ctx.addDatabase("STARGAZE", 1);
     uint32_t id = ctx.dbs["STARGAZE"].id;
-    ctx.imported = {{id, 410001}, {id, 410005}};  // the OzWin II sample's numbers
+    ctx.imported = {{id, 210001}, {id, 210005}};  // two of the sample's numbers
     convertFile(ctx, "OzWin II", file);
     EXPECT_EQ(ctx.work.size(), 3u);
     EXPECT_EQ(ctx.skips, 2);

@@ -75,12 +75,14 @@ TEST(MailRobustness, TruncatedSamples) {
   for (auto& t : kTypes) {
     std::string whole = slurp(sampleDir(t[1]));
     ASSERT_FALSE(whole.empty()) << t[1];
+    h.convert(t[0], whole);
+    const std::size_t all = h.ctx.work.size();
+    EXPECT_GE(all, 6u) << t[0];
+    // A cut file never yields more mail than the whole one.
     for (std::size_t cut = 1; cut < whole.size(); cut += whole.size() / 40 + 1) {
       h.convert(t[0], whole.substr(0, cut));
-      EXPECT_LE(h.ctx.work.size(), 8u) << t[0] << " cut at " << cut;
+      EXPECT_LE(h.ctx.work.size(), all) << t[0] << " cut at " << cut;
     }
-    h.convert(t[0], whole);
-    EXPECT_GE(h.ctx.work.size(), 6u) << t[0];
   }
 }
 

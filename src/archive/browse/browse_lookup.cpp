@@ -24,7 +24,8 @@ uint32_t viewCount(Session& s, const BrowseState& state) {
       case BrowseFilter::Receiver: if (c.XRECEIVEID) return personCount(s, c.XRECEIVEID, false, true); break;
       default: break;
     }
-    return static_cast<uint32_t>(s.Mail().count());
+    // Counted on the date key's index: far less to read than the records.
+    return static_cast<uint32_t>(s.Mail().countInRange(Mail::DateKey));
   }
   const BrowseContext& c = state.msg;
   switch (f) {
@@ -38,7 +39,7 @@ uint32_t viewCount(Session& s, const BrowseState& state) {
     case BrowseFilter::Receiver: if (c.XRECEIVEID) return personCount(s, c.XRECEIVEID, false, true); break;
     default: break;
   }
-  return static_cast<uint32_t>(s.MsgNmbr().count());
+  return static_cast<uint32_t>(s.MsgNmbr().countInRange(MsgNmbr::DateKey));
 }
 
 uint32_t headerCount(Session& s, bool mail) {

@@ -74,6 +74,22 @@ class BrowsePager : public PageSource<Row> {
     if (rows.empty()) return first(n);
     return fillUp(std::move(rows), n);
   }
+  // The ranks of the range in the key's index.
+  int64_t total() override {
+    prepareRange();
+    return file_.countInRange(key_, parts);
+  }
+  int64_t rankOf(int64_t pos) override {
+    prepareRange();
+    return file_.countBefore(key_, pos, parts);
+  }
+  std::vector<Entry> atRank(int64_t rank, int n) override {
+    if (rank <= 0) return first(n);
+    prepareRange();
+    const int64_t pos = file_.positionAtRank(key_, rank, parts);
+    if (!pos) return last(n);
+    return from(pos, n);
+  }
   // A page that holds the first record at or after the key value that
   // `locate` puts into the buffer (its first `locateParts` components); its
   // position goes to `located` (0 when the value lies past the range).
@@ -131,6 +147,10 @@ class BrowsePager : public PageSource<Row> {
     file_.setAt(key_, parts);
   }
   void startAtEnd() { startAtBegin(); }
+  void prepareRange() {
+    file_.clearBuffer();
+    if (parts > 0 && setRange) setRange();
+  }
 
   std::vector<Entry> readForward(int n, int64_t skip) {
     std::vector<Entry> rows;

@@ -17,8 +17,11 @@ RowColour rowColour(uint8_t m, uint8_t t, uint8_t s, uint8_t d) {
 std::string browseName(const Person& p, int nameFormat) {
   std::string last = p.LASTNAME.str(), first = p.FIRSTNAME.str(), addr = p.ADDRESS.str();
   if (last.empty() && first.empty()) return "<" + addr + ">";
-  if (nameFormat == 2) return last + "," + first + " <" + addr + ">";
-  return last + "," + first;
+  // A name of one part (a single word, a list or a group) shows without the
+  // comma that separates last and first name.
+  std::string name = first.empty() ? last : last.empty() ? first : last + "," + first;
+  if (nameFormat == 2) return name + " <" + addr + ">";
+  return name;
 }
 
 bool lookUpPerson(Session& s, uint32_t id) {

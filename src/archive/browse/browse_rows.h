@@ -23,7 +23,8 @@ RowColour rowColour(uint8_t m, uint8_t t, uint8_t s, uint8_t d);
 
 // A person shown in a browse column (setting 38): "<address>" when the
 // person has no name; "Last,First <address>" with format 2; else
-// "Last,First".
+// "Last,First". A name of one part ("All", "Unknown", a mailing list) shows
+// without the comma: "All", "Observatory News <news@example.net>".
 std::string browseName(const Person& p, int nameFormat);
 
 struct MsgRow {

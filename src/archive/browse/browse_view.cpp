@@ -1,5 +1,6 @@
 #include "archive/browse/browse_view.h"
 
+#include "archive/browse/browse_lookup.h"
 #include "archive/browse/browse_pager.h"
 #include "archive/session.h"
 #include "text/strings.h"
@@ -158,6 +159,14 @@ std::vector<BrowseQuery::Entry> BrowseQuery::last(int n) { return pager_->last(n
 std::vector<BrowseQuery::Entry> BrowseQuery::after(int64_t pos, int n) { return pager_->after(pos, n); }
 std::vector<BrowseQuery::Entry> BrowseQuery::before(int64_t pos, int n) { return pager_->before(pos, n); }
 std::vector<BrowseQuery::Entry> BrowseQuery::from(int64_t pos, int n) { return pager_->from(pos, n); }
+int64_t BrowseQuery::total() {
+  // A view without a filter holds the whole file: counted on the date key,
+  // the smallest index, whichever order the view shows.
+  if (!filtered()) return viewCount(s_, state_);
+  return pager_->total();
+}
+int64_t BrowseQuery::rankOf(int64_t pos) { return pager_->rankOf(pos); }
+std::vector<BrowseQuery::Entry> BrowseQuery::atRank(int64_t rank, int n) { return pager_->atRank(rank, n); }
 
 std::vector<BrowseQuery::Entry> BrowseQuery::atDate(int32_t day, int n, int64_t* located) {
   if (state_.mail) return pager_->at([&] { s_.Mail().rec.DATE = day; }, 1, n, located);

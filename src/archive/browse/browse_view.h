@@ -67,6 +67,9 @@ class BrowseQuery : public PageSource<BrowseRow> {
   std::vector<Entry> after(int64_t pos, int n) override;
   std::vector<Entry> before(int64_t pos, int n) override;
   std::vector<Entry> from(int64_t pos, int n) override;
+  int64_t total() override;
+  int64_t rankOf(int64_t pos) override;
+  std::vector<Entry> atRank(int64_t rank, int n) override;
 
   // A page holding the first row at or after a date (view 1) or a message
   // number (view 6 of the message browse; none in another view); its

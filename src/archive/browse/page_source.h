@@ -29,6 +29,15 @@ class PageSource {
   // A page that starts at the record at `pos` (or, when it is gone, at the
   // start); filled from before when the list ends too soon.
   virtual std::vector<Entry> from(int64_t pos, int n) = 0;
+
+  // Where a row stands in the whole list, for a scroll bar over the whole
+  // view: the number of rows, the number of rows before the record at `pos`,
+  // and a page starting about `rank` rows in. The ranks count key entries,
+  // so they are estimates where a source passes records over. -1: the
+  // source cannot tell.
+  virtual int64_t total() { return -1; }
+  virtual int64_t rankOf(int64_t /*pos*/) { return -1; }
+  virtual std::vector<Entry> atRank(int64_t rank, int n) { return rank <= 0 ? first(n) : last(n); }
 };
 
 }  // namespace qb::store
