@@ -42,8 +42,8 @@ struct CleanUpRunners {
   bool has(uint32_t type) const { return byType.count(type) != 0; }
 };
 
-// The procedures of the engine: counting and word indexing; merging
-// duplicate persons and purging once the maintenance subsystem offers them.
+// The procedures of the engine: merging duplicate persons, purging,
+// counting and word indexing.
 CleanUpRunners defaultCleanUpRunners();
 
 // A job that does its work in one call of a function (true on success).
