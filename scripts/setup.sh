@@ -3,7 +3,7 @@
 # that are missing. As root it installs them; as a normal user it prints the
 # apt-get command to run.
 set -e
-PKGS="g++ cmake make ninja-build ccache pkg-config libsqlite3-dev libicu-dev libpst-dev pst-utils libgtest-dev qt6-base-dev xvfb xauth notmuch python3 python3-dbf"
+PKGS="g++ cmake make ninja-build ccache pkg-config libsqlite3-dev libicu-dev libpst-dev pst-utils libgtest-dev qt6-base-dev qt6-svg-dev dpkg-dev fonts-dejavu-core xvfb xauth notmuch python3 python3-dbf"
 missing=""
 for p in $PKGS; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then

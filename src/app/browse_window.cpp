@@ -5,6 +5,8 @@
 #include <QDate>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QDir>
+#include <QFileSystemWatcher>
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -21,17 +23,22 @@
 #include <QTabBar>
 #include <QTableView>
 #include <QToolButton>
+#include <QStatusBar>
+#include <QStyle>
 #include <QStyledItemDelegate>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QWheelEvent>
 
 #include "app/gui_ui.h"
 #include "app/icons.h"
+#include "app/message_header_view.h"
 #include "app/main_frame.h"
 #include "app/notifications.h"
 #include "app/window_registry.h"
 #include "app/export_window.h"
 #include "archive/browse/browse_files.h"
+#include "archive/browse/browse_header.h"
 #include "archive/browse/browse_lookup.h"
 #include "archive/browse/browse_status.h"
 #include "archive/config.h"
@@ -72,7 +79,7 @@ const ViewCaption kMsgCaptions[kMessageViews] = {
 };
 const ViewCaption kMailCaptions[kMailViews] = {
     {"&Date", "Sort by mail date", "Find Date"},
-    {"Su&bject", "Sort by mail subject", " "},
+    {"Su&bject", "Sort by mail subject", "Find Subject"},
     {"&Partner", "Sort by mail partner", "Filter Partner"},
     {"&Sender", "Sort by mail sender", "Filter Sender"},
     {"&Receiver", "Sort by mail receiver", "Filter Receiver"},
@@ -82,6 +89,19 @@ const ViewCaption kMailCaptions[kMailViews] = {
 };
 
 const ViewCaption& viewCaption(bool mail, int view) { return mail ? kMailCaptions[view - 1] : kMsgCaptions[view - 1]; }
+
+// What the filter of a view is called in the line above the list.
+const char* filterNoun(BrowseFilter f) {
+  switch (f) {
+    case BrowseFilter::Thread: return "thread";
+    case BrowseFilter::Section: return "section";
+    case BrowseFilter::Sender: return "sender";
+    case BrowseFilter::Receiver: return "receiver";
+    case BrowseFilter::Partner: return "mail partner";
+    case BrowseFilter::None: break;
+  }
+  return "";
+}
 
 QString shortDate(int32_t day) {
   if (day <= 0) return {};
@@ -143,8 +163,127 @@ BrowseWindow::BrowseWindow(MainFrame& frame, bool mail)
   opts_.forumCheck = refreshDatabaseStatus(s);
   model_.setColours(colourOf(s, SetKeepColour, QColor(0, 0, 128)), colourOf(s, SetDeleteColour, QColor(255, 0, 0)));
   state_.mail = mail_;
+  rowTimer_ = new QTimer(this);
+  rowTimer_->setSingleShot(true);
+  rowTimer_->setInterval(80);
+  connect(rowTimer_, &QTimer::timeout, this, [this] { updateRowNumber(); });
   buildUi();
   setView(1);
+  watchDatabase();
+}
+
+// Another program (the command line's import, a scheduled task) may write
+// the database while it is shown: a change of its files is noticed, and the
+// list is read again when the number of messages changed.
+void BrowseWindow::watchDatabase() {
+  changeTimer_ = new QTimer(this);
+  changeTimer_->setSingleShot(true);
+  changeTimer_->setInterval(500);
+  connect(changeTimer_, &QTimer::timeout, this, [this] { refreshIfChanged(); });
+  watcher_ = new QFileSystemWatcher(this);
+  const QString dir = QString::fromStdString(session().databaseDir());
+  auto watchFiles = [this, dir] {
+    const QStringList files = QDir(dir).entryList(QDir::Files);
+    QStringList paths;
+    for (const QString& f : files) paths << dir + "/" + f;
+    const QStringList known = watcher_->files();
+    for (const QString& p : paths)
+      if (!known.contains(p)) watcher_->addPath(p);
+  };
+  watcher_->addPath(dir);
+  watchFiles();
+  connect(watcher_, &QFileSystemWatcher::directoryChanged, this, [this, watchFiles] {
+    watchFiles();
+    changeTimer_->start();
+  });
+  connect(watcher_, &QFileSystemWatcher::fileChanged, this, [this] { changeTimer_->start(); });
+}
+
+bool BrowseWindow::refreshIfChanged() {
+  const uint32_t n = store::headerCount(session(), mail_);
+  if (n == fileCount_) return false;
+  refresh();
+  return true;
+}
+
+void BrowseWindow::refresh() {
+  if (setQuery_) {
+    reload(model_.positionOf(currentRow()));
+    return;
+  }
+  makePager();
+  updatePrompt();
+  reload(model_.positionOf(currentRow()));
+}
+
+void BrowseWindow::focusEntry() {
+  if (!entry_->isEnabled()) return;
+  entry_->setFocus(Qt::ShortcutFocusReason);
+  entry_->selectAll();
+}
+
+void BrowseWindow::updateRowNumber() {
+  const int r = currentRow();
+  rowNumber_ = 0;
+  if (r >= 0 && query_) rowNumber_ = query_->rowNumber(model_.positionOf(r));
+  QString t;
+  if (model_.rowCount() == 0) t = "No messages";
+  else if (rowNumber_ > 0) t = QString("Row %1 of %2").arg(rowNumber_).arg(count_);
+  else t = QString("%1 messages").arg(count_);
+  frame_.setRowZone(t);
+}
+
+QStringList BrowseWindow::headerLines() const { return header_->lines(); }
+
+bool BrowseWindow::filterSet() const { return state_.filterSet(); }
+
+QString BrowseWindow::scopeText() const { return scope_->text(); }
+
+void BrowseWindow::updateScope() {
+  const BrowseFilter f = state_.filter();
+  const bool set = state_.filterSet();
+  clear_->setVisible(f != BrowseFilter::None);
+  clear_->setEnabled(set);
+  const uint32_t all = store::headerCount(session(), mail_);
+  QString t;
+  if (wordView() != WordView::None)
+    t.clear();
+  else if (f == BrowseFilter::None)
+    t = QString("All %1 messages").arg(all);
+  else if (!set)
+    t = QString("All %1 messages by %2 - choose one with the filter button or the look-up").arg(all).arg(QString::fromLatin1(filterNoun(f)));
+  else
+    t = QString("Only the messages of %1 %2: %3 of %4 (Esc or Clear shows all)")
+            .arg(QString::fromLatin1(filterNoun(f)), shown(filterName(session(), state_, opts_.nameFormat)))
+            .arg(count_)
+            .arg(all);
+  scope_->setText(t);
+  scope_->setVisible(!t.isEmpty());
+  // A tab whose view keeps a filter says so.
+  for (int v = 1; v <= tabs_->count(); ++v) {
+    BrowseState other = state_;
+    other.setView(v);
+    const bool filtered = other.filter() != BrowseFilter::None && other.filterSet();
+    tabs_->setTabIcon(v - 1, filtered ? appIcon(Glyph::Filter) : QIcon());
+    const ViewCaption& vc = viewCaption(mail_, v);
+    tabs_->setTabToolTip(v - 1, filtered ? QString(vc.tip) + " - filtered: " +
+                                               shown(filterName(session(), other, opts_.nameFormat))
+                                         : QString(vc.tip));
+  }
+}
+
+void BrowseWindow::clearFilter() {
+  if (state_.filter() == BrowseFilter::None) return;
+  const int64_t keep = model_.positionOf(currentRow());
+  store::clearFilter(state_);
+  showFiltered(keep);
+}
+
+void BrowseWindow::feedback(const QString& text) {
+  entry_->setStyleSheet("QLineEdit { background: #ffe0e0; }");
+  entry_->setToolTip(text);
+  if (auto* bar = frame_.statusBar()) bar->showMessage(text, 8000);
+  session().beep();
 }
 
 void BrowseWindow::buildUi() {
@@ -178,9 +317,19 @@ void BrowseWindow::buildUi() {
   lookup_->setIcon(appIcon(Glyph::Filter));
   connect(lookup_, &QToolButton::clicked, this, [this] { lookUp(); });
   connect(entry_, &QLineEdit::returnPressed, this, [this] { locate(entry_->text()); });
+  // Typing again takes back the mark of a text that was not understood.
+  connect(entry_, &QLineEdit::textEdited, this, [this] { entry_->setStyleSheet({}); });
+  entry_->installEventFilter(this);
+  prompt_->setBuddy(entry_);
+  clear_ = new QToolButton(this);
+  clear_->setIcon(style()->standardIcon(QStyle::SP_LineEditClearButton));
+  clear_->setText("Clear");
+  clear_->setToolTip("Clear the filter and show all messages (Esc)");
+  connect(clear_, &QToolButton::clicked, this, [this] { clearFilter(); });
   row->addWidget(prompt_);
   row->addWidget(entry_, 1);
   row->addWidget(lookup_);
+  row->addWidget(clear_);
   msgLabel_ = new QLabel("Msg:", this);
   msgNo_ = new QLineEdit(this);
   msgNo_->setReadOnly(true);
@@ -203,6 +352,9 @@ void BrowseWindow::buildUi() {
   connect(bookmarkButton_, &QPushButton::clicked, this, [this] { toggleBookmark(); });
   row->addWidget(bookmarkButton_);
   top->addLayout(row);
+  scope_ = new QLabel(this);
+  scope_->setObjectName("Scope");
+  top->addWidget(scope_);
 
   auto* split = new QSplitter(Qt::Vertical, this);
   list_ = new QTableView(split);
@@ -216,6 +368,12 @@ void BrowseWindow::buildUi() {
   list_->setAlternatingRowColors(false);
   list_->setContextMenuPolicy(Qt::CustomContextMenu);
   list_->setWordWrap(false);
+  // Tab goes on to the next control instead of from cell to cell.
+  list_->setTabKeyNavigation(false);
+  list_->horizontalHeader()->setSectionsClickable(true);
+  list_->horizontalHeader()->setSortIndicatorShown(true);
+  list_->horizontalHeader()->setHighlightSections(false);
+  connect(list_->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int c) { headerClicked(c); });
   list_->horizontalHeader()->setStretchLastSection(true);
   list_->installEventFilter(this);
   list_->viewport()->installEventFilter(this);
@@ -239,6 +397,8 @@ void BrowseWindow::buildUi() {
   auto* lower = new QWidget(split);
   auto* lowerLayout = new QVBoxLayout(lower);
   lowerLayout->setContentsMargins(0, 0, 0, 0);
+  header_ = new MessageHeaderView(lower);
+  lowerLayout->addWidget(header_);
   text_ = new QPlainTextEdit(lower);
   text_->setReadOnly(true);
   text_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
@@ -265,20 +425,37 @@ void BrowseWindow::buildUi() {
   split->setStretchFactor(1, 2);
   top->addWidget(split, 1);
 
-  QStringList headers = mail_ ? QStringList{"Date", "Time", "Subject", "Sender", "Receiver"}
-                              : QStringList{"Date", "Thread", "Sender", "Receiver", "Section"};
-  if (!mail_ && s.ForumType == KindNewsgroup && s.TargetNG != 1) headers.removeLast();
+  // The columns of the design, then the column of the order of the MsgNo
+  // view (message number) or of the Partner view (mail partner), which is
+  // shown in that view only, in front.
+  QStringList headers = mail_ ? QStringList{"Date", "Time", "Subject", "Sender", "Receiver", "Partner"}
+                              : QStringList{"Date", "Thread", "Sender", "Receiver", "Section", "Msg No"};
+  sectionColumn_ = mail_ || !(s.ForumType == KindNewsgroup && s.TargetNG != 1);
+  if (!sectionColumn_) headers.removeAt(4);
   model_.setHeaders(headers);
-  // Column widths: the saved ones, else the widths of the design (dialog
-  // units, about 1.75 pixels each).
+  orderColumn_ = static_cast<int>(headers.size()) - 1;
+  QHeaderView* hh = list_->horizontalHeader();
+  hh->moveSection(hh->visualIndex(orderColumn_), mail_ ? 2 : 0);
+  // Column widths: the saved ones; the built-in widths every list starts
+  // with are replaced by widths that fit what the columns hold (dates and
+  // times narrow, subjects wide). The last column takes the rest of the
+  // width of the list.
   Place a{}, b{};
-  const bool savedA = ListCol(session(), 3, mail_ ? ColsBrowseMail : ColsBrowseMsg, a);
+  const bool saved = ListCol(session(), 3, mail_ ? ColsBrowseMail : ColsBrowseMsg, a) &&
+                     a != Place{100, 160, 120, 100};
   ListCol(session(), 3, mail_ ? ColsBrowseMail2 : ColsBrowseMsg2, b);
-  const int defaults[] = {mail_ ? 40 : 40, mail_ ? 20 : 120, mail_ ? 115 : 120, mail_ ? 180 : 120, mail_ ? 180 : 100};
+  const QFontMetrics fm = list_->fontMetrics();
+  const int ch = qMax(5, fm.averageCharWidth());
+  const int dateW = fm.horizontalAdvance(QLocale().toString(QDate(2000, 12, 28), QLocale::ShortFormat)) + 16;
+  const int timeW = fm.horizontalAdvance(QLocale().toString(QTime(22, 59), QLocale::ShortFormat)) + 16;
+  const int numberW = fm.horizontalAdvance("00000000") + 16;
+  std::vector<int> defaults = mail_ ? std::vector<int>{dateW, timeW, 42 * ch, 24 * ch, 24 * ch, 24 * ch}
+                                    : std::vector<int>{dateW, 40 * ch, 22 * ch, 22 * ch, 22 * ch, numberW};
+  if (!sectionColumn_) defaults.erase(defaults.begin() + 4);
   for (int c = 0; c < headers.size(); ++c) {
-    int w = c < 4 ? a[c] : b[0];
-    if (!savedA || w < 20 || w > 1500) w = static_cast<int>(defaults[c] * 1.75);
-    if (c == 0 || (mail_ && c == 1)) w = qMax(w, list_->fontMetrics().horizontalAdvance("00/00/0000") + 12);
+    int w = c < 4 ? a[static_cast<std::size_t>(c)] : b[static_cast<std::size_t>(c - 4)];
+    if (!saved || w < 20 || w > 1500) w = defaults[static_cast<std::size_t>(c)];
+    if (c == 0 || (mail_ && c == 1)) w = qMax(w, c == 0 ? dateW : timeW);
     list_->setColumnWidth(c, w);
   }
   connect(list_->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this] {
@@ -310,12 +487,63 @@ void BrowseWindow::makePager() {
 }
 
 QStringList BrowseWindow::cellsOf(const MsgRow& r) const {
-  QStringList c{shortDate(r.DATE), shown(r.HEADER), shown(r.FROMSTRING), shown(r.TOSTRING), shown(r.SECDESC)};
+  QStringList c{shortDate(r.DATE), shown(r.HEADER), shown(r.FROMSTRING), shown(r.TOSTRING)};
+  if (sectionColumn_) c << shown(r.SECDESC);
+  c << QString::number(r.MSGNUMBER);
   return c;
 }
 
 QStringList BrowseWindow::cellsOf(const MailRow& r) const {
-  return {shortDate(r.DATE), shortTime(r.TIME), shown(r.SUBJECT), shown(r.FROMSTRING), shown(r.TOSTRING)};
+  return {shortDate(r.DATE), shortTime(r.TIME), shown(r.SUBJECT), shown(r.FROMSTRING), shown(r.TOSTRING),
+          shown(r.PAIRSTRING)};
+}
+
+int BrowseWindow::sortColumn() const {
+  const int v = state_.view;
+  if (mail_) {
+    switch (v) {
+      case 1: return 0;
+      case 2: return 2;
+      case 3: return orderColumn_;
+      case 4: return 3;
+      case 5: return 4;
+      default: return -1;
+    }
+  }
+  switch (v) {
+    case 1: return 0;
+    case 2: return 1;
+    case 3: return sectionColumn_ ? 4 : -1;
+    case 4: return 2;
+    case 5: return 3;
+    case 6: return orderColumn_;
+    default: return -1;
+  }
+}
+
+// The order column is shown in its own view only; the header marks the
+// column the rows are sorted by (dates and numbers newest first).
+void BrowseWindow::showSortColumn() {
+  const int c = sortColumn();
+  list_->setColumnHidden(orderColumn_, c != orderColumn_);
+  const bool descending = c == 0 || (!mail_ && c == orderColumn_);
+  list_->horizontalHeader()->setSortIndicator(c, descending ? Qt::DescendingOrder : Qt::AscendingOrder);
+}
+
+// A click on a column header chooses the view sorted by that column.
+void BrowseWindow::headerClicked(int column) {
+  int view = 0;
+  if (mail_) {
+    const int views[] = {1, 1, 2, 4, 5, 3};
+    if (column >= 0 && column < 6) view = views[column];
+  } else if (column == orderColumn_) {
+    view = 6;
+  } else {
+    const int views[] = {1, 2, 4, 5, 3};
+    if (column >= 0 && column < 5) view = views[column];
+  }
+  if (view && view != state_.view && tabs_->isTabVisible(view - 1) && tabs_->isTabEnabled(view - 1)) setView(view);
+  else showSortColumn();  // the click must not leave another column marked
 }
 
 void BrowseWindow::setView(int v) {
@@ -327,6 +555,7 @@ void BrowseWindow::setView(int v) {
   makePager();
   updatePrompt();
   updateFilterButtons();
+  showSortColumn();
   reload(keep);
 }
 
@@ -342,8 +571,11 @@ void BrowseWindow::reload(int64_t keepPos) {
 
 void BrowseWindow::afterReload() {
   count_ = setQuery_ ? setQuery_->count() : store::viewCount(session(), state_);
+  fileCount_ = store::headerCount(session(), mail_);
   state_.setCount(count_);
   updateTitle();
+  updateScope();
+  rowTimer_->start();
   const bool empty = model_.rowCount() == 0;
   frame_.setNavigationEnabled(!empty);
   if (empty) {
@@ -362,9 +594,18 @@ int BrowseWindow::currentRow() const { return list_->currentIndex().isValid() ? 
 void BrowseWindow::setCurrentRow(int r) {
   if (model_.rowCount() == 0) return;
   r = qBound(0, r, model_.rowCount() - 1);
-  list_->selectionModel()->setCurrentIndex(model_.index(r, 0),
-                                           QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-  list_->scrollTo(model_.index(r, 0));
+  const QModelIndex idx = model_.index(r, 0);
+  // After the rows were replaced the list lays itself out later; scrolling
+  // to the new current row against the old layout would move the scroll bar
+  // to the top, read the page before and push the row out of sight. The
+  // list is laid out now, and the highlight set and scrolled to as part of
+  // the loading.
+  const bool was = loading_;
+  loading_ = true;
+  list_->doItemsLayout();
+  list_->selectionModel()->setCurrentIndex(idx, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  list_->scrollTo(idx, QAbstractItemView::EnsureVisible);
+  loading_ = was;
   rowChanged();
 }
 
@@ -434,6 +675,13 @@ bool BrowseWindow::eventFilter(QObject* o, QEvent* e) {
                                                QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     if (int r = model_.rowOfPosition(top); r >= 0) list_->scrollTo(model_.index(r, 0), QAbstractItemView::PositionAtTop);
   }
+  if (o == entry_ && e->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(e)->key() == Qt::Key_Escape) {
+    // Esc in the entry takes back the filter (or what was typed).
+    if (state_.filterSet()) clearFilter();
+    else entry_->setText(shown(filterName(session(), state_, opts_.nameFormat)));
+    entry_->setStyleSheet({});
+    return true;
+  }
   if (o == list_ && e->type() == QEvent::KeyPress) {
     auto* k = static_cast<QKeyEvent*>(e);
     const bool ctrl = k->modifiers() & Qt::ControlModifier;
@@ -442,8 +690,8 @@ bool BrowseWindow::eventFilter(QObject* o, QEvent* e) {
       case Qt::Key_Down: moveBy(1); return true;
       case Qt::Key_PageUp: navigate(ctrl ? NavFirst : NavPriorPage); return true;
       case Qt::Key_PageDown: navigate(ctrl ? NavLast : NavNextPage); return true;
-      case Qt::Key_Home: if (ctrl) { navigate(NavFirst); return true; } break;
-      case Qt::Key_End: if (ctrl) { navigate(NavLast); return true; } break;
+      case Qt::Key_Home: navigate(NavFirst); return true;
+      case Qt::Key_End: navigate(NavLast); return true;
       case Qt::Key_C: if (ctrl) { copyMessage(); return true; } break;
       default: break;
     }
@@ -454,6 +702,10 @@ bool BrowseWindow::eventFilter(QObject* o, QEvent* e) {
 void BrowseWindow::rowChanged() {
   const ListRow* r = current();
   showText(r);
+  if (r) header_->setHeader(messageHeader(session(), mail_, r->id()), !mail_ && session().ForumType != KindNewsgroup);
+  else header_->clearHeader();
+  // The place of the row is counted once the highlight rests.
+  rowTimer_->start();
   if (!r) return;
   state_.setCurrent(r->id());
   if (!mail_) {
@@ -529,8 +781,11 @@ void BrowseWindow::updatePrompt() {
                                             : "");
   lookup_->setToolTip(lookTips[int(f)]);
   lookup_->setVisible(f != Filter::None);
-  entry_->setEnabled(f != Filter::None || view == 1 || (!mail_ && view == 6));
+  entry_->setEnabled(f != Filter::None || view == 1 || (!mail_ && view == 6) || (mail_ && view == 2));
+  if (mail_ && view == 2) entry_->setToolTip("Type the beginning of a subject and press Enter");
+  if (view == 1) entry_->setToolTip("Type a date (year-month-day) and press Enter");
   entry_->setText(shown(filterName(session(), state_, opts_.nameFormat)));
+  entry_->setStyleSheet({});
 }
 
 void BrowseWindow::updateFilterButtons() {
@@ -587,20 +842,31 @@ void BrowseWindow::locate(const QString& entry) {
     case WordView::None: break;
   }
   const int view = state_.view;
-  if (view == 1 || (!mail_ && view == 6)) {
+  if (view == 1 || (!mail_ && view == 6) || (mail_ && view == 2)) {
+    if (t.isEmpty()) return;
     int64_t at = 0;
     std::vector<BrowseQuery::Entry> rows;
     if (view == 1) {
       QDate d = QDate::fromString(t, "yyyy-MM-dd");
       if (!d.isValid()) d = QLocale().toDate(t, QLocale::ShortFormat);
-      if (!d.isValid()) { session().beep(); return; }
+      if (!d.isValid()) {
+        feedback(QString("\"%1\" is not a date: type year-month-day, for example %2")
+                     .arg(t, QDate::currentDate().toString("yyyy-MM-dd")));
+        return;
+      }
       rows = query_->atDate(dayNumber(d.year(), d.month(), d.day()), model_.pageSize, &at);
+    } else if (mail_) {
+      rows = query_->atSubject(t.toStdString(), model_.pageSize, &at);
     } else {
       bool ok = false;
       const uint32_t n = t.toUInt(&ok);
-      if (!ok) { session().beep(); return; }
+      if (!ok) {
+        feedback(QString("\"%1\" is not a message number").arg(t));
+        return;
+      }
       rows = query_->atNumber(n, model_.pageSize, &at);
     }
+    entry_->setStyleSheet({});
     loading_ = true;
     model_.showRows(rows_->convert(std::move(rows)), true);
     loading_ = false;
@@ -608,7 +874,11 @@ void BrowseWindow::locate(const QString& entry) {
     setCurrentRow(at ? model_.rowOfPosition(at) : model_.rowCount() - 1);
     return;
   }
-  if (state_.filter() != Filter::None) lookUp();
+  if (state_.filter() == Filter::None) return;
+  // An emptied entry takes the filter away; the filter's own name changes
+  // nothing; other text is looked up.
+  if (t.isEmpty()) clearFilter();
+  else if (t != shown(filterName(session(), state_, opts_.nameFormat)).trimmed()) lookUp();
 }
 
 bool BrowseWindow::goToMessage(uint32_t id) {
@@ -640,11 +910,20 @@ void BrowseWindow::lookUp() {
   connect(buttons, &QDialogButtonBox::accepted, &dlg, &QDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, &dlg, &QDialog::reject);
   connect(listW, &QListWidget::itemDoubleClicked, &dlg, &QDialog::accept);
-  for (const PickEntry& e : pickList(session(), f, entry_->text().trimmed().toStdString())) {
+  // The list starts at what was typed, or at the current filter while the
+  // entry shows its name, with that entry highlighted.
+  const QString typed = entry_->text().trimmed();
+  const bool atFilter = typed.isEmpty() || typed == shown(filterName(session(), state_, opts_.nameFormat)).trimmed();
+  const std::string start = atFilter ? filterPickText(session(), state_) : typed.toStdString();
+  const uint32_t currentId = atFilter ? filterValue(state_) : 0;
+  int select = 0;
+  for (const PickEntry& e : pickList(session(), f, start)) {
     auto* it = new QListWidgetItem(shown(e.text), listW);
     it->setData(Qt::UserRole, e.id);
+    if (currentId && e.id == currentId) select = listW->count() - 1;
   }
-  if (listW->count()) listW->setCurrentRow(0);
+  if (listW->count()) listW->setCurrentRow(select);
+  listW->setObjectName("PickList");
   dlg.resize(420, 360);
   if (dlg.exec() != QDialog::Accepted || !listW->currentItem()) return;
   pickFilter(session(), listW->currentItem()->data(Qt::UserRole).toUInt(), state_);
@@ -819,7 +1098,7 @@ void BrowseWindow::closing() {
   frame_.registry().destroyGroup(kFindGroup);
   Place a{}, b{};
   for (int c = 0; c < 4 && c < model_.columnCount(); ++c) a[c] = list_->columnWidth(c);
-  if (model_.columnCount() > 4) b[0] = list_->columnWidth(4);
+  for (int c = 4; c < 8 && c < model_.columnCount(); ++c) b[static_cast<std::size_t>(c - 4)] = list_->columnWidth(c);
   ListCol(session(), 2, mail_ ? ColsBrowseMail : ColsBrowseMsg, a);
   ListCol(session(), 2, mail_ ? ColsBrowseMail2 : ColsBrowseMsg2, b);
   ListCol(session(), 4, 0, a);

@@ -18,6 +18,8 @@
 
 class QLabel;
 class QLineEdit;
+class QTimer;
+class QFileSystemWatcher;
 class QPlainTextEdit;
 class QPushButton;
 class QTabBar;
@@ -25,6 +27,8 @@ class QTableView;
 class QToolButton;
 
 namespace qb::app {
+
+class MessageHeaderView;
 
 class BrowseWindow : public ToolWindow {
   Q_OBJECT
@@ -34,6 +38,8 @@ class BrowseWindow : public ToolWindow {
   BrowseWindow(MainFrame& frame, bool mail);
 
   void navigate(int control) override;
+  void refreshView() override { refresh(); }
+  void findInView() override { focusEntry(); }
 
   // What the window shows (also for tests).
   bool isMail() const { return mail_; }
@@ -54,8 +60,33 @@ class BrowseWindow : public ToolWindow {
   void filterFromCurrent();
   // Moves the filter to the neighbouring one; false (with a beep) at an end.
   bool moveFilter(int dir);
-  // Takes the entry: a date in view 1, a message number in view 6.
+  // Takes the entry: a date in view 1, a message number in view 6, a
+  // subject in the mail's subject view; in a filtered view an empty entry
+  // clears the filter and a text opens the pick list at it.
   void locate(const QString& entry);
+  // Removes the filter of the current view: all messages in its order.
+  void clearFilter();
+  bool filterSet() const;
+  // The line that tells what the list shows ("All 5 messages by sender",
+  // "Sender Smith,Jane: 3 of 5 messages").
+  QString scopeText() const;
+  // Reads the view again (the archive may have been written by another
+  // program), keeping the highlighted message.
+  void refresh();
+  // Puts the focus into the entry field (Find).
+  void focusEntry();
+  // The header block of the highlighted message, "Label: value" lines.
+  QStringList headerLines() const;
+  // The place of the highlighted row in the view (1-based; 0 unknown).
+  int64_t rowNumber() const { return rowNumber_; }
+  // Counts the place of the highlighted row and shows "Row n of N" in the
+  // frame's status bar (done shortly after the highlight moved).
+  void updateRowNumber();
+  // Reads the view again when another program has changed the number of
+  // messages of the database; true when it did.
+  bool refreshIfChanged();
+  // The column that shows the view's order (-1: none).
+  int sortColumn() const;
   // Writes a status through the pop-up menu's choice (0-based item number).
   bool chooseStatus(int item);
   // Goes to a message by number in the current view.
@@ -108,6 +139,11 @@ class BrowseWindow : public ToolWindow {
   void updateTitle();
   void updatePrompt();
   void updateFilterButtons();
+  void updateScope();
+  void watchDatabase();
+  void headerClicked(int column);
+  void showSortColumn();
+  void feedback(const QString& text);
   void statusMenu(const QPoint& at);
   void lookUp();
   void askDeletion();
@@ -144,6 +180,16 @@ class BrowseWindow : public ToolWindow {
   QLabel* msgLabel_ = nullptr;
   QLabel* refLabel_ = nullptr;
   QPushButton* bookmarkButton_ = nullptr;
+  QToolButton* clear_ = nullptr;
+  QLabel* scope_ = nullptr;
+  MessageHeaderView* header_ = nullptr;
+  QTimer* rowTimer_ = nullptr;
+  int64_t rowNumber_ = 0;
+  bool sectionColumn_ = true;  // the message browse shows the Section column
+  int orderColumn_ = 5;        // Msg No (messages) or Partner (mail)
+  QFileSystemWatcher* watcher_ = nullptr;
+  QTimer* changeTimer_ = nullptr;
+  uint32_t fileCount_ = 0;  // records of the header file when last read
   QTableView* list_ = nullptr;
   QPlainTextEdit* text_ = nullptr;
   QPushButton* prevPage_ = nullptr;

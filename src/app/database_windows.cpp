@@ -1,5 +1,6 @@
 #include "app/database_windows.h"
 
+#include <QApplication>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -35,6 +36,24 @@ QColor statusColour(Session& s, uint8_t status) {
   return status == StatusDelete ? QColor(255, 0, 0) : QColor(0, 0, 128);
 }
 
+// Home and End go to the first and the last row of a list.
+class HomeEndKeys : public QObject {
+ public:
+  explicit HomeEndKeys(QTableWidget* t) : QObject(t), t_(t) {}
+  bool eventFilter(QObject* o, QEvent* e) override {
+    if (o != t_ || e->type() != QEvent::KeyPress || t_->rowCount() == 0) return false;
+    const int key = static_cast<QKeyEvent*>(e)->key();
+    if (key != Qt::Key_Home && key != Qt::Key_End) return false;
+    const int r = key == Qt::Key_Home ? 0 : t_->rowCount() - 1;
+    t_->setCurrentCell(r, qMax(0, t_->currentColumn()));
+    t_->scrollToItem(t_->item(r, 0));
+    return true;
+  }
+
+ private:
+  QTableWidget* t_;
+};
+
 QTableWidget* makeTable(QWidget* parent, const QStringList& headers) {
   auto* t = new QTableWidget(parent);
   t->setColumnCount(headers.size());
@@ -43,10 +62,16 @@ QTableWidget* makeTable(QWidget* parent, const QStringList& headers) {
   t->setSelectionMode(QAbstractItemView::SingleSelection);
   t->setEditTriggers(QAbstractItemView::NoEditTriggers);
   t->verticalHeader()->hide();
+  t->verticalHeader()->setDefaultSectionSize(t->fontMetrics().height() + 6);
   t->setShowGrid(false);
   t->horizontalHeader()->setStretchLastSection(true);
+  // Tab goes on to the buttons instead of from cell to cell.
+  t->setTabKeyNavigation(false);
+  t->installEventFilter(new HomeEndKeys(t));
   return t;
 }
+
+
 
 }  // namespace
 
@@ -54,7 +79,8 @@ QTableWidget* makeTable(QWidget* parent, const QStringList& headers) {
 
 ToolWindow* ChangeForumWindow::open(MainFrame& frame) {
   auto* w = new ChangeForumWindow(frame);
-  frame.addChild(w, QSize(640, 360));
+  // Tall enough for a dozen databases at least.
+  frame.addChild(w, QSize(720, 460));
   w->table_->setFocus();
   return w;
 }
@@ -90,7 +116,6 @@ ChangeForumWindow::ChangeForumWindow(MainFrame& frame)
   buttons->addWidget(cancel);
   lay->addLayout(buttons);
   setWindowTitle(QString(" Database Selection [") + QString::number(0) + "]");
-  table_->setColumnWidth(0, 240);
   fill();
 }
 
@@ -118,6 +143,10 @@ void ChangeForumWindow::fill() {
     }
     if (d.ID == keep) select = r;
   }
+  // Every column as wide as what it holds (the name at most half the
+  // window); the last one takes the rest.
+  table_->resizeColumnsToContents();
+  table_->setColumnWidth(0, qBound(160, table_->columnWidth(0) + 12, qMax(160, width() / 2)));
   setWindowTitle(QString(" Database Selection [") + QString::number(rows_.size()) + "]");
   if (parentWidget()) parentWidget()->setWindowTitle(windowTitle());
   if (!rows_.empty()) table_->selectRow(select);
@@ -170,6 +199,15 @@ bool ChangeForumWindow::rename(const QString& name) {
   return ok;
 }
 
+NameDialog* ChangeForumWindow::renameDialog() {
+  const DatabaseRow* d = highlighted();
+  if (!d || !renamable(*d)) return nullptr;
+  auto* dlg = new NameDialog(this, "Database name", "Database name", "Save new name", shown(d->DESCRIPTION));
+  dlg->setAttribute(Qt::WA_DeleteOnClose);
+  dlg->save = [this](const QString& n) { return rename(n); };
+  return dlg;
+}
+
 void ChangeForumWindow::addForum() {
   AddForumDialog dlg(this, session());
   if (dlg.exec() == QDialog::Accepted) fill();
@@ -185,18 +223,8 @@ void ChangeForumWindow::popup(const QPoint& at) {
   menu.addAction("Disallow import", this, [this] { setImport(false); });
   if (renamable(*d)) {
     menu.addSeparator();
-    menu.addAction("Change database name", this, [this, d] {
-      QDialog dlg(this);
-      dlg.setWindowTitle("Database name");
-      auto* lay = new QFormLayout(&dlg);
-      auto* edit = new QLineEdit(shown(d->DESCRIPTION), &dlg);
-      edit->setMaxLength(100);
-      lay->addRow("Database name", edit);
-      auto* save = new QPushButton("Save new name", &dlg);
-      save->setDefault(true);
-      connect(save, &QPushButton::clicked, &dlg, &QDialog::accept);
-      lay->addRow(save);
-      if (dlg.exec() == QDialog::Accepted) rename(edit->text());
+    menu.addAction("Change database name", this, [this] {
+      if (NameDialog* dlg = renameDialog()) dlg->open();
     });
   }
   menu.exec(table_->viewport()->mapToGlobal(at));
@@ -283,8 +311,8 @@ MailDatabasesWindow::MailDatabasesWindow(MainFrame& frame)
   setWindowTitle(" Mail Databases");
   auto* lay = new QVBoxLayout(this);
   table_ = makeTable(this, {"Mail database name", "Mail address", "Alt address"});
-  table_->setColumnWidth(0, 220);
-  table_->setColumnWidth(1, 280);
+  table_->setColumnWidth(0, 200);
+  table_->setColumnWidth(1, 240);
   connect(table_, &QTableWidget::cellDoubleClicked, this, [this] { editHighlighted(); });
   lay->addWidget(table_, 1);
   auto* buttons = new QHBoxLayout;
@@ -314,7 +342,11 @@ void MailDatabasesWindow::fill() {
     const MailDatabaseFields& f = dbs_[static_cast<std::size_t>(r)].fields;
     table_->setItem(r, 0, new QTableWidgetItem(shown(f.name)));
     table_->setItem(r, 1, new QTableWidgetItem(shown(f.address)));
-    table_->setItem(r, 2, new QTableWidgetItem(QString::number(f.alternatives.size())));
+    QStringList alts;
+    for (const std::string& a : f.alternatives) alts << shown(a);
+    auto* alt = new QTableWidgetItem(alts.join(", "));
+    alt->setToolTip(alts.join("\n"));
+    table_->setItem(r, 2, alt);
   }
   if (!dbs_.empty()) table_->selectRow(0);
 }
@@ -355,7 +387,15 @@ void MailDatabasesWindow::editNew() {
 
 void MailDatabasesWindow::editHighlighted() {
   const int r = table_->currentRow();
-  if (r < 0 || r >= static_cast<int>(dbs_.size())) return;
+  if (dbs_.empty()) {
+    session().tell("There is no mail database to update yet.\r\nPress \"Insert\" to create one.",
+                   "Update alternative addresses");
+    return;
+  }
+  if (r < 0 || r >= static_cast<int>(dbs_.size())) {
+    session().tell("Highlight the mail database to update in the list first.", "Update alternative addresses");
+    return;
+  }
   UpDateBox box(this, false, dbs_[static_cast<std::size_t>(r)].fields);
   while (box.exec() == QDialog::Accepted)
     if (update(box.fields())) break;
@@ -363,21 +403,54 @@ void MailDatabasesWindow::editHighlighted() {
 
 // ---- Add New Forum ------------------------------------------------------------------
 
-AddForumDialog::AddForumDialog(QWidget* parent, Session& s) : QDialog(parent), s_(s) {
-  setWindowTitle(" Add New Forum");
-  auto* lay = new QFormLayout(this);
-  name_ = new QLineEdit(this);
-  name_->setMaxLength(100);
-  lay->addRow("Forum name", name_);
-  auto* save = new QPushButton("Save new Forum", this);
-  save->setDefault(true);
-  connect(save, &QPushButton::clicked, this, [this] {
-    if (this->save(name_->text())) accept();
-  });
-  lay->addRow(save);
+NameDialog::NameDialog(QWidget* parent, const QString& title, const QString& label, const QString& saveText,
+                       const QString& text)
+    : QDialog(parent) {
+  setWindowTitle(title);
+  auto* lay = new QVBoxLayout(this);
+  auto* form = new QFormLayout;
+  edit_ = new QLineEdit(text, this);
+  edit_->setMaxLength(100);
+  edit_->setMinimumWidth(280);
+  form->addRow(label, edit_);
+  lay->addLayout(form);
+  problem_ = new QLabel(this);
+  problem_->setObjectName("Problem");
+  problem_->setStyleSheet("color: #b00000;");
+  problem_->hide();
+  lay->addWidget(problem_);
+  connect(edit_, &QLineEdit::textEdited, problem_, &QWidget::hide);
+  auto* buttons = new QDialogButtonBox(this);
+  QPushButton* saveB = buttons->addButton(saveText, QDialogButtonBox::AcceptRole);
+  buttons->addButton(QDialogButtonBox::Cancel);
+  saveB->setDefault(true);
+  connect(buttons, &QDialogButtonBox::accepted, this, &NameDialog::accept);
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  lay->addWidget(buttons);
 }
 
-bool AddForumDialog::save(const QString& name) {
+QString NameDialog::name() const { return edit_->text().trimmed(); }
+void NameDialog::setName(const QString& n) { edit_->setText(n); }
+QString NameDialog::problem() const { return problem_->isHidden() ? QString() : problem_->text(); }
+
+void NameDialog::accept() {
+  if (name().isEmpty()) {
+    problem_->setText("The name must not be empty.");
+    problem_->show();
+    edit_->setFocus();
+    QApplication::beep();
+    return;
+  }
+  if (save && !save(name())) return;
+  QDialog::accept();
+}
+
+AddForumDialog::AddForumDialog(QWidget* parent, Session& s)
+    : NameDialog(parent, " Add New Forum", "Forum name", "Save new Forum"), s_(s) {
+  save = [this](const QString& n) { return saveForum(n); };
+}
+
+bool AddForumDialog::saveForum(const QString& name) {
   if (name.trimmed().isEmpty()) return false;
   added_ = addForumDatabase(s_, name.trimmed().toStdString());
   return added_ != 0;

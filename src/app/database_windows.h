@@ -4,16 +4,38 @@
 // " Add New Forum", and the about box.
 
 #include <QDialog>
+#include <functional>
 #include <vector>
 
 #include "app/tool_window.h"
 #include "archive/browse/browse_databases.h"
 
+class QLabel;
 class QLineEdit;
 class QTabBar;
 class QTableWidget;
 
 namespace qb::app {
+
+// A small window that asks for a name: a field, the save button and Cancel.
+// An empty name is refused with a message in the window, which stays open.
+class NameDialog : public QDialog {
+  Q_OBJECT
+ public:
+  NameDialog(QWidget* parent, const QString& title, const QString& label, const QString& saveText,
+             const QString& text = {});
+  QString name() const;
+  void setName(const QString& n);
+  QString problem() const;
+  void accept() override;
+  // Called with the name on saving; false (with its own message) keeps the
+  // window open. Unset: the window closes with the name.
+  std::function<bool(const QString&)> save;
+
+ private:
+  QLineEdit* edit_;
+  QLabel* problem_;
+};
 
 class ChangeForumWindow : public ToolWindow {
   Q_OBJECT
@@ -22,6 +44,7 @@ class ChangeForumWindow : public ToolWindow {
   explicit ChangeForumWindow(MainFrame& frame);
 
   void fill();
+  void refreshView() override { fill(); }
   void setOrder(store::DatabaseOrder o);
   QTableWidget* table() const { return table_; }
   const std::vector<store::DatabaseRow>& rows() const { return rows_; }
@@ -32,6 +55,8 @@ class ChangeForumWindow : public ToolWindow {
   void setRowStatus(uint8_t status);
   void setImport(bool allowed);
   bool rename(const QString& name);
+  // The window of "Change database name" for the highlighted row.
+  NameDialog* renameDialog();
   void addForum();
 
  protected:
@@ -73,28 +98,30 @@ class MailDatabasesWindow : public ToolWindow {
   // highlighted one. False leaves the edit window open.
   bool insert(const store::MailDatabaseFields& f);
   bool update(const store::MailDatabaseFields& f);
+  // "&Update": the highlighted database in the edit window; with none, the
+  // reason is told.
+  void editHighlighted();
+  void refreshView() override { fill(); }
 
  protected:
   void closing() override;
 
  private:
   void editNew();
-  void editHighlighted();
   QTableWidget* table_;
   std::vector<store::MailDatabaseRow> dbs_;
 };
 
 // " Add New Forum": a forum database with the next identifier and directory.
-class AddForumDialog : public QDialog {
+class AddForumDialog : public NameDialog {
   Q_OBJECT
  public:
   AddForumDialog(QWidget* parent, store::Session& s);
   uint32_t added() const { return added_; }
-  bool save(const QString& name);
+  bool saveForum(const QString& name);
 
  private:
   store::Session& s_;
-  QLineEdit* name_;
   uint32_t added_ = 0;
 };
 

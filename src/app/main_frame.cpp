@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDate>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLocale>
 #include <QMdiArea>
@@ -26,9 +27,13 @@
 #include "app/import_wizard.h"
 #include "app/preferences_window.h"
 #include "app/index_window.h"
+#include "app/merge_window.h"
+#include "app/persons_window.h"
+#include "app/purge_window.h"
 #include "app/topic_windows.h"
 #include "app/icons.h"
 #include "app/notifications.h"
+#include "app/scheduler_windows.h"
 #include "app/startup_wizard.h"
 #include "app/thread_tree_window.h"
 #include "app/tool_window.h"
@@ -94,6 +99,24 @@ const CmdEntry kCmds[] = {
 
 const CmdEntry& entryOf(Cmd c) { return kCmds[c]; }
 
+// A status text without the access-key marks of a menu text ("E&xit" shows
+// as "Exit"; "&&" stays one ampersand).
+QString statusText(const char* text) {
+  QString t = QString::fromLatin1(text);
+  t.replace("&&", QString(QChar(0x1)));
+  t.remove('&');
+  t.replace(QChar(0x1), "&");
+  return t;
+}
+
+// The shortcuts of a standard key on this platform, with `also` added when
+// the platform's list lacks it (so that the keys users know always work).
+QList<QKeySequence> keysOf(QKeySequence::StandardKey k, const QKeySequence& also) {
+  QList<QKeySequence> keys = QKeySequence::keyBindings(k);
+  if (!also.isEmpty() && !keys.contains(also)) keys.prepend(also);
+  return keys;
+}
+
 // Texts of the persons and merge items by database kind: item text, item
 // status, button status, button tip.
 struct KindTexts {
@@ -129,10 +152,8 @@ const NavEntry kNav[] = {{"First Page", Glyph::First},        {"Prior Page", Gly
 // Commands whose windows this program does not have yet stay disabled.
 bool MainFrame::available(Cmd c) const {
   switch (c) {
-    case CmdScheduler: case CmdDefineProcs: case CmdScheduleTasks:
-    case CmdShowLog: case CmdPersons: case CmdMerge: case CmdCount: case CmdPurge:
-      return false;
-    case CmdClassifySets: case CmdStatus: case CmdExportMsgs: case CmdExportAddr:
+    case CmdCount: case CmdPurge:
+    case CmdPersons: case CmdMerge: case CmdClassifySets: case CmdStatus: case CmdExportMsgs: case CmdExportAddr:
       return s_.ForumNumber != 0;
     case CmdThreadTree:
       return s_.ForumType != store::KindMail;
@@ -171,6 +192,7 @@ MainFrame::MainFrame(store::Session& s, int startResult) : s_(s), startResult_(s
   titlePart_ = kNoDatabase;
   // The active database is evaluated once the frame has its size.
   post(this, NoteReevaluate);
+  semaFore(*this, scheduler::SemaDueCheck);  // the due-task check every 15 seconds
 }
 
 MainFrame::~MainFrame() {
@@ -196,7 +218,7 @@ void MainFrame::buildMenus() {
   auto makeItem = [&](QMenu* menu, Cmd c) {
     const CmdEntry& sp = entryOf(c);
     QAction* a = menu->addAction(QString::fromLatin1(sp.text));
-    a->setStatusTip(QString::fromLatin1(sp.status));
+    a->setStatusTip(statusText(sp.status));
     cmds_[c].item = a;
     cmds_[c].reason = sp.reason;
     cmds_[c].code = sp.code;
@@ -208,7 +230,7 @@ void MainFrame::buildMenus() {
   makeItem(file, CmdChangeDb);
   makeItem(file, CmdMailSetup);
   file->addSeparator();
-  makeItem(file, CmdExit);
+  makeItem(file, CmdExit)->setShortcuts(keysOf(QKeySequence::Quit, QKeySequence(Qt::CTRL | Qt::Key_Q)));
 
   QMenu* imp = menuBar()->addMenu("&Import");
   makeItem(imp, CmdImportWizard);
@@ -225,6 +247,12 @@ void MainFrame::buildMenus() {
   makeItem(refine, CmdPersons);
   makeItem(refine, CmdMerge);
   makeItem(refine, CmdBrowse);
+  QAction* find = refine->addAction("&Find in List", this, [this] { findInActive(); });
+  find->setShortcuts(keysOf(QKeySequence::Find, QKeySequence(Qt::CTRL | Qt::Key_F)));
+  find->setStatusTip("Type a date, number or name to find in the list");
+  QAction* refresh = refine->addAction("&Refresh", this, [this] { refreshActive(); });
+  refresh->setShortcuts(keysOf(QKeySequence::Refresh, QKeySequence(Qt::Key_F5)));
+  refresh->setStatusTip("Read the list again (after another program changed the archive)");
   makeItem(refine, CmdCount);
   makeItem(refine, CmdPurge);
   classifyMenu_ = refine->addMenu("Classify &Messages");
@@ -242,17 +270,21 @@ void MainFrame::buildMenus() {
 
   QMenu* win = menuBar()->addMenu("&Window");
   win->menuAction()->setStatusTip("Create and Arrange Windows");
-  win->addAction("&Cascade", mdi_, &QMdiArea::cascadeSubWindows);
+  QAction* closeWin = win->addAction("Cl&ose Window", mdi_, &QMdiArea::closeActiveSubWindow);
+  closeWin->setShortcuts(keysOf(QKeySequence::Close, QKeySequence(Qt::CTRL | Qt::Key_W)));
+  closeWin->setStatusTip("Close the active window");
+  win->addAction("&Cascade", this, &MainFrame::cascade);
   win->addAction("&Tile", mdi_, &QMdiArea::tileSubWindows);
   win->addAction("Arrange &Icons", mdi_, [this] {
     for (auto* w : mdi_->subWindowList())
       if (w->isMinimized()) w->showMinimized();
   });
   win->addSeparator();
-  connect(win, &QMenu::aboutToShow, this, [this, win] {
+  const int fixedItems = static_cast<int>(win->actions().size());
+  connect(win, &QMenu::aboutToShow, this, [this, win, fixedItems] {
     // The list of open windows follows the arrangement items.
     const auto acts = win->actions();
-    for (int i = 4; i < acts.size(); ++i) win->removeAction(acts[i]), acts[i]->deleteLater();
+    for (int i = fixedItems; i < acts.size(); ++i) win->removeAction(acts[i]), acts[i]->deleteLater();
     int n = 1;
     for (QMdiSubWindow* sub : mdi_->subWindowList()) {
       QAction* a = win->addAction(QString("&%1 %2").arg(n++).arg(sub->windowTitle().trimmed()));
@@ -263,7 +295,7 @@ void MainFrame::buildMenus() {
   });
 
   QMenu* help = menuBar()->addMenu("&Help");
-  makeItem(help, CmdHelpContents);
+  makeItem(help, CmdHelpContents)->setShortcuts(keysOf(QKeySequence::HelpContents, QKeySequence(Qt::Key_F1)));
   makeItem(help, CmdHelpSearch);
   makeItem(help, CmdHelpUse);
   makeItem(help, CmdSupport);
@@ -279,7 +311,7 @@ void MainFrame::buildToolbar() {
     const CmdEntry& sp = entryOf(c);
     QAction* a = toolbar_->addAction(appIcon(sp.glyph), QString::fromLatin1(sp.tip));
     a->setToolTip(QString::fromLatin1(sp.tip));
-    a->setStatusTip(QString::fromLatin1(sp.status));
+    a->setStatusTip(statusText(*sp.status ? sp.status : sp.tip));
     cmds_[c].button = a;
     if (c == CmdScheduler) {
       connect(a, &QAction::triggered, this, [this] { press(CmdScheduleTasks); });
@@ -314,9 +346,9 @@ void MainFrame::buildToolbar() {
 }
 
 void MainFrame::buildStatusBar() {
-  for (int z : {2, 3, 4}) {
+  for (int z : {1, 2, 3, 4}) {
     zone_[z] = new QLabel(this);
-    zone_[z]->setMinimumWidth(z == 2 ? 120 : 90);
+    zone_[z]->setMinimumWidth(z == 1 ? 150 : z == 2 ? 120 : 90);
     zone_[z]->setAlignment(Qt::AlignCenter);
     statusBar()->addPermanentWidget(zone_[z]);
   }
@@ -342,7 +374,30 @@ void MainFrame::refreshClock() {
 }
 
 QString MainFrame::statusZone(int zone) const {
-  return zone >= 2 && zone <= 4 && zone_[zone] ? zone_[zone]->text() : QString();
+  return zone >= 1 && zone <= 4 && zone_[zone] ? zone_[zone]->text() : QString();
+}
+
+void MainFrame::setRowZone(const QString& text) { zone_[1]->setText(text); }
+
+void MainFrame::refreshActive() {
+  if (ToolWindow* w = activeChild()) w->refreshView();
+  else evaluateDatabase();
+}
+
+void MainFrame::findInActive() {
+  ToolWindow* w = activeChild();
+  // From the thread tree the browse beside it is meant.
+  if (!w || w->windowName() == "ThreadTree") w = qobject_cast<ToolWindow*>(registry_.get("BrowseMsgNmbr"));
+  if (!w) w = qobject_cast<ToolWindow*>(registry_.get("BrowseMail"));
+  if (w) w->findInView();
+}
+
+void MainFrame::cascade() {
+  mdi_->cascadeSubWindows();
+  // Cascading stacks the windows in activation order; the thread tree
+  // (smaller than the browse) comes back to the front so that it is seen.
+  if (QWidget* tree = registry_.get("ThreadTree"))
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(tree->parentWidget())) sub->raise();
 }
 
 QString MainFrame::commandText(Cmd c) const { return cmds_[c].item ? cmds_[c].item->text() : QString(); }
@@ -402,6 +457,7 @@ void MainFrame::evaluateDatabase() {
     setNoDatabaseState();
     titlePart_ = kNoDatabase;
     zone_[2]->clear();
+    zone_[1]->clear();
     if (startResult_ == StartFirst) {
       startResult_ = StartStop;
       post(this, NoteStartupWizard);
@@ -440,9 +496,14 @@ void MainFrame::setFilterTexts(const QStringList& texts) {
   for (int i = 0; i < 3; ++i) {
     QAction* a = nav_[6 + i];
     const QString t = i < texts.size() ? texts[i] : QString();
-    a->setToolTip(t);
-    a->setStatusTip(t);
-    a->setText(t);
+    // Without a filter view the buttons still say what they are for.
+    static const char* const idle[] = {"Previous filter (in the Thread, Section, Sender or Receiver view)",
+                                       "Filter by the highlighted row (in the Thread, Section, Sender or Receiver view)",
+                                       "Next filter (in the Thread, Section, Sender or Receiver view)"};
+    const QString tip = t.isEmpty() ? QString::fromLatin1(idle[i]) : t;
+    a->setToolTip(tip);
+    a->setStatusTip(tip);
+    a->setText(tip);
     a->setEnabled(!t.isEmpty());
   }
 }
@@ -477,6 +538,12 @@ ToolWindow* MainFrame::openWindow(const QString& name) {
   if (name == "ImportMeny") return ImportWizard::open(*this);
   if (name == "UserPanel") return PreferencesWindow::open(*this);
   if (name == "IndexWords") return s_.ForumNumber ? IndexWindow::open(*this) : nullptr;
+  if (name == "PurgeMess") return s_.ForumNumber ? PurgeWindow::open(*this) : nullptr;
+  if (name == "Duplicates") return s_.ForumNumber ? MergeWindow::open(*this) : nullptr;
+  if (name == "BrowsePerson") return s_.ForumNumber ? PersonsWindow::open(*this) : nullptr;
+  if (name == "BrowseBatch") return BatchListWindow::open(*this);
+  if (name == "BrowseTasks") return TaskListWindow::open(*this);
+  if (name == "TaskLog") return TaskLogWindow::open(*this);
   return nullptr;  // a window of a later part of the program
 }
 
@@ -505,7 +572,9 @@ void MainFrame::runCode(int code) {
       openOrRaise("UserPanel");
       break;
     case 7: openOrRaise(browse); break;
+    case 8: openOrRaise("BrowsePerson"); break;
     case 9: openOrRaise("BrowseBox"); break;
+    case 10: openOrRaise("Duplicates"); break;
     case 20: openOrRaise("About"); break;
     case 24:
       if (s_.ForumType != store::KindMail) post(registry_.get("BrowseMsgNmbr"), NoteShowThreadTree);
@@ -514,10 +583,18 @@ void MainFrame::runCode(int code) {
     case 27: post(registry_.get(browse), NoteAttachTopics); break;
     case 40: openOrRaise("AddressExport"); break;
     case 45: openOrRaise("IndexWords"); break;
+    case 11:
+    case 12:
+      s_.GlobalRequest = code == 12 ? 1 : 2;
+      openOrRaise("PurgeMess");
+      break;
+    case 28: semaFore(*this, scheduler::SemaTaskList); break;
+    case 35: semaFore(*this, scheduler::SemaBatchList); break;
+    case 36: semaFore(*this, scheduler::SemaTaskLog); break;
     case 41: post(registry_.get(browse), NoteExport); break;
     case 43: post(registry_.get(browse), NoteClassifySets); break;
     case 44: post(registry_.get(browse), NoteSetStatus); break;
-    default: break;  // 8, 10-12, 28, 29, 35, 36: windows of later parts; 30: nothing
+    default: break;  // 29: the scheduler submenu itself; 30: nothing
   }
 }
 

@@ -72,7 +72,15 @@ class MainFrame : public QMainWindow {
   bool isButtonEnabled(Cmd c) const;
   QString titlePart() const { return titlePart_; }
   QString commandText(Cmd c) const;
-  QString statusZone(int zone) const;  // 3 date, 4 time
+  QString statusZone(int zone) const;  // 1 row of the active browse, 2 kind, 3 date, 4 time
+  // The place of the highlighted row in the active browse ("Row 3 of 57").
+  void setRowZone(const QString& text);
+  // F5, Ctrl+F and Ctrl+W act on the active window.
+  void refreshActive();
+  void findInActive();
+  // Cascades the windows and keeps the small tool windows (the thread
+  // tree) in front of the large ones, so none ends hidden.
+  void cascade();
   int startResult() const { return startResult_; }
   void refreshClock();
   // Opens a help topic in the help window.

@@ -35,7 +35,9 @@ int runStartupChecks(Session& s, const std::string& home, const NewPathFn& newPa
       case HomeStatus::Ready: break;
       case HomeStatus::NoHome: return 0;
       case HomeStatus::DataPathMissing:
-        s.tell("The path to your data files cannot be found!\r\nUpdate file path on next screen\r\n",
+        // The message names the directory that is gone.
+        s.tell("The path to your data files cannot be found!\r\n" + s.FileDir +
+                   "\r\nUpdate file path on next screen\r\n",
                "Path not found!");
         if (!newPath(s)) return 0;
         break;
@@ -48,10 +50,14 @@ DataPathDialog::DataPathDialog(Session& s, QWidget* parent) : QDialog(parent), s
   setWindowTitle(" Path to database files");
   auto* lay = new QVBoxLayout(this);
   auto* text = new QLabel(
-      "The previously saved path to your data files is no longer valid. Please enter the appropriate top "
-      "directory below which your database files reside and press TAB to enable the OK button. ",
+      QString("The previously saved path to your data files is no longer valid:\n%1\n\nPlease enter the top "
+              "directory below which your database files reside and press \"Save changes\" (it is enabled "
+              "once the directory exists).")
+          .arg(shown(s.FileDir)),
       this);
+  text->setObjectName("Explanation");
   text->setWordWrap(true);
+  text->setTextInteractionFlags(Qt::TextSelectableByMouse);
   lay->addWidget(text);
   lay->addWidget(new QLabel(" Top directory for database files ", this));
   entry_ = new QLineEdit(shown(s.FileDir), this);
@@ -64,6 +70,10 @@ DataPathDialog::DataPathDialog(Session& s, QWidget* parent) : QDialog(parent), s
   connect(ok_, &QPushButton::clicked, this, [this] { save(); });
   connect(exitB, &QPushButton::clicked, this, &QDialog::reject);
   connect(entry_, &QLineEdit::editingFinished, this, [this] { check(); });
+  // The button follows what is typed, without leaving the field first.
+  connect(entry_, &QLineEdit::textChanged, this, [this] {
+    ok_->setEnabled(pathIsValid(s_, entry_->text().trimmed().toStdString()));
+  });
   lay->addWidget(buttons);
   resize(480, 200);
 }

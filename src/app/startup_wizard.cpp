@@ -19,6 +19,16 @@ namespace qb::app {
 
 namespace {
 int shown_ = 0;
+
+// The last page checks its fields before the wizard may finish.
+class MailPage : public QWizardPage {
+ public:
+  explicit MailPage(StartupWizard* w) : wizard_(w) {}
+  bool validatePage() override { return wizard_->createMailDatabase(); }
+
+ private:
+  StartupWizard* wizard_;
+};
 }
 
 int StartupWizard::shownCount() { return shown_; }
@@ -53,7 +63,7 @@ StartupWizard::StartupWizard(MainFrame& frame) : QWizard(&frame), frame_(frame) 
   wl->addLayout(row);
   addPage(welcome);
 
-  auto* mail = new QWizardPage;
+  auto* mail = new MailPage(this);
   mail->setTitle("A first mail database");
   auto* ml = new QVBoxLayout(mail);
   auto* mtext = new QLabel(
@@ -71,19 +81,40 @@ StartupWizard::StartupWizard(MainFrame& frame) : QWizard(&frame), frame_(frame) 
   form->addRow(" Mail database name ", name_);
   form->addRow(" Default mail address ", address_);
   ml->addLayout(form);
+  problem_ = new QLabel(mail);
+  problem_->setObjectName("Problem");
+  problem_->setWordWrap(true);
+  problem_->setStyleSheet("color: #b00000;");
+  problem_->hide();
+  ml->addWidget(problem_);
+  // What the user corrects takes the message away.
+  for (QLineEdit* e : {name_, address_})
+    connect(e, &QLineEdit::textEdited, problem_, [this] { problem_->hide(); });
   addPage(mail);
 }
 
+QString StartupWizard::problem() const { return problem_->isHidden() ? QString() : problem_->text(); }
+
 bool StartupWizard::createMailDatabase() {
+  if (created_) return true;
   store::MailDatabaseFields f{name_->text().trimmed().toStdString(), address_->text().trimmed().toStdString(), {}};
-  if (f.name.empty() && f.address.empty()) return false;
-  store::Session& s = frame_.session();
-  std::string problem = store::checkMailDatabaseFields(f);
-  if (!problem.empty()) {
-    s.tell(problem, " Add New Mail Database");
+  if (f.name.empty() && f.address.empty()) return true;
+  auto refuse = [&](const QString& why, QLineEdit* field) {
+    problem_->setText(why);
+    problem_->show();
+    field->setFocus();
     return false;
-  }
-  return store::createMailDatabase(s, f) != 0;
+  };
+  if (f.name.empty()) return refuse("Give the mail database a name (your name), or empty both fields to skip.", name_);
+  if (f.address.empty())
+    return refuse("Give your mail address as well, or empty both fields to skip.", address_);
+  store::Session& s = frame_.session();
+  const std::string problem = store::checkMailDatabaseFields(f);
+  if (!problem.empty()) return refuse(shown(problem).replace("\r\n", " ").trimmed(), address_);
+  created_ = store::createMailDatabase(s, f);
+  if (!created_) return refuse("The mail database could not be created.", name_);
+  problem_->hide();
+  return true;
 }
 
 void StartupWizard::run(MainFrame& frame) {
@@ -91,7 +122,7 @@ void StartupWizard::run(MainFrame& frame) {
   auto* w = new StartupWizard(frame);
   w->setAttribute(Qt::WA_DeleteOnClose);
   connect(w, &QWizard::accepted, &frame, [w, &frame] {
-    if (w->createMailDatabase()) post(&frame, NoteReevaluate);
+    if (w->created()) post(&frame, NoteReevaluate);
   });
   w->open();
 }

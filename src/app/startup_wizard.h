@@ -4,6 +4,7 @@
 
 #include <QWizard>
 
+class QLabel;
 class QLineEdit;
 
 namespace qb::app {
@@ -15,8 +16,16 @@ class StartupWizard : public QWizard {
  public:
   explicit StartupWizard(MainFrame& frame);
   static void run(MainFrame& frame);
-  // Creates the mail database of the last page when its fields are filled.
+  // Checks the fields of the mail database page and creates the database
+  // when they are filled: false (the wizard stays, the fields as typed, the
+  // problem shown on the page) when one is missing or wrong or the database
+  // cannot be created; true when both are empty (nothing to create).
   bool createMailDatabase();
+  // The problem shown on the mail database page (empty: none).
+  QString problem() const;
+  QLineEdit* nameField() const { return name_; }
+  QLineEdit* addressField() const { return address_; }
+  uint32_t created() const { return created_; }
   static int shownCount();  // how often the wizard opened in this process
 
  private:
@@ -24,6 +33,8 @@ class StartupWizard : public QWizard {
   QLineEdit* dataDir_;
   QLineEdit* name_;
   QLineEdit* address_;
+  QLabel* problem_;
+  uint32_t created_ = 0;
 };
 
 }  // namespace qb::app

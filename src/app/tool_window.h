@@ -32,6 +32,10 @@ class ToolWindow : public QWidget {
   const QString& windowName() const { return name_; }
   // A press of a navigation or filter button of the frame.
   virtual void navigate(int control) {}
+  // Reads what the window shows again (F5).
+  virtual void refreshView() {}
+  // Puts the focus where the user types what to find (Ctrl+F).
+  virtual void findInView() {}
   // Restores the saved place of this window within the frame.
   void restorePlace();
 

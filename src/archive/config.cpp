@@ -52,7 +52,8 @@ using K = SettingKind;
 const std::vector<SettingInfo>& table() {
   static const std::vector<SettingInfo> t = {
       // record 1: general settings
-      {2, 1, K::Number, 0, 0, 1, nullptr, "Tool tips (1 off, 2 on)"},
+      // Tool tips are shown unless the user switches them off.
+      {2, 1, K::Number, 0, 0, 2, nullptr, "Tool tips (1 off, 2 on)"},
       {3, 1, K::Number, 4, 0, 15, nullptr, "List locator delay"},
       {4, 1, K::Number, 8, 0, 1, nullptr, "General option 4"},
       {6, 1, K::Number, 12, 0, 0, nullptr, "Database made current at start-up"},

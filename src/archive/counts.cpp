@@ -8,34 +8,10 @@
 namespace qb::store {
 namespace {
 
-struct FromTo {
-  uint32_t from = 0, to = 0;
-};
-
-// Counts of one database, gathered in one pass over its message file.
-struct Tally {
-  std::unordered_map<uint32_t, FromTo> persons;
-  std::unordered_map<uint32_t, uint32_t> threads;
-  std::unordered_map<uint32_t, uint32_t> sections;
-};
-
 template <class R>
-void tallyMessages(Table<R>& f, Tally& t) {
+void tallyMessages(Table<R>& f, MessageTally& t) {
   f.setFileOrder();
-  while (f.next() == Err::Ok) {
-    ++t.persons[f.rec.FROMID].from;
-    ++t.persons[f.rec.TOID].to;
-    if constexpr (std::is_same_v<R, MsgNmbr>) {
-      ++t.threads[f.rec.THREADNUMBER];
-      ++t.sections[f.rec.SECSYSID];
-    }
-  }
-}
-
-template <class M>
-uint32_t countOf(const M& m, uint32_t id) {
-  auto it = m.find(id);
-  return it == m.end() ? 0 : it->second;
+  while (f.next() == Err::Ok) t.add(f.rec);
 }
 
 // Writes the new counts of every record of `f` whose counts differ; false on
@@ -54,6 +30,57 @@ bool rewrite(Session& s, Table<R>& f, uint32_t& changed, Apply apply) {
 std::string lockPath(Session& s) { return s.cfgDir() + "/IMPORT.lck"; }
 
 }  // namespace
+
+void MessageTally::add(const MsgNmbr& m) {
+  ++persons[m.FROMID].from;
+  ++persons[m.TOID].to;
+  ++threads[m.THREADNUMBER];
+  ++sections[m.SECSYSID];
+  ++messages;
+}
+
+void MessageTally::add(const Mail& m) {
+  ++persons[m.FROMID].from;
+  ++persons[m.TOID].to;
+  ++messages;
+}
+
+MessageTally::FromTo MessageTally::personCounts(uint32_t personId) const {
+  auto it = persons.find(personId);
+  return it == persons.end() ? FromTo{} : it->second;
+}
+
+uint32_t MessageTally::threadCount(uint32_t threadNumber) const {
+  auto it = threads.find(threadNumber);
+  return it == threads.end() ? 0 : it->second;
+}
+
+uint32_t MessageTally::sectionCount(uint32_t secSysId) const {
+  auto it = sections.find(secSysId);
+  return it == sections.end() ? 0 : it->second;
+}
+
+bool applyCounts(const MessageTally& t, Person& p) {
+  MessageTally::FromTo c = t.personCounts(p.PERSONID);
+  if (p.FROMCOUNT == c.from && p.TOCOUNT == c.to) return false;
+  p.FROMCOUNT = c.from;
+  p.TOCOUNT = c.to;
+  return true;
+}
+
+bool applyCounts(const MessageTally& t, Threads& r) {
+  uint32_t n = t.threadCount(r.THREADNUMBER);
+  if (r.MSGCOUNT == n) return false;
+  r.MSGCOUNT = n;
+  return true;
+}
+
+bool applyCounts(const MessageTally& t, Sections& r) {
+  uint32_t n = t.sectionCount(r.SECSYSID);
+  if (r.MSGCOUNT == n) return false;
+  r.MSGCOUNT = n;
+  return true;
+}
 
 bool recountDatabase(Session& s, uint32_t forumId, RecountTotals* totals) {
   RecountTotals result;
@@ -74,7 +101,7 @@ bool recountDatabase(Session& s, uint32_t forumId, RecountTotals* totals) {
                                                                FileNo::Threads};
   OP_CLOSE(s, OpOpen, files);
 
-  Tally t;
+  MessageTally t;
   if (mail)
     tallyMessages(s.Mail(), t);
   else
@@ -87,30 +114,13 @@ bool recountDatabase(Session& s, uint32_t forumId, RecountTotals* totals) {
     written.push_back(&s.Sections());
   }
   bool ok = beginTransaction(s, written, 5);
-  ok = ok && rewrite(s, s.Person(), result.persons, [&](Person& p) {
-         auto it = t.persons.find(p.PERSONID);
-         FromTo c = it == t.persons.end() ? FromTo{} : it->second;
-         if (p.FROMCOUNT == c.from && p.TOCOUNT == c.to) return false;
-         p.FROMCOUNT = c.from;
-         p.TOCOUNT = c.to;
-         return true;
-       });
+  ok = ok && rewrite(s, s.Person(), result.persons, [&](Person& p) { return applyCounts(t, p); });
   if (!mail) {
-    ok = ok && rewrite(s, s.Threads(), result.threads, [&](Threads& r) {
-           uint32_t n = countOf(t.threads, r.THREADNUMBER);
-           if (r.MSGCOUNT == n) return false;
-           r.MSGCOUNT = n;
-           return true;
-         });
+    ok = ok && rewrite(s, s.Threads(), result.threads, [&](Threads& r) { return applyCounts(t, r); });
     // Newsgroup sections are the newsgroups themselves; an import does not
     // count their messages, so neither does the recount.
     if (db.TYPE == KindForum)
-      ok = ok && rewrite(s, s.Sections(), result.sections, [&](Sections& r) {
-             uint32_t n = countOf(t.sections, r.SECSYSID);
-             if (r.MSGCOUNT == n) return false;
-             r.MSGCOUNT = n;
-             return true;
-           });
+      ok = ok && rewrite(s, s.Sections(), result.sections, [&](Sections& r) { return applyCounts(t, r); });
   }
   if (ok) {
     forums.clear();

@@ -16,6 +16,7 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "archive/session.h"
@@ -30,6 +31,31 @@ struct RecountTotals {
   uint32_t threads = 0;   // thread records whose counts changed
   uint32_t sections = 0;  // section records whose counts changed
 };
+
+// The messages of one database tallied in one pass over its message file:
+// messages from and to each person, per thread and per section. The
+// recount below and the count steps of the purge both count this way.
+struct MessageTally {
+  struct FromTo {
+    uint32_t from = 0, to = 0;
+  };
+  std::unordered_map<uint32_t, FromTo> persons;
+  std::unordered_map<uint32_t, uint32_t> threads;
+  std::unordered_map<uint32_t, uint32_t> sections;
+  uint32_t messages = 0;
+
+  void add(const MsgNmbr& m);
+  void add(const Mail& m);
+  FromTo personCounts(uint32_t personId) const;
+  uint32_t threadCount(uint32_t threadNumber) const;
+  uint32_t sectionCount(uint32_t secSysId) const;
+};
+
+// Store the tally's counts in a record; true when they differed (the record
+// is then to be written back).
+bool applyCounts(const MessageTally& t, Person& p);
+bool applyCounts(const MessageTally& t, Threads& r);
+bool applyCounts(const MessageTally& t, Sections& r);
 
 // Recounts database `forumId` from its messages: persons (messages from and
 // to them), threads and (forum databases) sections, then FOR:MSGCOUNT, with

@@ -28,6 +28,7 @@ uint32_t createDatabase(Session& s, uint8_t kind, const std::string& name, ErrMo
     f.rec.DIRNUMBER = dirNumber;
     f.rec.CREATED = today();
     f.rec.WORDLISTINDEXNEEDSUPDATE = 1;
+    f.rec.INDEXTYPE = 1;
     if (UppDat(s, f, UppAdd, errMode)) {
       createDatabaseDirectory(s);
       result = id;

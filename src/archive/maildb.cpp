@@ -99,6 +99,7 @@ uint32_t createMailDatabase(Session& s, const MailDatabaseFields& fields) {
       forums.rec.TYPE = KindMail;
       forums.rec.PERSONID = personId;
       forums.rec.WORDLISTINDEXNEEDSUPDATE = 1;
+      forums.rec.INDEXTYPE = 1;
       setFields(forums.rec, fields);
       ok = UppDat(s, forums, UppAdd, ErrRollback) && UpdREF(s, ErrRollback) && commitTransaction(s);
     }

@@ -1,6 +1,10 @@
 // `quillbox-cli count`: recounts the messages of databases from the messages
 // themselves (persons, threads, sections, the database total) and finishes
-// what an import run that was killed left behind.
+// what an import run that was killed left behind. A database named, or
+// every one with --all, gets the full count of the maintenance run (the
+// receivers of newsgroup replies repaired, persons, threads and sections
+// without messages deleted) under a progress bar.
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -10,6 +14,7 @@
 #include "cli/cli_session.h"
 #include "cli/command.h"
 #include "cli/db_lookup.h"
+#include "cli/maintenance_run.h"
 #include "text/display_text.h"
 
 namespace qb::cli {
@@ -35,23 +40,31 @@ int runCount(const GlobalOptions& g, std::vector<std::string>& args) {
     std::fprintf(stderr, "quillbox-cli count: an import is running on this archive; count when it has ended\n");
     return 2;
   }
-  std::vector<uint32_t> ids;
+  std::vector<store::Forums> chosen;
   if (!names.empty()) {
     for (auto& n : names) {
       store::Forums f;
       if (!findDatabase(s, n, f)) return 2;
-      ids.push_back(f.ID);
+      chosen.push_back(f);
     }
   } else if (all) {
     store::OP_CLOSE(s, store::OpOpen, {store::FileNo::Forums});
     auto& f = s.Forums();
     f.setFileOrder();
     while (f.next() == store::Err::Ok)
-      if (!f.rec.NODIR) ids.push_back(f.rec.ID);
+      if (!f.rec.NODIR) chosen.push_back(f.rec);
     store::OP_CLOSE(s, store::OpClose, {store::FileNo::Forums});
-  } else {
-    ids = store::databasesToCount(s);
   }
+  if (!chosen.empty()) {
+    int worst = 0;
+    maintenance::PurgeOptions options;
+    options.mode = maintenance::PurgeMode::Count;
+    for (const auto& f : chosen) worst = std::max(worst, runMaintenance(g, s, f, options, "count"));
+    if (worst == 0 && store::databasesToCount(s).empty() && store::runMarkerFound(s) && !store::markRunEnded(s))
+      worst = 2;
+    return worst;
+  }
+  std::vector<uint32_t> ids = store::databasesToCount(s);
   int failed = 0;
   for (uint32_t id : ids) {
     store::RecountTotals t;
@@ -82,11 +95,17 @@ CommandRegistration reg({"count", "recount the messages of databases (persons, t
                          "  Recounts from the messages themselves the messages sent and received per\n"
                          "  person, per thread and per section, and the number of messages of each\n"
                          "  database, and marks the database as counted.\n"
-                         "  Without arguments the databases whose counts are due are counted (\"Counted:\n"
-                         "  No\" in `quillbox-cli databases`, for instance after an import that was\n"
-                         "  killed); DB names databases (name or identifier); --all counts every one.\n"
-                         "  Exit code: 0 when done, 2 when a count could not be written or an import\n"
-                         "  is running.",
+                         "  DB names databases (name or identifier); --all counts every one. These get\n"
+                         "  the full count: in newsgroups the receiver of a reply becomes the sender\n"
+                         "  of the message it replies to, and persons, threads and sections left\n"
+                         "  without messages are deleted (the owner of a mail database stays).\n"
+                         "  Without arguments only the databases whose counts are due are recounted\n"
+                         "  (\"Counted: No\" in `quillbox-cli databases`, for instance after an import\n"
+                         "  that was killed); nothing is deleted then.\n"
+                         "  Exit code: 0 when done; 1 when a count was stopped (a failed write, too\n"
+                         "  little disk space: run it again); 2 when a count could not be written or\n"
+                         "  started, a database is unknown, or an import is running.\n"
+                         "  Example: quillbox-cli count \"Pets Forum\"",
                          runCount});
 
 }  // namespace

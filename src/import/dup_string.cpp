@@ -6,11 +6,10 @@
 #include "archive/file_table.h"
 #include "archive/session.h"
 #include "text/strings.h"
+#include "text/text_duplicates.h"
 
 namespace qb::import {
 namespace {
-
-using text::trimRightSpacesView;
 
 // The stored text of a message of the current database; false when none.
 bool storedText(store::Session& s, uint32_t number, std::string& text) {
@@ -25,14 +24,6 @@ bool storedText(store::Session& s, uint32_t number, std::string& text) {
 }
 
 }  // namespace
-
-bool textsAreDuplicates(std::string_view a, std::string_view b) {
-  a = trimRightSpacesView(a);
-  b = trimRightSpacesView(b);
-  std::size_t n = std::min(a.size(), b.size());
-  std::size_t diff = a.size() > b.size() ? a.size() - b.size() : b.size() - a.size();
-  return diff < 20 && a.substr(0, n) == b.substr(0, n);
-}
 
 uint8_t DupString(store::Session& s, uint32_t first, std::string_view workText) {
   std::string stored;

@@ -6,13 +6,15 @@
 #include <cstdint>
 #include <string_view>
 
+#include "text/text_duplicates.h"
+
 namespace qb::store {
 class Session;
 }
 
 namespace qb::import {
 
-bool textsAreDuplicates(std::string_view a, std::string_view b);
+using text::textsAreDuplicates;
 
 // Mode 1 compares the stored text of message `first` (MsgText of the current
 // database) with the text of the work record in the import work file's

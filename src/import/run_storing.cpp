@@ -71,6 +71,7 @@ void ImportRun::nextDatabase() {
     f.CREATED = text::today();
     f.TYPE = db_->kind;
     f.WORDLISTINDEXNEEDSUPDATE = 1;
+    f.INDEXTYPE = 1;  // every new database takes part in word indexing
     f.COUNTFLAG = 1;  // counted when the run has stored its messages
     if (Err e = forums.add(); e != Err::Ok) {
       failWrite(e, s_.cfgDir());

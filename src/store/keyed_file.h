@@ -97,6 +97,12 @@ class KeyedFile {
   Err buildKeys();                              // rebuild every key (also keys appended records)
   Err buildKey(int key);
   int64_t count();
+  // Number of records before the record at `pos` in the order of `key`,
+  // counted from the start of the range that the first `parts` components
+  // of the buffer's key value begin (0: from the start of the file); -1 when
+  // the record is not in that key. Answered from the key's index without
+  // reading the records.
+  int64_t countBefore(int key, int64_t pos, int parts = 0);
 
   // Files that need no durability (work files in the temporary directory):
   // writes are not synced to disk and the journal is kept in memory. A crash

@@ -251,6 +251,47 @@ Err KeyedFile::setAtPosition(int key, int64_t pos) {
   return Err::Ok;
 }
 
+int64_t KeyedFile::countBefore(int key, int64_t pos, int parts) {
+  Impl& d = *d_;
+  if (!d.db || key < 0 || badKey(layout_, key)) return -1;
+  d.settle();
+  std::string lo;
+  if (parts > 0) {
+    storeBuffer();
+    d.enc[key].encode(image_.data(), lo, parts);
+  }
+  const std::string kc = keyCol(key), table = d.schema() + ".records";
+  sqlite3* db = d.cur->db();
+  auto query = [&](const std::string& text, auto bind, auto read) {
+    sqlite3_stmt* s = nullptr;
+    if (sqlite3_prepare_v2(db, text.c_str(), -1, &s, nullptr) != SQLITE_OK) {
+      sqlite3_finalize(s);
+      return false;
+    }
+    bind(s);
+    const bool ok = sqlite3_step(s) == SQLITE_ROW && sqlite3_column_type(s, 0) != SQLITE_NULL;
+    if (ok) read(s);
+    sqlite3_finalize(s);
+    return ok;
+  };
+  std::string at;
+  if (!query("SELECT " + kc + " FROM " + table + " WHERE pos = ?1",
+             [&](sqlite3_stmt* s) { sqlite3_bind_int64(s, 1, pos); },
+             [&](sqlite3_stmt* s) { sql::columnBlob(s, 0, at); }))
+    return -1;
+  int64_t n = -1;
+  // Equal key values are in position order.
+  query("SELECT (SELECT count(*) FROM " + table + " WHERE " + kc + " < ?1 AND " + kc + " >= ?2) + (SELECT count(*) FROM " +
+            table + " WHERE " + kc + " = ?1 AND pos < ?3)",
+        [&](sqlite3_stmt* s) {
+          sql::bindBlob(s, 1, at);
+          sql::bindBlob(s, 2, lo);
+          sqlite3_bind_int64(s, 3, pos);
+        },
+        [&](sqlite3_stmt* s) { n = sqlite3_column_int64(s, 0); });
+  return n;
+}
+
 Err KeyedFile::next() {
   Impl& d = *d_;
   if (!d.db) return Err::NotOpen;

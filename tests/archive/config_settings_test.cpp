@@ -92,13 +92,13 @@ TEST(ConfigSettings, LoadingRaisesTheIdentifierGeneratorButNeverLowersIt) {
   auto other = a.newSession(otherUi);
   ASSERT_EQ(Konfig(*other, KonfigAction::LoadGeneral), 1);
   EXPECT_EQ(NextNr(*other), kFirstIdentifier + 2);
-  int32_t v = 2;
+  int32_t v = 1;  // not the default (tool tips on)
   Konfig(s, KonfigAction::SetGeneral, SetPresentation, v);
   ASSERT_EQ(Konfig(s, KonfigAction::WriteGeneral), 1);
   EXPECT_EQ(NextNr(s), kFirstIdentifier + 3);
   ASSERT_EQ(Konfig(*other, KonfigAction::LoadGeneral), 1);  // a loaded value above the floor stays
   EXPECT_EQ(storedNextNumber(s), kFirstIdentifier + 4);
-  EXPECT_EQ(setting(*other, SetPresentation), 2);
+  EXPECT_EQ(setting(*other, SetPresentation), 1);
 }
 
 TEST(ConfigSettings, ValuesTextsAndFontsSurviveWritingAndReloading) {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "import/import_run.h"
-#include "scripted_converter.h"
+#include "support/scripted_converter.h"
 #include "archive/config.h"
 #include "archive/file_table.h"
 #include "archive/record_access.h"

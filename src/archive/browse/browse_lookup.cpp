@@ -41,6 +41,10 @@ uint32_t viewCount(Session& s, const BrowseState& state) {
   return static_cast<uint32_t>(s.MsgNmbr().count());
 }
 
+uint32_t headerCount(Session& s, bool mail) {
+  return static_cast<uint32_t>(mail ? s.Mail().count() : s.MsgNmbr().count());
+}
+
 std::string filterName(Session& s, const BrowseState& state, int nameFormat) {
   auto person = [&](uint32_t id) {
     return id && lookUpPerson(s, id) ? browseName(s.Person().rec, nameFormat) : std::string();
@@ -130,6 +134,46 @@ bool pickFilter(Session& s, uint32_t id, BrowseState& state) {
     if (f == BrowseFilter::Receiver) { c.XRECEIVEID = id; c.XRECEIVERALPHA = alpha; }
   }
   return true;
+}
+
+uint32_t filterValue(const BrowseState& state) {
+  switch (state.filter()) {
+    case BrowseFilter::Thread: return state.mail ? 0 : state.msg.XTHREADNUMBER;
+    case BrowseFilter::Section: return state.mail ? 0 : state.msg.XSECSYSID;
+    case BrowseFilter::Sender: return state.mail ? state.box.XSENDID : state.msg.XSENDID;
+    case BrowseFilter::Receiver: return state.mail ? state.box.XRECEIVEID : state.msg.XRECEIVEID;
+    case BrowseFilter::Partner: return state.mail ? state.box.XPAIRID : 0;
+    case BrowseFilter::None: break;
+  }
+  return 0;
+}
+
+std::string filterPickText(Session& s, const BrowseState& state) {
+  const uint32_t id = filterValue(state);
+  if (!id) return {};
+  switch (state.filter()) {
+    case BrowseFilter::Thread: return lookUpThread(s, id) ? s.Threads().rec.ALPHA.str() : "";
+    case BrowseFilter::Section: return lookUpSection(s, id) ? s.Sections().rec.DESCRIPTION.str() : "";
+    case BrowseFilter::None: return {};
+    default: return lookUpPerson(s, id) ? s.Person().rec.LASTNAME.str() : "";
+  }
+}
+
+void clearFilter(BrowseState& state) {
+  switch (state.filter()) {
+    case BrowseFilter::Thread: state.msg.XTHREADNUMBER = 0; state.msg.XTHREADALPHA = ""; break;
+    case BrowseFilter::Section: state.msg.XSECSYSID = 0; break;
+    case BrowseFilter::Sender:
+      if (state.mail) { state.box.XSENDID = 0; state.box.XSENDERALPHA = ""; }
+      else { state.msg.XSENDID = 0; state.msg.XSENDERALPHA = ""; }
+      break;
+    case BrowseFilter::Receiver:
+      if (state.mail) { state.box.XRECEIVEID = 0; state.box.XRECEIVERALPHA = ""; }
+      else { state.msg.XRECEIVEID = 0; state.msg.XRECEIVERALPHA = ""; }
+      break;
+    case BrowseFilter::Partner: state.box.XPAIRID = 0; state.box.XPAIRALPHA = ""; break;
+    case BrowseFilter::None: break;
+  }
 }
 
 std::vector<std::string> messagePages(Session& s, uint32_t id, const std::string* subject) {

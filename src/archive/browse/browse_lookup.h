@@ -19,6 +19,9 @@ class Session;
 // (sender FROMCOUNT, receiver TOCOUNT, mail partner both); 0 when that
 // record is gone.
 uint32_t viewCount(Session& s, const BrowseState& state);
+// Number of messages (mail) of the current database: the records of its
+// header file.
+uint32_t headerCount(Session& s, bool mail);
 
 // The text of the entry box for the view's filter: the thread's subject,
 // the section's description, the person as the browse names it (setting
@@ -42,6 +45,15 @@ std::vector<PickEntry> pickList(Session& s, BrowseFilter filter, const std::stri
 // state's view; false (nothing changed) when its thread or person record
 // is gone.
 bool pickFilter(Session& s, uint32_t id, BrowseState& state);
+
+// The filter value of the state's view (thread number, SECSYSID or
+// person), 0 when none is set; the text its pick list starts at (the
+// thread's alpha key, the section's description, the person's last name).
+uint32_t filterValue(const BrowseState& state);
+std::string filterPickText(Session& s, const BrowseState& state);
+// Removes the filter value of the state's view: the view shows the whole
+// file in its key order again.
+void clearFilter(BrowseState& state);
 
 // The text box pages of message or mail `id` (MsgText), the mail's subject
 // put before the text; one empty page when it has no text.

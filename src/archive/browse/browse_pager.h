@@ -104,6 +104,13 @@ class BrowsePager : public PageSource<Row> {
       if (file_.position() != edge.front().pos) return !accepted();
     }
   }
+  // Number of records of the range before the record at `pos` in key
+  // order (records passed over count too); -1 when it is not in the key.
+  int64_t countBefore(int64_t pos) {
+    file_.clearBuffer();
+    if (parts > 0 && setRange) setRange();
+    return file_.countBefore(key_, pos, parts);
+  }
   // True when the range holds no record.
   bool empty() {
     startAtBegin();

@@ -103,7 +103,10 @@ MailRow buildMailRow(Session& s, const Mail& m, const RowOptions& o) {
   r.CCRCHECK = m.CCR;
   if (lookUpPerson(s, m.FROMID)) r.FROMSTRING = cut(browseName(s.Person().rec, o.nameFormat), 95);
   if (lookUpPerson(s, m.TOID)) r.TOSTRING = cut(browseName(s.Person().rec, o.nameFormat), 95);
-  if (lookUpPerson(s, m.PAIRID)) r.PAIRCHECK = s.Person().rec.DUMMY;
+  if (lookUpPerson(s, m.PAIRID)) {
+    r.PAIRCHECK = s.Person().rec.DUMMY;
+    r.PAIRSTRING = cut(browseName(s.Person().rec, o.nameFormat), 95);
+  }
   r.colour = rowColour(r.MAILCHECK, r.PAIRCHECK, 0, o.forumCheck);
   return r;
 }

@@ -37,6 +37,7 @@ struct MsgRow {
 struct MailRow {
   int32_t DATE = 0, TIME = 0;
   std::string SUBJECT, FROMSTRING, TOSTRING, RECIPTYPE, PAIRALPHA;
+  std::string PAIRSTRING;  // the mail partner as the browse names persons
   uint32_t MAILID = 0, FROMID = 0, TOID = 0, PAIRID = 0;
   uint8_t MAILCHECK = 0, PAIRCHECK = 0, CCRCHECK = 0;
   RowColour colour = RowColour::None;

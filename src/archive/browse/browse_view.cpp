@@ -170,6 +170,17 @@ std::vector<BrowseQuery::Entry> BrowseQuery::atNumber(uint32_t number, int n, in
   return pager_->at([&] { s_.MsgNmbr().rec.MSGNUMBER = number; }, 1, n, located);
 }
 
+std::vector<BrowseQuery::Entry> BrowseQuery::atSubject(const std::string& subject, int n, int64_t* located) {
+  if (located) *located = 0;
+  if (!state_.mail || browseView(true, state_.view).key != Mail::SubjectKey) return {};
+  return pager_->at([&] { s_.Mail().rec.SUBJECT = subject; }, 1, n, located);
+}
+
+int64_t BrowseQuery::rowNumber(int64_t pos) {
+  const int64_t before = pos ? pager_->countBefore(pos) : -1;
+  return before < 0 ? 0 : before + 1;
+}
+
 bool BrowseQuery::filtered() const { return pager_->parts != 0; }
 
 bool BrowseQuery::neighbour(int dir, BrowseState& state) {

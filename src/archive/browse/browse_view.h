@@ -75,6 +75,13 @@ class BrowseQuery : public PageSource<BrowseRow> {
   std::vector<Entry> atDate(int32_t day, int n, int64_t* located);
   std::vector<Entry> atNumber(uint32_t number, int n, int64_t* located);
 
+  // A page holding the first mail whose subject is at or after `subject`
+  // (view 2 of the mail browse, in its key order); as atDate.
+  std::vector<Entry> atSubject(const std::string& subject, int n, int64_t* located);
+  // The place (1-based) of the row at `pos` among the rows of the view; 0
+  // when it is not one of them.
+  int64_t rowNumber(int64_t pos);
+
   // True when the rows are limited to the range of a filter value.
   bool filtered() const;
   // The neighbouring thread, section or person of a filtered view (dir > 0:

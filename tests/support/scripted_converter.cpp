@@ -1,4 +1,4 @@
-#include "scripted_converter.h"
+#include "support/scripted_converter.h"
 
 #include <fstream>
 #include <map>

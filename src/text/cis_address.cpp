@@ -1,11 +1,10 @@
-#include "import/addresses.h"
+#include "text/cis_address.h"
 #include "text/strings.h"
 #include "text/unicode.h"
-#include "text/strings.h"
 
 #include <cctype>
 
-namespace qb::import {
+namespace qb::text {
 namespace {
 
 bool isNumber(std::string_view s) {
@@ -115,4 +114,4 @@ NameAddress FindCISAdress(int mode, std::string_view text, std::size_t nameLen, 
   return cut(fallback(mode, t), nameLen, addressLen);
 }
 
-}  // namespace qb::import
+}  // namespace qb::text
