@@ -100,7 +100,7 @@ class KeyedFile {
   // Number of records before the record at `pos` in the order of `key`,
   // counted from the start of the range that the first `parts` components
   // of the buffer's key value begin (0: from the start of the file); -1 when
-  // the record is not in that key. Answered from the key's index without
+  // the record is not in that key or not in that range. Answered from the key's index without
   // reading the records.
   int64_t countBefore(int key, int64_t pos, int parts = 0);
 

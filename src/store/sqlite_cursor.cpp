@@ -279,6 +279,7 @@ int64_t KeyedFile::countBefore(int key, int64_t pos, int parts) {
              [&](sqlite3_stmt* s) { sqlite3_bind_int64(s, 1, pos); },
              [&](sqlite3_stmt* s) { sql::columnBlob(s, 0, at); }))
     return -1;
+  if (at.compare(0, lo.size(), lo) != 0) return -1;  // the record lies outside the range
   int64_t n = -1;
   // Equal key values are in position order.
   query("SELECT (SELECT count(*) FROM " + table + " WHERE " + kc + " < ?1 AND " + kc + " >= ?2) + (SELECT count(*) FROM " +
