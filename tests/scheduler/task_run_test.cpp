@@ -23,6 +23,7 @@
 #include "scheduler/task_processor.h"
 #include "scheduler/task_records.h"
 #include "scheduler/task_store.h"
+#include "support/archive_consistency.h"
 #include "support/cli_run.h"
 #include "support/temp_archive.h"
 #include "text/datetime.h"
@@ -131,6 +132,37 @@ TEST(TaskRun, TwoBatchesThenCountAndIndexOnEveryDatabaseThatReceivedMessages) {
   log = readTaskLog(s);
   ASSERT_EQ(log.size(), 2u);
   EXPECT_EQ(log[1].id, 2u);
+}
+
+// Merge, purge and indexing through the maintenance and index engines: every
+// step succeeds and each database is consistent afterwards (the purge
+// recounts, so no count step is run).
+TEST(TaskRun, MergePurgeAndIndexLeaveEveryDatabaseConsistent) {
+  TempArchive a;
+  auto& s = a.session();
+  uint32_t b1 = addBatch(s, "Forum captures", "TAPCIS 5.x", "captures/tapcis5");
+  uint32_t b2 = addBatch(s, "News spool", "Unix News", "news/unix");
+  TaskInfo t;
+  t.description = "Tidy task";
+  t.batches = {b1, b2};
+  t.doMerge = t.doPurge = t.doIndex = true;
+  t.runNow = now();
+  ASSERT_TRUE(saveTask(s, t));
+  EXPECT_EQ(run(s, t.id), 1);
+
+  auto log = readTaskLog(s);
+  ASSERT_EQ(log.size(), 1u);
+  std::map<std::string, int> cleanUps;
+  for (const std::string& item : itemsOf(log[0]))
+    if (item.rfind("CleanUp/", 0) == 0) ++cleanUps[item];
+  EXPECT_GE(cleanUps["CleanUp/Merging Duplicate Persons/OK"], 2);
+  EXPECT_EQ(cleanUps["CleanUp/Merging Duplicate Persons/OK"], cleanUps["CleanUp/Purging messages/OK"]);
+  EXPECT_EQ(cleanUps["CleanUp/Purging messages/OK"], cleanUps["CleanUp/Word indexing/OK"]);
+  EXPECT_EQ(cleanUps.count("CleanUp/Counting messages/OK"), 0u);
+  for (const auto& [item, n] : cleanUps) EXPECT_EQ(item.find("/Error"), std::string::npos) << item;
+
+  auto problems = qb::test::checkArchive(a.home());
+  EXPECT_TRUE(problems.empty()) << problems.front();
 }
 
 TEST(TaskRun, CleanUpListFollowsTheTasksChoicesThroughTheRunnerTable) {
