@@ -159,7 +159,7 @@ TEST(TaskRun, MergePurgeAndIndexLeaveEveryDatabaseConsistent) {
   EXPECT_EQ(cleanUps["CleanUp/Merging Duplicate Persons/OK"], cleanUps["CleanUp/Purging messages/OK"]);
   EXPECT_EQ(cleanUps["CleanUp/Purging messages/OK"], cleanUps["CleanUp/Word indexing/OK"]);
   EXPECT_EQ(cleanUps.count("CleanUp/Counting messages/OK"), 0u);
-  for (const auto& [item, n] : cleanUps) EXPECT_EQ(item.find("/Error"), std::string::npos) << item;
+  for (const auto& entry : cleanUps) EXPECT_EQ(entry.first.find("/Error"), std::string::npos) << entry.first;
 
   auto problems = qb::test::checkArchive(a.home());
   EXPECT_TRUE(problems.empty()) << problems.front();
