@@ -48,7 +48,7 @@ struct Choice {
 };
 
 // How one setting is edited.
-struct Spec {
+struct SettingDef {
   int code;
   const char* tab;
   Kind kind;
@@ -65,7 +65,7 @@ const char* const kScheduler = "Scheduler";
 const char* const kExport = "Export";
 const char* const kWords = "Word index";
 
-const Spec kSpecs[] = {
+const SettingDef kSettingDefs[] = {
     {2, kGeneral, Kind::Check, "Show tool tips", 2, 1},
     {3, kGeneral, Kind::Seconds, "List locator delay (seconds):"},
     {10, kGeneral, Kind::Choice, "Date format:"},
@@ -115,8 +115,8 @@ const Spec kSpecs[] = {
     {69, kWords, Kind::Text, "Word-breaking rule set:"},
 };
 
-const Spec* specOf(int code) {
-  for (const Spec& s : kSpecs)
+const SettingDef* defOf(int code) {
+  for (const SettingDef& s : kSettingDefs)
     if (s.code == code) return &s;
   return nullptr;
 }
@@ -173,7 +173,7 @@ QList<Choice> choicesOf(store::Session& s, int code) {
 }  // namespace
 
 struct PreferencesWindow::Editor {
-  const Spec* spec = nullptr;
+  const SettingDef* def = nullptr;
   const store::SettingInfo* info = nullptr;
   QWidget* widget = nullptr;
   QLabel* note = nullptr;  // a font's or colour's sample, a speed level's batch size
@@ -204,13 +204,13 @@ PreferencesWindow::Editor* PreferencesWindow::editor(int code) const { return ed
 
 QWidget* PreferencesWindow::editorFor(int code, QWidget* parent) {
   auto* e = new Editor;
-  e->spec = specOf(code);
+  e->def = defOf(code);
   e->info = store::settingInfo(code);
   editors_.insert(code, e);
   order_.append(code);
-  switch (e->spec->kind) {
+  switch (e->def->kind) {
     case Kind::Check: {
-      auto* b = new QCheckBox(e->spec->label, parent);
+      auto* b = new QCheckBox(e->def->label, parent);
       e->widget = b;
       return b;
     }
@@ -222,7 +222,7 @@ QWidget* PreferencesWindow::editorFor(int code, QWidget* parent) {
     }
     case Kind::Spin: {
       auto* sp = new QSpinBox(parent);
-      sp->setRange(e->spec->min, e->spec->max);
+      sp->setRange(e->def->min, e->def->max);
       e->widget = sp;
       if (code >= store::SpeedCountPurge && code <= store::SpeedImport) {
         auto* row = new QWidget(parent);
@@ -253,12 +253,12 @@ QWidget* PreferencesWindow::editorFor(int code, QWidget* parent) {
       e->note = new QLabel(row);
       e->note->setMinimumWidth(160);
       e->note->setFrameShape(QFrame::StyledPanel);
-      auto* b = new QPushButton(e->spec->kind == Kind::Font ? "Font..." : "Colour...", row);
+      auto* b = new QPushButton(e->def->kind == Kind::Font ? "Font..." : "Colour...", row);
       l->addWidget(e->note, 1);
       l->addWidget(b);
       e->widget = b;
       connect(b, &QPushButton::clicked, this, [this, e] {
-        if (e->spec->kind == Kind::Font) {
+        if (e->def->kind == Kind::Font) {
           bool ok = false;
           const QFont f = QFontDialog::getFont(&ok, e->font, this, "Font");
           if (ok) {
@@ -278,7 +278,7 @@ QWidget* PreferencesWindow::editorFor(int code, QWidget* parent) {
     case Kind::Text:
     case Kind::ReadOnly: {
       auto* t = new QLineEdit(parent);
-      t->setReadOnly(e->spec->kind == Kind::ReadOnly);
+      t->setReadOnly(e->def->kind == Kind::ReadOnly);
       if (e->info && e->info->textLength) t->setMaxLength(e->info->textLength);
       e->widget = t;
       return t;
@@ -326,7 +326,7 @@ void PreferencesWindow::build() {
     }
     return forms.value(tab);
   };
-  for (const Spec& sp : kSpecs) {
+  for (const SettingDef& sp : kSettingDefs) {
     QFormLayout* f = formOf(sp.tab);
     QWidget* w = editorFor(sp.code, f->parentWidget());
     if (sp.kind == Kind::Check)
@@ -363,10 +363,10 @@ void PreferencesWindow::load() {
     int32_t v = 0;
     std::string t;
     store::Konfig(s, actionsOf(e.info->record).get, code, v, &t);
-    switch (e.spec->kind) {
+    switch (e.def->kind) {
       case Kind::Check:
         e.raw = v;
-        static_cast<QCheckBox*>(e.widget)->setChecked(v == e.spec->on);
+        static_cast<QCheckBox*>(e.widget)->setChecked(v == e.def->on);
         break;
       case Kind::Choice: {
         auto* c = static_cast<QComboBox*>(e.widget);
@@ -416,7 +416,7 @@ void PreferencesWindow::load() {
 
 void PreferencesWindow::showColour(Editor& e) {
   const QColor c = colourOf(e.colour);
-  e.note->setText(e.colour == 0 && e.spec->code == store::SetTreeColour ? "(the style's own)" : c.name());
+  e.note->setText(e.colour == 0 && e.def->code == store::SetTreeColour ? "(the style's own)" : c.name());
   e.note->setStyleSheet(QString("QLabel { background: %1; color: %2; }")
                             .arg(c.name(), c.lightness() < 128 ? "white" : "black"));
 }
@@ -450,11 +450,11 @@ QStringList PreferencesWindow::tabNames() const {
 int32_t PreferencesWindow::number(int code) const {
   const Editor* e = editor(code);
   if (!e) return 0;
-  switch (e->spec->kind) {
+  switch (e->def->kind) {
     case Kind::Check: {
       const bool on = static_cast<QCheckBox*>(e->widget)->isChecked();
-      if (on) return e->spec->on;
-      return e->raw == e->spec->on ? e->spec->off : e->raw == e->spec->off ? e->spec->off : e->raw;
+      if (on) return e->def->on;
+      return e->raw == e->def->on ? e->def->off : e->raw == e->def->off ? e->def->off : e->raw;
     }
     case Kind::Choice: return static_cast<QComboBox*>(e->widget)->currentData().toInt();
     case Kind::Spin: return static_cast<QSpinBox*>(e->widget)->value();
@@ -475,8 +475,8 @@ int32_t PreferencesWindow::number(int code) const {
 QString PreferencesWindow::text(int code) const {
   const Editor* e = editor(code);
   if (!e) return {};
-  if (e->spec->kind == Kind::Font) return e->font.family();
-  if (e->spec->kind == Kind::Text || e->spec->kind == Kind::Directory)
+  if (e->def->kind == Kind::Font) return e->font.family();
+  if (e->def->kind == Kind::Text || e->def->kind == Kind::Directory)
     return static_cast<QLineEdit*>(e->widget)->text();
   return {};
 }
@@ -484,11 +484,11 @@ QString PreferencesWindow::text(int code) const {
 bool PreferencesWindow::setNumber(int code, int32_t v) {
   Editor* e = editor(code);
   if (!e) return false;
-  switch (e->spec->kind) {
+  switch (e->def->kind) {
     case Kind::Check:
-      static_cast<QCheckBox*>(e->widget)->setChecked(v == e->spec->on);
+      static_cast<QCheckBox*>(e->widget)->setChecked(v == e->def->on);
       e->raw = v;
-      return v == e->spec->on || v == e->spec->off;
+      return v == e->def->on || v == e->def->off;
     case Kind::Choice: {
       auto* c = static_cast<QComboBox*>(e->widget);
       const int i = c->findData(v);
@@ -523,12 +523,12 @@ bool PreferencesWindow::setNumber(int code, int32_t v) {
 bool PreferencesWindow::setText(int code, const QString& t) {
   Editor* e = editor(code);
   if (!e) return false;
-  if (e->spec->kind == Kind::Font) {
+  if (e->def->kind == Kind::Font) {
     e->font.setFamily(t);
     showFont(*e);
     return true;
   }
-  if (e->spec->kind == Kind::Text || e->spec->kind == Kind::Directory) {
+  if (e->def->kind == Kind::Text || e->def->kind == Kind::Directory) {
     static_cast<QLineEdit*>(e->widget)->setText(t);
     return true;
   }
@@ -547,16 +547,16 @@ bool PreferencesWindow::save() {
   store::Session& s = session();
   for (int code : order_) {
     const Editor& e = *editors_.value(code);
-    if (e.spec->kind == Kind::ReadOnly) continue;
+    if (e.def->kind == Kind::ReadOnly) continue;
     int32_t v = number(code);
     std::string t = text(code).toStdString();
-    if (e.spec->kind == Kind::Font) {
+    if (e.def->kind == Kind::Font) {
       // A font name longer than its room is cut; the size is kept.
       t = t.substr(0, static_cast<std::size_t>(e.info->textLength));
       if (v <= 0) v = e.info->defValue;
     }
     if (!store::Konfig(s, actionsOf(e.info->record).set, code, v, &t)) {
-      s.tell(std::string("The value of \"") + e.spec->label + "\" cannot be stored.", "Preferences");
+      s.tell(std::string("The value of \"") + e.def->label + "\" cannot be stored.", "Preferences");
       return false;
     }
   }
