@@ -14,4 +14,11 @@ void ensureApplication() {
   new QApplication(argc, argv);
 }
 
+void pumpEvents() {
+  for (int i = 0; i < 8; ++i) {
+    QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  }
+}
+
 }  // namespace qb::test

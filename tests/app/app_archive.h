@@ -10,4 +10,8 @@ namespace qb::test {
 // The one QApplication of the test program (QT_QPA_PLATFORM offscreen).
 void ensureApplication();
 
+// Lets posted events, timers due now and deferred deletions run, as the
+// event loop would between two user actions.
+void pumpEvents();
+
 }  // namespace qb::test

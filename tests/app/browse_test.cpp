@@ -30,13 +30,6 @@ using namespace qb::app;
 
 namespace {
 
-void pump() {
-  for (int i = 0; i < 8; ++i) {
-    QCoreApplication::processEvents();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-  }
-}
-
 // A forum of two threads in one section:
 //   thread 1 "Cats": 1001 (Smith) <- 1002 (Jones) <- 1004 (Smith)
 //   thread 2 "Dogs": 1003 (Jones), 1005 (Smith, a reply to 1003)
@@ -50,12 +43,12 @@ struct BrowseFixture : ::testing::Test {
   void TearDown() override {
     if (frame) {
       frame->registry().destroyGroup(kFindGroup);
-      pump();
+      qb::test::pumpEvents();
       frame->registry().destroyGroup(kNotToolsGroup);
-      pump();
+      qb::test::pumpEvents();
       frame.reset();
     }
-    pump();
+    qb::test::pumpEvents();
   }
   Session& s() { return a.session(); }
   void forum(const std::string& longText = "") {
@@ -77,7 +70,7 @@ struct BrowseFixture : ::testing::Test {
   void open() {
     s().clearDatabase();
     frame = std::make_unique<MainFrame>(s(), StartNormal);
-    pump();
+    qb::test::pumpEvents();
   }
   BrowseWindow* browse() { return qobject_cast<BrowseWindow*>(frame->registry().get("BrowseMsgNmbr")); }
   ThreadTreeWindow* tree() { return qobject_cast<ThreadTreeWindow*>(frame->registry().get("ThreadTree")); }
@@ -267,7 +260,7 @@ TEST_F(BrowseFixture, ThreadTreeFollowsAndRebuildsOnlyOnAThreadChange) {
   ThreadTreeWindow* t = tree();
   ASSERT_NE(t, nullptr);
   browse()->setCurrentRow(rowOf(1004));
-  pump();
+  qb::test::pumpEvents();
   EXPECT_EQ(t->threadNumber(), 1u);
   ASSERT_EQ(t->lines().size(), 4u);  // the blank line and three messages
   EXPECT_EQ(t->lines()[1].MSGNMBR, 1001u);
@@ -275,22 +268,22 @@ TEST_F(BrowseFixture, ThreadTreeFollowsAndRebuildsOnlyOnAThreadChange) {
   EXPECT_EQ(t->lines()[3].LEVEL, 2);
   const int builds = t->rebuilds();
   browse()->setCurrentRow(rowOf(1001));
-  pump();
+  qb::test::pumpEvents();
   EXPECT_EQ(t->rebuilds(), builds);  // same thread
   EXPECT_EQ(t->tree()->currentItem()->data(0, Qt::UserRole).toUInt(), 1001u);
   browse()->setCurrentRow(rowOf(1005));
-  pump();
+  qb::test::pumpEvents();
   EXPECT_EQ(t->rebuilds(), builds + 1);
   EXPECT_EQ(t->threadNumber(), 2u);
   // A double-click goes to the message in the browse's view.
   t->activate(1003);
-  pump();
+  qb::test::pumpEvents();
   EXPECT_EQ(browse()->current()->id(), 1003u);
   // From the sender view it switches to the thread view with a bookmark.
   browse()->setView(4);
-  pump();
+  qb::test::pumpEvents();
   t->activate(1005);
-  pump();
+  qb::test::pumpEvents();
   EXPECT_EQ(browse()->view(), 2);
   EXPECT_TRUE(browse()->bookmarked());
   EXPECT_EQ(browse()->current()->id(), 1005u);

@@ -29,13 +29,6 @@ using qb::text::dayNumber;
 
 namespace {
 
-void pump() {
-  for (int i = 0; i < 8; ++i) {
-    QCoreApplication::processEvents();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-  }
-}
-
 template <class W>
 void waitFor(W* w) {
   QElapsedTimer t;
@@ -72,22 +65,22 @@ struct ExportWindowFixture : ::testing::Test {
     }
     a.session().clearDatabase();
     frame = std::make_unique<MainFrame>(a.session(), StartNormal);
-    pump();
+    qb::test::pumpEvents();
   }
   void TearDown() override {
     frame->registry().destroyGroup(kFindGroup);
-    pump();
+    qb::test::pumpEvents();
     frame->registry().destroyGroup(kNotToolsGroup);
-    pump();
+    qb::test::pumpEvents();
     frame.reset();
-    pump();
+    qb::test::pumpEvents();
   }
   BrowseWindow* browse() { return qobject_cast<BrowseWindow*>(frame->registry().get("BrowseMsgNmbr")); }
   ExportWindow* window(const char* name) { return qobject_cast<ExportWindow*>(frame->registry().get(name)); }
   void highlight(uint32_t id) {
     for (int r = 0; r < browse()->model().rowCount(); ++r)
       if (browse()->model().row(r)->id() == id) browse()->setCurrentRow(r);
-    pump();
+    qb::test::pumpEvents();
   }
   uint8_t stored(uint32_t msg) {
     OP_CLOSE(a.session(), OpOpen, {3});
@@ -105,7 +98,7 @@ TEST_F(ExportWindowFixture, ExportsTheThreadOfTheHighlightedMessage) {
   EXPECT_TRUE(frame->isEnabled(CmdExportMsgs));
   highlight(1002);
   frame->runCode(41);  // "&Export Messages": the frame tells the browse
-  pump();
+  qb::test::pumpEvents();
   ExportWindow* w = window("ExportProc");
   ASSERT_NE(w, nullptr);
   EXPECT_EQ(w->windowTitle(), "Export messages");
@@ -124,7 +117,7 @@ TEST_F(ExportWindowFixture, ExportsTheThreadOfTheHighlightedMessage) {
 TEST_F(ExportWindowFixture, PrintsToPdfAndSetsStatusAndTopics) {
   highlight(1003);
   post(browse(), NotePrint);
-  pump();
+  qb::test::pumpEvents();
   ExportWindow* p = window("PrintProc");
   ASSERT_NE(p, nullptr);
   p->chooseScope(qb::exporting::ScopeSender);  // Jones: 1002 and 1003
@@ -136,7 +129,7 @@ TEST_F(ExportWindowFixture, PrintsToPdfAndSetsStatusAndTopics) {
   EXPECT_EQ(slurp(pdf).rfind("%PDF", 0), 0u);
 
   post(browse(), NoteSetStatus);
-  pump();
+  qb::test::pumpEvents();
   ExportWindow* st = window("StatusProc");
   ASSERT_NE(st, nullptr);
   st->chooseScope(qb::exporting::ScopeThread);
@@ -148,7 +141,7 @@ TEST_F(ExportWindowFixture, PrintsToPdfAndSetsStatusAndTopics) {
   EXPECT_EQ(stored(1001), 0);
 
   post(browse(), NoteClassifySets);
-  pump();
+  qb::test::pumpEvents();
   ExportWindow* c = window("ClassifyProc");
   ASSERT_NE(c, nullptr);
   c->chooseScope(qb::exporting::ScopeDatabase);
@@ -163,7 +156,7 @@ TEST_F(ExportWindowFixture, PrintsToPdfAndSetsStatusAndTopics) {
 TEST_F(ExportWindowFixture, AddressBookFromTheFrame) {
   EXPECT_TRUE(frame->isEnabled(CmdExportAddr));
   frame->runCode(40);
-  pump();
+  qb::test::pumpEvents();
   auto* w = qobject_cast<AddressExportWindow*>(frame->registry().get("AddressExport"));
   ASSERT_NE(w, nullptr);
   w->chooseFormat("TAPCIS");

@@ -35,13 +35,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-void pump() {
-  for (int i = 0; i < 8; ++i) {
-    QCoreApplication::processEvents();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-  }
-}
-
 std::string freshDir() {
   std::string t = (fs::temp_directory_path() / "quillbox-gui-XXXXXX").string();
   if (!::mkdtemp(t.data())) throw std::runtime_error("mkdtemp");
@@ -58,12 +51,12 @@ struct FrameFixture : ::testing::Test {
   void TearDown() override {
     if (frame) {
       frame->registry().destroyGroup(kFindGroup);
-      pump();
+      qb::test::pumpEvents();
       frame->registry().destroyGroup(kNotToolsGroup);
-      pump();
+      qb::test::pumpEvents();
       frame.reset();
     }
-    pump();
+    qb::test::pumpEvents();
   }
   Session& s() { return a.session(); }
   void forum(const std::string& name, int messages = 3) {
@@ -81,7 +74,7 @@ struct FrameFixture : ::testing::Test {
   void open(int result = StartNormal) {
     s().clearDatabase();
     frame = std::make_unique<MainFrame>(s(), result);
-    pump();
+    qb::test::pumpEvents();
   }
   BrowseWindow* browse() { return qobject_cast<BrowseWindow*>(frame->registry().get("BrowseMsgNmbr")); }
 };
@@ -107,15 +100,15 @@ TEST(Startup, FirstStartOfANewInstallation) {
   const int before = StartupWizard::shownCount();
   {
     MainFrame frame(s, 99);
-    pump();
+    qb::test::pumpEvents();
     EXPECT_EQ(frame.titlePart(), "[No Active Database]");
     EXPECT_EQ(StartupWizard::shownCount(), before + 1);
     post(&frame, NoteReevaluate);
-    pump();
+    qb::test::pumpEvents();
     EXPECT_EQ(StartupWizard::shownCount(), before + 1);
     for (QWidget* w : QApplication::topLevelWidgets())
       if (qobject_cast<StartupWizard*>(w)) w->close();
-    pump();
+    qb::test::pumpEvents();
   }
   // The second start is a normal one.
   qb::RecordingUI ui2;
@@ -264,7 +257,7 @@ TEST_F(FrameFixture, ToolbarShowsOnlyButtonsWithAWindowBehindThem) {
   // A window that takes the frame for itself greys the buttons but hides or
   // shows none.
   post(frame.get(), NoteDisableButtons);
-  pump();
+  qb::test::pumpEvents();
   EXPECT_FALSE(frame->isButtonEnabled(CmdChangeDb));
   int shownNow = 0;
   for (Cmd c : buttons) shownNow += frame->isButtonShown(c);
@@ -295,7 +288,7 @@ TEST_F(FrameFixture, MailDatabaseTexts) {
   EXPECT_NE(frame->registry().get("BrowseMail"), nullptr);
   EXPECT_EQ(frame->registry().get("ThreadTree"), nullptr);
   frame->runCode(24);  // "Show Thread Tree" does nothing for mail
-  pump();
+  qb::test::pumpEvents();
   EXPECT_EQ(frame->registry().get("ThreadTree"), nullptr);
 }
 
@@ -317,7 +310,7 @@ TEST_F(FrameFixture, OpenOrRaiseKeepsOneWindow) {
   QWidget* about = frame->openOrRaise("About");
   ASSERT_NE(about, nullptr);
   EXPECT_EQ(frame->openOrRaise("About"), about);
-  pump();
+  qb::test::pumpEvents();
   EXPECT_EQ(frame->registry().names().count("About"), 1);
   EXPECT_EQ(frame->openOrRaise("NoSuchWindow"), nullptr);  // not a window of the program
 }
@@ -327,11 +320,11 @@ TEST_F(FrameFixture, ExitClosesTheFindGroupThenTheBrowsesThenEnds) {
   open();
   ASSERT_NE(frame->registry().get("ThreadTree"), nullptr);
   EXPECT_TRUE(frame->closeToolWindows(1));
-  pump();
+  qb::test::pumpEvents();
   EXPECT_EQ(frame->registry().get("ThreadTree"), nullptr);
   EXPECT_NE(browse(), nullptr);
   EXPECT_TRUE(frame->closeToolWindows(1));
-  pump();
+  qb::test::pumpEvents();
   EXPECT_EQ(browse(), nullptr);
   EXPECT_FALSE(frame->closeToolWindows(1));
   // The whole exit procedure through the exit button.
@@ -339,7 +332,7 @@ TEST_F(FrameFixture, ExitClosesTheFindGroupThenTheBrowsesThenEnds) {
   bool ended = false;
   QObject::connect(frame.get(), &MainFrame::closedDown, [&] { ended = true; });
   frame->press(CmdExit);
-  pump();
+  qb::test::pumpEvents();
   EXPECT_TRUE(ended);
   EXPECT_TRUE(frame->registry().names().isEmpty());
 }
@@ -371,7 +364,7 @@ TEST_F(FrameFixture, ChangeActiveDatabaseIsExclusiveAndSwitchesTheBrowse) {
   open();
   ASSERT_EQ(frame->titlePart(), "[Beta forum]");  // the one active last
   frame->press(CmdChangeDb);
-  pump();
+  qb::test::pumpEvents();
   auto* change = qobject_cast<ChangeForumWindow*>(frame->registry().get("ChangeForum"));
   ASSERT_NE(change, nullptr);
   EXPECT_EQ(browse(), nullptr);  // tool windows were closed first
@@ -382,7 +375,7 @@ TEST_F(FrameFixture, ChangeActiveDatabaseIsExclusiveAndSwitchesTheBrowse) {
   EXPECT_EQ(change->rows()[0].DESCRIPTION, "Alpha forum");  // by name
   change->selectRow(0);
   change->choose();
-  pump();
+  qb::test::pumpEvents();
   EXPECT_EQ(frame->titlePart(), "[Alpha forum]");
   EXPECT_TRUE(frame->isEnabled(CmdChangeDb));
   ASSERT_NE(browse(), nullptr);
@@ -395,7 +388,7 @@ TEST_F(FrameFixture, DatabaseSelectionRenamesMarksAndForbidsImport) {
   a.addDatabase(KindMail, "Unknown:F2");
   open();
   frame->runCode(2);
-  pump();
+  qb::test::pumpEvents();
   auto* change = qobject_cast<ChangeForumWindow*>(frame->registry().get("ChangeForum"));
   ASSERT_NE(change, nullptr);
   change->setOrder(DatabaseOrder::ByDirectory);
@@ -425,7 +418,7 @@ TEST_F(FrameFixture, DatabaseMarkedForDeletionAsksAndCancelClearsTheMark) {
   ASSERT_TRUE(setStatus(s(), StatusTarget::Database, s().ForumNumber, StatusDelete));
   a.ui.answers = {qb::Button::Cancel};
   open();
-  pump();
+  qb::test::pumpEvents();
   bool asked = false;
   for (auto& e : a.ui.entries) asked |= e.kind == "ask";
   EXPECT_TRUE(asked);
@@ -438,7 +431,7 @@ TEST_F(FrameFixture, DatabaseMarkedForDeletionAsksAndCancelClearsTheMark) {
 TEST_F(FrameFixture, MailDatabaseSetupInsertsAndUpdates) {
   open();
   frame->press(CmdMailSetup);
-  pump();
+  qb::test::pumpEvents();
   auto* box = qobject_cast<MailDatabasesWindow*>(frame->registry().get("BrowseBox"));
   ASSERT_NE(box, nullptr);
   EXPECT_FALSE(frame->isEnabled(CmdChangeDb));  // an exclusive command runs
@@ -452,7 +445,7 @@ TEST_F(FrameFixture, MailDatabaseSetupInsertsAndUpdates) {
   EXPECT_EQ(box->table()->item(0, 1)->text(), "jane@example.com");
   EXPECT_EQ(box->table()->item(0, 2)->text(), "a@example.net, b@example.net");
   box->close();
-  pump();
+  qb::test::pumpEvents();
   EXPECT_EQ(frame->titlePart(), "[Jane Smith]");  // the new database becomes active
   EXPECT_NE(frame->registry().get("BrowseMail"), nullptr);
 }

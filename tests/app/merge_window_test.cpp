@@ -23,13 +23,6 @@ using namespace qb::app;
 
 namespace {
 
-void pump() {
-  for (int i = 0; i < 8; ++i) {
-    QCoreApplication::processEvents();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-  }
-}
-
 struct MergeWindowFixture : ::testing::Test {
   qb::test::TempArchive a;
   std::unique_ptr<MainFrame> frame;
@@ -53,15 +46,15 @@ struct MergeWindowFixture : ::testing::Test {
     }
     a.session().clearDatabase();
     frame = std::make_unique<MainFrame>(a.session(), StartNormal);
-    pump();
+    qb::test::pumpEvents();
   }
   void TearDown() override {
     frame->registry().destroyGroup(kFindGroup);
-    pump();
+    qb::test::pumpEvents();
     frame->registry().destroyGroup(kNotToolsGroup);
-    pump();
+    qb::test::pumpEvents();
     frame.reset();
-    pump();
+    qb::test::pumpEvents();
   }
   MergeWindow* merge() { return qobject_cast<MergeWindow*>(frame->registry().get("Duplicates")); }
   PersonsWindow* persons() { return qobject_cast<PersonsWindow*>(frame->registry().get("BrowsePerson")); }
@@ -82,12 +75,12 @@ TEST_F(MergeWindowFixture, MergeFromTheMenuWithItsFiguresAndTheBrowseRefreshed) 
   ASSERT_TRUE(frame->isEnabled(CmdMerge));
   ASSERT_TRUE(frame->isEnabled(CmdPersons));
   frame->press(CmdPersons);
-  pump();
+  qb::test::pumpEvents();
   ASSERT_NE(persons(), nullptr);
   EXPECT_EQ(persons()->rowCount(), 3);
 
   frame->press(CmdMerge);
-  pump();
+  qb::test::pumpEvents();
   MergeWindow* w = merge();
   ASSERT_NE(w, nullptr);
   EXPECT_EQ(w->windowTitle(), " Duplicate Merging [Pets]");
@@ -102,7 +95,7 @@ TEST_F(MergeWindowFixture, MergeFromTheMenuWithItsFiguresAndTheBrowseRefreshed) 
   EXPECT_EQ(w->figure(2), "1");
   EXPECT_EQ(w->figure(3), "2");
   EXPECT_EQ(personCount(), 2);
-  pump();
+  qb::test::pumpEvents();
   // The persons browse was told to reload: J. Smith (the newer sender) stays.
   ASSERT_EQ(persons()->rowCount(), 2);
   bool found = false;
@@ -117,7 +110,7 @@ TEST_F(MergeWindowFixture, MergeFromTheMenuWithItsFiguresAndTheBrowseRefreshed) 
 
 TEST_F(MergeWindowFixture, EndingARunAsksAndOnlyAConfirmationStops) {
   frame->press(CmdMerge);
-  pump();
+  qb::test::pumpEvents();
   MergeWindow* w = merge();
   ASSERT_NE(w, nullptr);
   ASSERT_TRUE(w->start());
@@ -126,20 +119,20 @@ TEST_F(MergeWindowFixture, EndingARunAsksAndOnlyAConfirmationStops) {
   EXPECT_TRUE(a.ui.saw(
       "Stopping at this stage will cause message counts \r\nto be incorrect.\r\nIf you do quit, please run the Count "
       "Messages process to correct the numbers! Are you sure you want to quit?"));
-  pump();
+  qb::test::pumpEvents();
   ASSERT_NE(merge(), nullptr);  // still open
   waitFor(w);
   // Once the run has ended, ending asks nothing.
   const std::size_t asked = a.ui.entries.size();
   EXPECT_TRUE(w->end());
-  pump();
+  qb::test::pumpEvents();
   EXPECT_EQ(merge(), nullptr);
   EXPECT_EQ(a.ui.entries.size(), asked);
 }
 
 TEST_F(MergeWindowFixture, PersonsBrowseOrdersAndSetsStatus) {
   frame->press(CmdPersons);
-  pump();
+  qb::test::pumpEvents();
   PersonsWindow* p = persons();
   ASSERT_NE(p, nullptr);
   EXPECT_EQ(p->statusChoices(), QStringList({"Normal Member", "Keep Member", "Delete Member"}));

@@ -24,13 +24,6 @@ using qb::text::dayNumber;
 
 namespace {
 
-void pump() {
-  for (int i = 0; i < 8; ++i) {
-    QCoreApplication::processEvents();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-  }
-}
-
 struct PurgeWindowFixture : ::testing::Test {
   qb::test::TempArchive a;
   std::unique_ptr<MainFrame> frame;
@@ -52,13 +45,13 @@ struct PurgeWindowFixture : ::testing::Test {
     }
     a.session().clearDatabase();
     frame = std::make_unique<MainFrame>(a.session(), StartNormal);
-    pump();
+    qb::test::pumpEvents();
   }
   void TearDown() override {
     frame->registry().destroyGroup(kNotToolsGroup);
-    pump();
+    qb::test::pumpEvents();
     frame.reset();
-    pump();
+    qb::test::pumpEvents();
   }
   PurgeWindow* window() { return qobject_cast<PurgeWindow*>(frame->registry().get("PurgeMess")); }
   BrowseWindow* browse() { return qobject_cast<BrowseWindow*>(frame->registry().get("BrowseMsgNmbr")); }
@@ -67,7 +60,7 @@ struct PurgeWindowFixture : ::testing::Test {
     QElapsedTimer t;
     t.start();
     while (p && p->running() && t.elapsed() < 20000) QCoreApplication::processEvents();
-    pump();
+    qb::test::pumpEvents();
   }
 };
 
@@ -77,7 +70,7 @@ TEST_F(PurgeWindowFixture, PurgeModeDeletesAndRefreshesTheBrowse) {
   EXPECT_TRUE(frame->isEnabled(CmdPurge));
   EXPECT_TRUE(frame->isEnabled(CmdCount));
   frame->runCode(12);  // "Purge &Deleted Messages"
-  pump();
+  qb::test::pumpEvents();
   PurgeWindow* w = window();
   ASSERT_NE(w, nullptr);
   EXPECT_TRUE(w->purging());
@@ -94,14 +87,14 @@ TEST_F(PurgeWindowFixture, PurgeModeDeletesAndRefreshesTheBrowse) {
   EXPECT_EQ(w->windowTitle(), " Purging Messages .. Please Wait!");
   runToEnd(w);
   EXPECT_EQ(window(), nullptr);  // a finished run closes the window
-  pump();
+  qb::test::pumpEvents();
   ASSERT_NE(browse(), nullptr);
   EXPECT_EQ(browse()->model().rowCount(), 2);
 }
 
 TEST_F(PurgeWindowFixture, CountModeShowsTheFiguresOfTheDatabase) {
   frame->runCode(11);  // "&Count Messages"
-  pump();
+  qb::test::pumpEvents();
   PurgeWindow* w = window();
   ASSERT_NE(w, nullptr);
   EXPECT_FALSE(w->purging());
@@ -126,12 +119,12 @@ TEST_F(PurgeWindowFixture, CountModeShowsTheFiguresOfTheDatabase) {
 
 TEST_F(PurgeWindowFixture, EndButtonStopsARunningPurgeAndClosesTheWindow) {
   frame->runCode(12);
-  pump();
+  qb::test::pumpEvents();
   QPointer<PurgeWindow> w = window();
   ASSERT_NE(w, nullptr);
   ASSERT_TRUE(w->start());
   w->endSession();
-  pump();
+  qb::test::pumpEvents();
   EXPECT_TRUE(w.isNull());
   // The open transaction of the tick was committed: the files are usable.
   Session& s = a.session();

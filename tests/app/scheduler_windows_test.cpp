@@ -31,13 +31,6 @@ using namespace qb::scheduler;
 
 namespace {
 
-void pump() {
-  for (int i = 0; i < 8; ++i) {
-    QCoreApplication::processEvents();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-  }
-}
-
 struct SchedulerWindows : ::testing::Test {
   qb::test::TempArchive a;
   std::unique_ptr<MainFrame> frame;
@@ -46,13 +39,13 @@ struct SchedulerWindows : ::testing::Test {
     ASSERT_EQ(qb::store::StartupSettings(a.session(), false), 99);
     a.session().clearDatabase();
     frame = std::make_unique<MainFrame>(a.session(), StartNormal);
-    pump();
+    qb::test::pumpEvents();
   }
   void TearDown() override {
     frame->registry().destroyGroup(kNotToolsGroup);
-    pump();
+    qb::test::pumpEvents();
     frame.reset();
-    pump();
+    qb::test::pumpEvents();
   }
   qb::store::Session& s() { return a.session(); }
   SchedulerDriver* driver() { return frame->findChild<SchedulerDriver*>("SchedulerDriver"); }
@@ -70,7 +63,7 @@ struct SchedulerWindows : ::testing::Test {
 
 TEST_F(SchedulerWindows, MenuOpensTheListsAndTheEditorsStoreWhatTheyShow) {
   frame->runCode(35);
-  pump();
+  qb::test::pumpEvents();
   auto* batches = qobject_cast<BatchListWindow*>(frame->registry().get("BrowseBatch"));
   ASSERT_NE(batches, nullptr);
   EXPECT_EQ(batches->windowTitle(), "Predefined Import Procedures");
@@ -83,7 +76,7 @@ TEST_F(SchedulerWindows, MenuOpensTheListsAndTheEditorsStoreWhatTheyShow) {
   be->news->setChecked(false);
   ASSERT_TRUE(be->save());
   be->accept();
-  pump();
+  qb::test::pumpEvents();
   ASSERT_EQ(batches->rows().size(), 1u);
   EXPECT_EQ(batches->table()->item(0, 0)->text(), "Captures");
   EXPECT_EQ(batches->table()->item(0, 1)->text(), "TAPCIS 5.x");
@@ -94,7 +87,7 @@ TEST_F(SchedulerWindows, MenuOpensTheListsAndTheEditorsStoreWhatTheyShow) {
   empty->reject();
 
   frame->runCode(28);
-  pump();
+  qb::test::pumpEvents();
   auto* tasks = qobject_cast<TaskListWindow*>(frame->registry().get("BrowseTasks"));
   ASSERT_NE(tasks, nullptr);
   EXPECT_EQ(tasks->windowTitle(), "Scheduled Tasks");
@@ -109,7 +102,7 @@ TEST_F(SchedulerWindows, MenuOpensTheListsAndTheEditorsStoreWhatTheyShow) {
   te->batches->item(0)->setCheckState(Qt::Checked);
   ASSERT_TRUE(te->save());
   te->accept();
-  pump();
+  qb::test::pumpEvents();
   ASSERT_EQ(tasks->rows().size(), 1u);
   const TaskInfo& t = tasks->rows()[0];
   EXPECT_EQ(t.description, "Month ends");
@@ -122,7 +115,7 @@ TEST_F(SchedulerWindows, MenuOpensTheListsAndTheEditorsStoreWhatTheyShow) {
   EXPECT_FALSE(isBusy(s()));
 
   frame->runCode(36);
-  pump();
+  qb::test::pumpEvents();
   ASSERT_NE(frame->registry().get("TaskLog"), nullptr);
 }
 
@@ -194,12 +187,12 @@ TEST_F(SchedulerWindows, DueTaskCheckStartsTheTaskAndTheLogShowsIt) {
   d->startWindow()->ok();
   EXPECT_TRUE(d->running());
   for (int i = 0; i < 20000 && d->running(); ++i) QCoreApplication::processEvents();
-  pump();
+  qb::test::pumpEvents();
   EXPECT_FALSE(d->running());
   EXPECT_EQ(s().DoTask, 0);
 
   frame->runCode(36);
-  pump();
+  qb::test::pumpEvents();
   auto* log = qobject_cast<TaskLogWindow*>(frame->registry().get("TaskLog"));
   ASSERT_NE(log, nullptr);
   ASSERT_EQ(log->tree()->topLevelItemCount(), 1);

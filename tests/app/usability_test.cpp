@@ -49,13 +49,6 @@ using namespace qb::app;
 
 namespace {
 
-void pump() {
-  for (int i = 0; i < 8; ++i) {
-    QCoreApplication::processEvents();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-  }
-}
-
 // Runs `during` on the modal window that `open` shows, then closes it
 // (Escape); false when no modal window came up.
 bool onModal(const std::function<void()>& open, const std::function<void(QWidget*)>& during) {
@@ -68,7 +61,7 @@ bool onModal(const std::function<void()>& open, const std::function<void(QWidget
     }
   });
   open();
-  pump();
+  qb::test::pumpEvents();
   return seen;
 }
 
@@ -88,12 +81,12 @@ struct Usability : ::testing::Test {
   void TearDown() override {
     if (frame) {
       frame->registry().destroyGroup(kFindGroup);
-      pump();
+      qb::test::pumpEvents();
       frame->registry().destroyGroup(kNotToolsGroup);
-      pump();
+      qb::test::pumpEvents();
       frame.reset();
     }
-    pump();
+    qb::test::pumpEvents();
   }
   Session& s() { return a.session(); }
   // Threads "Cats" (1001 <- 1002 <- 1004) and "Dogs" (1003 <- 1005) in
@@ -136,7 +129,7 @@ struct Usability : ::testing::Test {
       frame->activateWindow();
       EXPECT_TRUE(QTest::qWaitForWindowActive(frame.get()));
     }
-    pump();
+    qb::test::pumpEvents();
   }
   BrowseWindow* browse() {
     auto* b = qobject_cast<BrowseWindow*>(frame->registry().get("BrowseMsgNmbr"));
@@ -216,21 +209,21 @@ TEST_F(Usability, ALocatedOrChosenRowIsScrolledIntoSightAndHighlighted) {
   // Scroll down through several pages first.
   for (int i = 0; i < 6; ++i) {
     l->verticalScrollBar()->setValue(l->verticalScrollBar()->maximum());
-    pump();
+    qb::test::pumpEvents();
   }
   // Messages 100 to 149 are of 1990-01-03; newest first, 1990-01-03 is far up.
   const QDate day(1990, 1, 3);
   b->locate(day.toString("yyyy-MM-dd"));
-  pump();
+  qb::test::pumpEvents();
   ASSERT_NE(b->current(), nullptr);
   EXPECT_EQ(std::get<MsgRow>(b->current()->data).DATE, dayNumber(1990, 1, 3));
   EXPECT_TRUE(rowInSight());
   // A message chosen in the thread tree: the browse goes there and shows it.
   ASSERT_NE(tree(), nullptr);
   l->verticalScrollBar()->setValue(l->verticalScrollBar()->maximum());
-  pump();
+  qb::test::pumpEvents();
   tree()->activate(510);
-  pump();
+  qb::test::pumpEvents();
   ASSERT_NE(b->current(), nullptr);
   EXPECT_EQ(b->current()->id(), 510u);
   EXPECT_TRUE(rowInSight());
@@ -338,12 +331,12 @@ TEST_F(Usability, HomeEndTabAndTheShortcutsOfTheMenus) {
   }
   // Ctrl+F puts the focus into the entry; Ctrl+W closes the active window.
   menuAction(*frame, "&Find in List")->trigger();
-  pump();
+  qb::test::pumpEvents();
   EXPECT_EQ(QApplication::focusWidget(), entry());
   const int windows = static_cast<int>(frame->mdiArea()->subWindowList().size());
   frame->mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(tree()->parentWidget()));
   menuAction(*frame, "Cl&ose Window")->trigger();
-  pump();
+  qb::test::pumpEvents();
   EXPECT_EQ(frame->mdiArea()->subWindowList().size(), windows - 1);
   EXPECT_EQ(tree(), nullptr);
 }
@@ -451,7 +444,7 @@ TEST_F(Usability, NamesAreAskedInDialogsThatRefuseAnEmptyName) {
   open(true);
   auto* sel = qobject_cast<ChangeForumWindow*>(frame->openOrRaise("ChangeForum"));
   ASSERT_NE(sel, nullptr);
-  pump();
+  qb::test::pumpEvents();
   sel->selectRow(0);
   NameDialog* dlg = sel->renameDialog();
   ASSERT_NE(dlg, nullptr);

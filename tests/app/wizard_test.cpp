@@ -36,13 +36,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-void pump() {
-  for (int i = 0; i < 8; ++i) {
-    QCoreApplication::processEvents();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-  }
-}
-
 const std::string kEudora = std::string(QB_SOURCE_DIR) + "/samples/mail/eudora";
 
 struct WizardFixture : ::testing::Test {
@@ -56,23 +49,23 @@ struct WizardFixture : ::testing::Test {
     if (frame) {
       for (const char* g : {kFindGroup, kImportGroup, kNotToolsGroup}) {
         frame->registry().destroyGroup(g);
-        pump();
+        qb::test::pumpEvents();
       }
       frame.reset();
     }
-    pump();
+    qb::test::pumpEvents();
   }
   Session& s() { return a.session(); }
   uint32_t mailDatabase() { return createMailDatabase(s(), {"Robin Quayle", "robin@example.com", {"rq@example.org"}}); }
   void openFrame() {
     s().clearDatabase();
     frame = std::make_unique<MainFrame>(s(), StartNormal);
-    pump();
+    qb::test::pumpEvents();
   }
   ImportWizard* wizard() {
     if (!frame) openFrame();
     frame->press(CmdImportWizard);
-    pump();
+    qb::test::pumpEvents();
     return qobject_cast<ImportWizard*>(frame->registry().get("ImportMeny"));
   }
   bool told(const std::string& text, const std::string& title) {
@@ -98,26 +91,26 @@ TEST_F(WizardFixture, TheFrameOpensTheWizardAndThePreferencesAndGetsItsMenusBack
   EXPECT_FALSE(frame->isEnabled(CmdPreferences));  // an exclusive command runs
   EXPECT_EQ(frame->registry().get("BrowseMsgNmbr"), nullptr);
   w->close();
-  pump();
+  qb::test::pumpEvents();
   EXPECT_EQ(frame->registry().get("ImportMeny"), nullptr);
   EXPECT_TRUE(frame->isEnabled(CmdPreferences));
   EXPECT_EQ(frame->titlePart(), "[Some Forum]");
 
   // The scheduler's request to press "Import Wizard".
   post(frame.get(), NotePressImportWizard);
-  pump();
-  pump();
+  qb::test::pumpEvents();
+  qb::test::pumpEvents();
   EXPECT_NE(frame->registry().get("ImportMeny"), nullptr);
   frame->registry().get("ImportMeny")->close();
-  pump();
+  qb::test::pumpEvents();
 
   frame->press(CmdPreferences);
-  pump();
+  qb::test::pumpEvents();
   auto* prefs = qobject_cast<PreferencesWindow*>(frame->registry().get("UserPanel"));
   ASSERT_NE(prefs, nullptr);
   EXPECT_FALSE(frame->isButtonEnabled(CmdImportWizard));
   prefs->close();
-  pump();
+  qb::test::pumpEvents();
   EXPECT_TRUE(frame->isButtonEnabled(CmdImportWizard));
 }
 
@@ -302,7 +295,7 @@ TEST_F(WizardFixture, StartImportsSavesTheDefinitionAndRemembersTheMailDatabase)
   EXPECT_FALSE(run->running());
   EXPECT_EQ(run->countText(2), "8");  // the Eudora sample's eight mails
   EXPECT_EQ(run->countText(3), "1");
-  pump();
+  qb::test::pumpEvents();
   EXPECT_TRUE(run.isNull());  // closed at the end
   EXPECT_TRUE(told("The import process has finished!\r\nMessages imported: 8\r\nDuplicates skipped: 1",
                    " Import Processing "));
@@ -337,7 +330,7 @@ TEST_F(WizardFixture, CancelWhileStoringAsksAndNoGoesOn) {
   ASSERT_FALSE(run.isNull());
   EXPECT_FALSE(run->run()->stats().cancelled);
   EXPECT_EQ(run->run()->stats().imported, 8u);  // the Eudora sample's eight mails, its copy of the first not again
-  pump();
+  qb::test::pumpEvents();
 
   // Cancelled before storing: nothing is stored and the user is told.
   a.ui.entries.clear();
@@ -356,7 +349,7 @@ TEST_F(WizardFixture, CancelWhileStoringAsksAndNoGoesOn) {
   ASSERT_FALSE(run.isNull());
   EXPECT_TRUE(run->run()->stats().cancelled);
   EXPECT_EQ(run->run()->stats().imported, 0u);
-  pump();
+  qb::test::pumpEvents();
 }
 
 TEST_F(WizardFixture, EverySettingIsShownWithItsDefaultSavedAndReadAgain) {
@@ -364,7 +357,7 @@ TEST_F(WizardFixture, EverySettingIsShownWithItsDefaultSavedAndReadAgain) {
   const uint32_t mail = mailDatabase();
   openFrame();
   frame->press(CmdPreferences);
-  pump();
+  qb::test::pumpEvents();
   auto* p = qobject_cast<PreferencesWindow*>(frame->registry().get("UserPanel"));
   ASSERT_NE(p, nullptr);
   EXPECT_EQ(p->tabNames(), (QStringList{"General", "Import", "Display", "Speed", "Scheduler", "Export",

@@ -24,13 +24,6 @@ using namespace qb::app;
 
 namespace {
 
-void pump() {
-  for (int i = 0; i < 8; ++i) {
-    QCoreApplication::processEvents();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-  }
-}
-
 struct WordViews : ::testing::Test {
   qb::test::TempArchive a;
   std::unique_ptr<MainFrame> frame;
@@ -57,15 +50,15 @@ struct WordViews : ::testing::Test {
     }
     a.session().clearDatabase();
     frame = std::make_unique<MainFrame>(a.session(), StartNormal);
-    pump();
+    qb::test::pumpEvents();
   }
   void TearDown() override {
     frame->registry().destroyGroup(kFindGroup);
-    pump();
+    qb::test::pumpEvents();
     frame->registry().destroyGroup(kNotToolsGroup);
-    pump();
+    qb::test::pumpEvents();
     frame.reset();
-    pump();
+    qb::test::pumpEvents();
   }
   BrowseWindow* browse() { return qobject_cast<BrowseWindow*>(frame->registry().get("BrowseMsgNmbr")); }
   std::vector<uint32_t> shownIds() {
