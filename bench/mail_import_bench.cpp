@@ -138,7 +138,8 @@ Import importOnce(const std::string& cli, const std::string& home, const std::st
   r.peakKb = imp.peakKb;
   r.cpu = imp.cpu;
   r.ok = true;
-  fs::remove_all(home);
+  // The archive stays until the next run of the same build replaces it, so
+  // that --keep leaves the last import for browse_bench to open.
   return r;
 }
 
@@ -277,7 +278,7 @@ int main(int argc, char** argv) {
     for (int r = 0; r < runs; ++r) {
       for (int which = 0; which < (baselineCli.empty() ? 1 : 2); ++which) {
         bool isBase = (which == 1) != (r % 2 == 1) && !baselineCli.empty();
-        Import one = importOnce(isBase ? baselineCli : cli, work + "/home", mailbox);
+        Import one = importOnce(isBase ? baselineCli : cli, work + (isBase ? "/home-baseline" : "/home"), mailbox);
         if (!one.ok) return 1;
         (isBase ? base : mine).push_back(one);
       }

@@ -3,6 +3,8 @@
 // Reading is in sqlite_cursor.cpp, writing in sqlite_writes.cpp, transactions
 // in sqlite_transaction.cpp; docs/store.md describes the on-disk shape.
 
+#include <atomic>
+
 #include "store/sqlite_store.h"
 
 namespace qb::store {
@@ -238,6 +240,12 @@ bool KeyedFile::keysFromOtherVersion() const {
   return d_->detail == kOtherVersion || d_->detail == kDeferralLeft;
 }
 
+namespace {
+std::atomic<int64_t> gMappedReads{0};
+}  // namespace
+
+void KeyedFile::setMappedReads(int64_t bytes) { gMappedReads = bytes > 0 ? bytes : 0; }
+
 void KeyedFile::setDurable(bool durable) {
   d_->durable = durable;
   if (d_->db) d_->applyDurability();
@@ -357,6 +365,8 @@ Err KeyedFile::open(const std::string& path, Access mode) {
   if (rc != SQLITE_OK) return giveUp(fromSqlite(rc));
   sqlite3_extended_result_codes(d.db, 1);
   sqlite3_busy_timeout(d.db, kBusyMillis);
+  if (const int64_t map = gMappedReads)
+    sql::exec(d.db, "PRAGMA main.mmap_size=" + std::to_string(map));
   if (canWrite) d.applyDurability();
 
   // the file's format and layout

@@ -108,6 +108,13 @@ class KeyedFile {
   // writes are not synced to disk and the journal is kept in memory. A crash
   // may lose or damage such a file. Takes effect at once and on later opens.
   void setDurable(bool durable);
+  // Files opened after this call read their pages through a memory mapping
+  // of up to `bytes` of the file instead of one read call and copy per page
+  // (0, the default: no mapping). For a program that browses: counting the
+  // records before a record of a large list walks a key's whole index, and
+  // mapped it takes a fifth of the time. Writes still go through the
+  // journal. A process-wide choice, made once at start.
+  static void setMappedReads(int64_t bytes);
   // Number of records in the store file at `path` whatever its layout; -1
   // when it is not a readable store file. Lets a caller decide about a file
   // whose layout differs (a file that holds no records may be recreated).

@@ -290,3 +290,70 @@ TEST(StoreCrash, KilledInTheMiddleOfMultiFileTransactionsLeavesAllOrNothing) {
     next = *a.rbegin() + 1;
   }
 }
+
+// A reader whose pages are mapped sees what another process writes: the
+// file grows far beyond what was mapped, records are deleted, and counts,
+// ranks and reads in key order stay those of the file on disk.
+TEST_F(Shared, MappedReaderFollowsAnotherProcessThatGrowsAndDeletes) {
+  Child writer([&](Child& c) {
+    c.ready();
+    c.waitForParent();
+    Table<Item> t;
+    if (t.open(path) != Err::Ok) return 1;
+    Transaction tx;
+    if (tx.begin({&t}, 5) != Err::Ok) return 2;
+    for (uint32_t i = 10; i < 4010; ++i) {
+      t.clear();
+      t.rec.ID = i;
+      t.rec.NAME = "n" + std::to_string(i % 97);
+      t.rec.DATE = static_cast<int32_t>(i);
+      t.rec.ALIAS = std::to_string(i);
+      if (t.add() != Err::Ok) return 3;
+    }
+    // every third of the new records goes again
+    for (uint32_t i = 10; i < 4010; i += 3) {
+      t.rec.ID = i;
+      if (t.get(Item::IdKey) != Err::Ok || t.del() != Err::Ok) return 4;
+    }
+    if (tx.commit() != Err::Ok) return 5;
+    c.ready('w');
+    c.waitForParent();
+    return 0;
+  });
+  ASSERT_EQ(writer.waitReady(), 'r');
+
+  KeyedFile::setMappedReads(int64_t{1} << 30);
+  {
+    Table<Item> reader;
+    ASSERT_EQ(reader.open(path), Err::Ok);
+    ASSERT_EQ(reader.count(), 3);
+    reader.set(Item::IdKey);
+    ASSERT_EQ(reader.next(), Err::Ok);
+    EXPECT_EQ(reader.rec.ID, 3u);
+
+    writer.finish();
+    ASSERT_EQ(writer.waitReady(), 'w');
+    const int64_t expected = 3 + 4000 - 1334;
+    EXPECT_EQ(reader.count(), expected);
+    // in the descending number key: 4008 first (4009 was deleted), record 1 last
+    reader.set(Item::IdKey);
+    int64_t n = 0, lastPos = 0;
+    uint32_t previous = UINT32_MAX;
+    while (reader.next() == Err::Ok) {
+      EXPECT_LT(reader.rec.ID, previous);
+      EXPECT_TRUE(reader.rec.ID < 10 || (reader.rec.ID - 10) % 3 != 0) << reader.rec.ID;
+      previous = reader.rec.ID;
+      lastPos = reader.position();
+      ++n;
+    }
+    EXPECT_EQ(n, expected);
+    EXPECT_EQ(previous, 1u);
+    EXPECT_EQ(reader.countBefore(Item::IdKey, lastPos), expected - 1);
+    reader.rec.ID = 4008;
+    ASSERT_EQ(reader.get(Item::IdKey), Err::Ok);
+    EXPECT_EQ(reader.countBefore(Item::IdKey, reader.position()), 0);
+  }
+  KeyedFile::setMappedReads(0);
+  writer.finish();
+  EXPECT_EQ(writer.exitCode(), 0);
+}
