@@ -105,42 +105,126 @@ GRETA = ("Greta Lindqvist", "72345.1012")  # stored with a dot
 HAROLD = ("Harold Pennyworth", "[71234,567]")
 AMELIE = ("Amélie Fournier", "INTERNET:amelie@example.fr")
 SVEN = ("\"Sven Åkesson\"", "75432, 210")
+ILSE = ("Ilse Brandt", "76002.77")
+TOBIAS = ("Tobias Wren", "[70001,234]")
+TOMAS = ("\"Tomás Brandt\"", "77777, 123")
+DANA = ("Dana Whitlock", "INTERNET:dana@example.org")
+MARTA = ("Marta Oyelaran", "76110.45")
+JONAS = ("Jonas Kettering", "[75020,331]")
+OSKAR = ("Oskar Feldmann", "76543.210")
 ALL = ("All", "")
 
+# Each forum's own messages, in the same four roles so that every layout
+# shows the same features: a thread root with a dotted address and an "@l"
+# text with blanks before a line end, a reply from a bracketed address with
+# "@b" paragraphs, a third message from a quoted name with a blank in its
+# address and a non-ASCII word, and a message of another section with a
+# non-ASCII subject from an Internet address.
+#   (offset, parent offset, section, date, subject, sender, recipient, text)
+FORUM_THREADS = {
+    "STARGAZE": [
+        (1, 0, (4, "Observing"), (1996, 1, 14), "Charts for variable stars", GRETA, ALL,
+         "@lWhere do you get charts for variable stars?  \nThe ones in my atlas are too coarse.\n\nGreta\n"),
+        (2, 1, (4, "Observing"), (1996, 1, 15), "Charts for variable stars", HAROLD, GRETA,
+         "The association sends them for a stamped envelope.@b\nAsk for the ones with the comparison stars marked.@b\n@b\n"),
+        (3, 2, (4, "Observing"), (1996, 1, 17), "Charts for variable stars", SVEN, HAROLD,
+         "I copy mine at the café next to the library.@b\nTheir copier keeps the faint stars.@b\n"),
+        (10, 0, (6, "Eyepieces"), (1996, 2, 3), "Plössl or orthoscopic?", AMELIE, ALL,
+         "@lWhich gives the wider field?\nMerci d'avance.\n"),
+    ],
+    "HOMEBREW": [
+        (1, 0, (3, "Hops"), (1995, 5, 8), "Hops for a pale ale", ILSE, ALL,
+         "@lWhich hops do you use for a pale ale?  \nThe shop here sells only two kinds.\n\nIlse\n"),
+        (2, 1, (3, "Hops"), (1995, 5, 9), "Hops for a pale ale", TOBIAS, ILSE,
+         "Cascade if you can get it.@b\nOtherwise any hop that smells of citrus.@b\n@b\n"),
+        (3, 2, (3, "Hops"), (1995, 5, 11), "Hops for a pale ale", TOMAS, TOBIAS,
+         "The shop in the Königstraße orders them for you.@b\nAllow two weeks.@b\n"),
+        (10, 0, (5, "Cider"), (1995, 10, 2), "Cider from Gravensteiner Äpfel", DANA, ALL,
+         "@lDoes anyone press their own apples?\nThe mill in our village has closed.\n"),
+    ],
+    "NOTES": [
+        (1, 0, (1, "Club news"), (1997, 4, 2), "Open night at the observatory", MARTA, ALL,
+         "@lThe observatory is open to the public on the 19th.  \nWho can help with the visitors?\n\nMarta\n"),
+        (2, 1, (1, "Club news"), (1997, 4, 3), "Open night at the observatory", JONAS, MARTA,
+         "I can take the first shift.@b\nI will bring the red torches.@b\n@b\n"),
+        (3, 2, (1, "Club news"), (1997, 4, 4), "Open night at the observatory", SVEN, JONAS,
+         "I take the second shift and the crêpes stall.@b\nSomeone has to.@b\n"),
+        (10, 0, (2, "Lectures"), (1997, 4, 20), "Hale-Bopp lecture in Besançon", AMELIE, ALL,
+         "@lThe observatory of Besançon gives a lecture on the comet.\nWho wants to share a car?\n"),
+    ],
+    "ASTROFORUM": [
+        (1, 0, (2, "Star charts"), (1998, 1, 10), "Planisphere for the southern sky", OSKAR, ALL,
+         "@lI travel to Namibia in March.  \nWhich planisphere shows the southern sky?\n\nOskar\n"),
+        (2, 1, (2, "Star charts"), (1998, 1, 11), "Planisphere for the southern sky", ("Greta Lindqvist", "[72345,1012]"),
+         OSKAR, "Any shop sells one for 30 degrees south.@b\nTake a red torch as well.@b\n@b\n"),
+        (3, 2, (2, "Star charts"), (1998, 1, 13), "Planisphere for the southern sky", TOMAS, GRETA,
+         "Down there the Milky Way casts shadows. ¡Buen viaje!@b\nSend us a postcard.@b\n"),
+        (10, 0, (8, "Software"), (1998, 1, 24), "Planetarium program für Windows 95", DANA, ALL,
+         "@lWhich planetarium program runs well on a 486?\nMine takes a minute to draw the sky.\n"),
+    ],
+}
 
-def forum_messages(forum, base):
+
+def forum_messages(forum, base, threads=None):
+    """The messages of `forum` (its own set, or `threads`' set under this
+    forum's name), numbered from `base`."""
     return [
-        dict(forum=forum, number=base + 1, parent=0, section=(3, "Telescopes"), date=(1995, 3, 13),
-             subject="Choosing a first telescope", **{"from": GRETA}, to=ALL,
-             text="@lI am thinking of a small refractor.  \nWhich mount would you suggest?\n\nGreta\n"),
-        dict(forum=forum, number=base + 2, parent=base + 1, section=(3, "Telescopes"), date=(1995, 3, 14),
-             subject="Choosing a first telescope", **{"from": HAROLD}, to=GRETA,
-             text="An alt-az mount is simplest.@b\nA Dobsonian gives the most aperture per pound.@b\n@b\n"),
-        dict(forum=forum, number=base + 3, parent=base + 2, section=(3, "Telescopes"), date=(1995, 3, 15),
-             subject="Choosing a first telescope", **{"from": SVEN}, to=HAROLD,
-             text="Agreed.@b\nSee the café by the observatory: they rent them for a small fee.@b\n"),
-        dict(forum=forum, number=base + 10, parent=0, section=(5, "Eyepieces"), date=(1995, 4, 2),
-             subject="Plössl or orthoscopic?", **{"from": AMELIE}, to=ALL,
-             text="@lWhich gives the wider field?\nMerci d'avance.\n"),
+        dict(forum=forum, number=base + n, parent=base + p if p else 0, section=section, date=date,
+             subject=subject, **{"from": sender}, to=to, text=text)
+        for n, p, section, date, subject, sender, to, text in FORUM_THREADS[threads or forum]
     ]
 
 
-def mails(shift=0):
-    """The mail set; `shift` hours later for each further format, so that the
-    formats' mails do not repeat each other in the demo's mail database."""
-    return [
-        dict(date=(1995, 5, 3), time=(9 + shift, 5, 30), subject="Copy of: Star party in June",
+OWNER_DOTTED = ("Wilma Thornbury", "74321.1234")
+
+# Each format's own mail, in the same three roles: received with two direct
+# recipients (the owner's address stored with a dot) and a carbon copy,
+# "Copy of:" before the subject and "@b" paragraphs; the owner's answer with
+# a direct recipient, a carbon copy and a blind copy and an "@l" text; a
+# mail without recipients.
+MAILS = {
+    "wincim": [
+        dict(date=(1995, 5, 3), time=(9, 5, 30), subject="Copy of: Star party in June",
              **{"from": ("Greta Lindqvist", "INTERNET:greta@example.se")},
-             to=[("Wilma Thornbury", "74321.1234"), ("Harold Pennyworth", "71234,567")],
+             to=[OWNER_DOTTED, ("Harold Pennyworth", "71234,567")],
              cc=[("Amélie Fournier", "INTERNET:amelie@example.fr")],
              text="The star party is on the 21st.@b\nBring warm clothes.@b\n"),
-        dict(date=(1995, 5, 4), time=(18 + shift, 40, 0), subject="Re: Star party in June", **{"from": OWNER},
+        dict(date=(1995, 5, 4), time=(18, 40, 0), subject="Re: Star party in June", **{"from": OWNER},
              to=[("Greta Lindqvist", "INTERNET:greta@example.se")],
              cc=[("Harold Pennyworth", "71234,567")], bc=[("Sven Åkesson", "75432,210")],
              text="@lI will come, with the 80 mm refractor.\nWilma\n"),
-        dict(date=(1995, 6, 1), time=(7 + shift, 0, 0), subject="Club dues", **{"from": ("Harold Pennyworth", "71234.567")},
+        dict(date=(1995, 6, 1), time=(7, 0, 0), subject="Club dues", **{"from": ("Harold Pennyworth", "71234.567")},
              to=[], text="Dues for the year are due.\n"),
-    ]
+    ],
+    "doscim": [
+        dict(date=(1996, 3, 9), time=(21, 10, 5), subject="Copy of: Messier marathon",
+             **{"from": ("Amélie Fournier", "INTERNET:amelie@example.fr")},
+             to=[OWNER_DOTTED, ("Sven Åkesson", "75432,210")],
+             cc=[("Greta Lindqvist", "INTERNET:greta@example.se")],
+             text="We try all the Messier objects on the night of the 23rd.@b\nThe château has a dark field behind it.@b\n"),
+        dict(date=(1996, 3, 10), time=(8, 25, 0), subject="Re: Messier marathon", **{"from": OWNER},
+             to=[("Amélie Fournier", "INTERNET:amelie@example.fr")],
+             cc=[("Sven Åkesson", "75432,210")], bc=[("Harold Pennyworth", "71234,567")],
+             text="@lI will try, but I doubt I find M30 before dawn.\nWilma\n"),
+        dict(date=(1996, 4, 2), time=(12, 30, 0), subject="Loan telescope returned",
+             **{"from": ("Greta Lindqvist", "72345.1012")}, to=[],
+             text="The club's loan telescope is back on its shelf.\n"),
+    ],
+    "csnav": [
+        dict(date=(1997, 4, 6), time=(19, 45, 10), subject="Copy of: Hale-Bopp photographs",
+             **{"from": ("Jonas Kettering", "INTERNET:jonas@example.de")},
+             to=[OWNER_DOTTED, ("Marta Oyelaran", "76110,45")],
+             cc=[("Oskar Feldmann", "76543,210")],
+             text="My pictures of the comet are back from the lab.@b\nThe blue tail shows on every frame.@b\n"),
+        dict(date=(1997, 4, 7), time=(7, 15, 0), subject="Re: Hale-Bopp photographs", **{"from": OWNER},
+             to=[("Jonas Kettering", "INTERNET:jonas@example.de")],
+             cc=[("Marta Oyelaran", "76110,45")], bc=[("Greta Lindqvist", "72345,1012")],
+             text="@lPlease bring them to the open night.\nWilma\n"),
+        dict(date=(1997, 4, 20), time=(16, 0, 0), subject="Swap meet in May",
+             **{"from": ("Oskar Feldmann", "76543.210")}, to=[],
+             text="Bring what you no longer use: eyepieces, books, filters.\n"),
+    ],
+}
 
 
 def write(path, data):
@@ -149,13 +233,13 @@ def write(path, data):
         f.write(data)
 
 
-def cim_samples(folder, forum, base, enc, layout, shift):
+def cim_samples(folder, forum, base, enc, layout):
     d = os.path.join(HERE, folder)
     shutil.rmtree(d, ignore_errors=True)
     msgs = forum_messages(forum, base)
     for i, m in enumerate(msgs):
         write(os.path.join(d, "%s%02d.THD" % (forum[:6], i + 1)), layout(m, enc))
-    for i, m in enumerate(mails(shift)):
+    for i, m in enumerate(MAILS[folder]):
         write(os.path.join(d, "MAIL%02d.MSG" % (i + 1)), mail_record(m, enc))
     # A file cut short inside its record and a file of another program.
     whole = layout(msgs[0], enc)
@@ -237,7 +321,7 @@ def large(directory, n):
     os.makedirs(directory, exist_ok=True)
     cims = os.path.join(directory, "cim")
     os.makedirs(cims, exist_ok=True)
-    base = forum_messages("SPEEDTEST", 0)
+    base = forum_messages("SPEEDTEST", 0, "STARGAZE")
     for i in range(n):
         m = dict(base[i % len(base)], number=i + 1, parent=i if i % 4 else 0)
         with open(os.path.join(cims, "M%06d.THD" % i), "wb") as f:
@@ -254,9 +338,9 @@ def main():
     if len(sys.argv) == 4 and sys.argv[1] == "--large":
         large(sys.argv[2], int(sys.argv[3]))
         return
-    cim_samples("wincim", "STARGAZE", 990000, "cp1252", forum_record, 0)
-    cim_samples("doscim", "HOMEBREW", 920000, "cp850", forum_record, 1)
-    cim_samples("csnav", "NOTES", 930000, "cp1252", forum2_record, 2)
+    cim_samples("wincim", "STARGAZE", 990000, "cp1252", forum_record)
+    cim_samples("doscim", "HOMEBREW", 920000, "cp850", forum_record)
+    cim_samples("csnav", "NOTES", 930000, "cp1252", forum2_record)
     cabinet_samples()
 
 

@@ -146,37 +146,73 @@ def damaged_copy(dbf_path, name):
 OWNER_ID = "74321,1234"
 
 
-def navcis_rows(base=950000, year=96):
-    """`base` numbers the forum messages; `year` (two digits) dates them, so
-    that the two NavCIS versions' samples do not repeat each other."""
-    d = datetime.date(1900 + year, 8, 2)
-    rows = [
-        dict(FORUM_NAME="stargaze", INTERNAL=7, SEC_NUMBER=3, SEC_NAME="Telescopes", SUBJECT="Mirror cleaning",
+def skipped_rows(forum, date):
+    """Two forum messages every NavCIS table carries: number 0 and a number
+    the reader gives its own messages; both are skipped."""
+    return [
+        dict(FORUM_NAME=forum, INTERNAL=9, SUBJECT="Number zero", SEND_ID="75432,210", MSG_NUMBER=0,
+             MSG_DATE=date, MSG_TEXT="A message without a number is skipped.\n"),
+        dict(FORUM_NAME=forum, INTERNAL=9, SUBJECT="Reader's own number", SEND_ID="75432,210",
+             MSG_NUMBER=9000000, MSG_DATE=date, MSG_TEXT="Skipped too.\n"),
+    ]
+
+
+def navcis16_rows(base=950000):
+    """NavCIS 1.6x: a thread in one forum (a time-less root; a reply whose
+    sender identifier ends in CR LF, kept), a message with a non-ASCII
+    subject and section in another forum, the two skipped numbers, and mail:
+    received (HRE:INTERNAL 0 with a forum name filled in, time "9:05"),
+    sent (time with seconds), and a deleted one whose time is unreadable."""
+    return [
+        dict(FORUM_NAME="stargaze", INTERNAL=7, SEC_NUMBER=2, SEC_NAME="Telescopes", SUBJECT="Mirror cleaning",
              SEND_ID="72345.1012", SEND_NAME="Greta Lindqvist", RECV_ID="All", RECV_NAME="All", MSG_NUMBER=base + 1,
-             MSG_PARENT=0, MSG_DATE="02-Aug-%02d" % year, MSG_TIME="21:10", REC_DATE=d,
+             MSG_PARENT=0, MSG_DATE="02-Aug-96", MSG_TIME="21:10", REC_DATE=datetime.date(1996, 8, 2),
              MSG_TEXT="How often do you clean the mirror?\nMine looks dusty.\n"),
-        dict(FORUM_NAME="stargaze", INTERNAL=7, SEC_NUMBER=3, SEC_NAME="Telescopes", SUBJECT="Mirror cleaning",
+        dict(FORUM_NAME="stargaze", INTERNAL=7, SEC_NUMBER=2, SEC_NAME="Telescopes", SUBJECT="Mirror cleaning",
              SEND_ID="71234,567\r\n", SEND_NAME="Harold Pennyworth", RECV_ID="72345,1012", RECV_NAME="Greta Lindqvist",
-             MSG_NUMBER=base + 2, MSG_PARENT=base + 1, MSG_DATE="03-Aug-%02d" % year, KEEP=True,
+             MSG_NUMBER=base + 2, MSG_PARENT=base + 1, MSG_DATE="03-Aug-96", KEEP=True,
              MSG_TEXT="Hardly ever: dust does little harm.\r\nA clean mirror is a scratched mirror.\r\n"),
-        dict(FORUM_NAME="homebrew", INTERNAL=9, SEC_NUMBER=1, SEC_NAME="Général", SUBJECT="Ölflaschen",
+        dict(FORUM_NAME="homebrew", INTERNAL=9, SEC_NUMBER=2, SEC_NAME="Matériel", SUBJECT="Ölflaschen",
              SEND_ID="75432,210", SEND_NAME="Sven Åkesson", RECV_ID="All", RECV_NAME="All", MSG_NUMBER=base + 101,
-             MSG_DATE="05-Sep-%02d" % year, MSG_TEXT="Brown bottles keep the beer better.\n"),
-        dict(FORUM_NAME="homebrew", INTERNAL=9, SUBJECT="Number zero", SEND_ID="75432,210", MSG_NUMBER=0,
-             MSG_DATE="05-Sep-%02d" % year, MSG_TEXT="A message without a number is skipped.\n"),
-        dict(FORUM_NAME="homebrew", INTERNAL=9, SUBJECT="Reader's own number", SEND_ID="75432,210",
-             MSG_NUMBER=9000000, MSG_DATE="05-Sep-%02d" % year, MSG_TEXT="Skipped too.\n"),
-        # Mail: HRE:INTERNAL 0, even with a forum name filled in.
+             MSG_DATE="05-Sep-96", MSG_TEXT="Brown bottles keep the beer better.\n"),
+    ] + skipped_rows("homebrew", "05-Sep-96") + [
         dict(FORUM_NAME="stargaze", INTERNAL=0, SUBJECT="Telescope for sale", SEND_ID="INTERNET:greta@example.se",
-             SEND_NAME="Greta Lindqvist", RECV_ID=OWNER_ID, RECV_NAME="Wilma Thornbury", MSG_DATE="10-Aug-%02d" % year,
+             SEND_NAME="Greta Lindqvist", RECV_ID=OWNER_ID, RECV_NAME="Wilma Thornbury", MSG_DATE="10-Aug-96",
              MSG_TIME="9:05", MSG_TEXT="My old 60 mm refractor is for sale.\nInterested?\n"),
         dict(INTERNAL=0, SUBJECT="Re: Telescope for sale", SEND_ID=OWNER_ID, SEND_NAME="Wilma Thornbury",
-             RECV_ID="INTERNET:greta@example.se", RECV_NAME="Greta Lindqvist", MSG_DATE="11-Aug-%02d" % year,
+             RECV_ID="INTERNET:greta@example.se", RECV_NAME="Greta Lindqvist", MSG_DATE="11-Aug-96",
              MSG_TIME="18:30:15", MSG_TEXT="Yes, for my nephew. What do you ask for it?\n"),
         dict(INTERNAL=0, SUBJECT="Odd time", SEND_ID="71234,567", SEND_NAME="Harold Pennyworth", RECV_ID=OWNER_ID,
-             MSG_DATE="12-Aug-%02d" % year, MSG_TIME="noon", IS_DELETE=True, MSG_TEXT="The time of this one is unreadable.\n"),
+             MSG_DATE="12-Aug-96", MSG_TIME="noon", IS_DELETE=True, MSG_TEXT="The time of this one is unreadable.\n"),
     ]
-    return rows
+
+
+def navcis17_rows(base=960000):
+    """NavCIS 1.7x: the same kinds of rows as navcis16_rows(), with messages
+    of their own."""
+    return [
+        dict(FORUM_NAME="stargaze", INTERNAL=7, SEC_NUMBER=4, SEC_NAME="Observing", SUBJECT="Dew heater wiring",
+             SEND_ID="75020.331", SEND_NAME="Jonas Kettering", RECV_ID="All", RECV_NAME="All", MSG_NUMBER=base + 1,
+             MSG_PARENT=0, MSG_DATE="14-Nov-97", MSG_TIME="23:40", REC_DATE=datetime.date(1997, 11, 15),
+             MSG_TEXT="Can I run two dew heaters from one car battery?\nThe corrector plate fogs up by midnight.\n"),
+        dict(FORUM_NAME="stargaze", INTERNAL=7, SEC_NUMBER=4, SEC_NAME="Observing", SUBJECT="Dew heater wiring",
+             SEND_ID="76110,45\r\n", SEND_NAME="Marta Oyelaran", RECV_ID="75020,331", RECV_NAME="Jonas Kettering",
+             MSG_NUMBER=base + 2, MSG_PARENT=base + 1, MSG_DATE="16-Nov-97", KEEP=True,
+             MSG_TEXT="Yes, with a fuse in each line.\r\nA big battery lasts the whole night.\r\n"),
+        dict(FORUM_NAME="homebrew", INTERNAL=9, SEC_NUMBER=4, SEC_NAME="Recipes", SUBJECT="Malzbier für Kinder",
+             SEND_ID="77777,123", SEND_NAME="Tomás Brandt", RECV_ID="All", RECV_NAME="All", MSG_NUMBER=base + 101,
+             MSG_DATE="01-Dec-97", MSG_TEXT="Dark malt, no yeast: the children love it.\n"),
+    ] + skipped_rows("homebrew", "01-Dec-97") + [
+        dict(FORUM_NAME="notes", INTERNAL=0, SUBJECT="Planetarium tickets", SEND_ID="INTERNET:dana@example.org",
+             SEND_NAME="Dana Whitlock", RECV_ID=OWNER_ID, RECV_NAME="Wilma Thornbury", MSG_DATE="03-Nov-97",
+             MSG_TIME="8:40", MSG_TEXT="I have two tickets for the new planetarium show.\nWould you like one?\n"),
+        dict(INTERNAL=0, SUBJECT="Re: Planetarium tickets", SEND_ID=OWNER_ID, SEND_NAME="Wilma Thornbury",
+             RECV_ID="INTERNET:dana@example.org", RECV_NAME="Dana Whitlock", MSG_DATE="04-Nov-97",
+             MSG_TIME="20:05:45", MSG_TEXT="Gladly. I will meet you at the entrance.\n"),
+        dict(INTERNAL=0, SUBJECT="New address", SEND_ID="76543,210", SEND_NAME="Oskar Feldmann", RECV_ID=OWNER_ID,
+             MSG_DATE="06-Nov-97", MSG_TIME="evening", IS_DELETE=True,
+             MSG_TEXT="We have moved: the new address is on the back of the card.\n"),
+    ]
 
 
 def cco_rows():
@@ -205,10 +241,10 @@ def cma_rows():
 
 def oui_rows():
     return [
-        dict(IDENTIFIER="M1", SUBJECT="Club meeting", MSG_DATE=datetime.date(1997, 3, 3), MSG_TIME="10:15:00",
+        dict(IDENTIFIER="M1", SUBJECT="Committee meeting", MSG_DATE=datetime.date(1997, 3, 3), MSG_TIME="10:15:00",
              MSG_EXTRA="From: Ida Voss <ida.voss@example.org>\r\nTo: wilma@example.com\r\n"
-                       "Subject: Club meeting\r\nDate: Mon, 3 Mar 1997 10:15:00 +0100\r\n",
-             MSG_BODY="The club meets on Friday.\r\n"),
+                       "Subject: Committee meeting\r\nDate: Mon, 3 Mar 1997 10:15:00 +0100\r\n",
+             MSG_BODY="The committee meets on Friday.\r\n"),
         dict(IDENTIFIER="M2", SUBJECT="Minutes", MSG_DATE=datetime.date(1997, 3, 8),
              MSG_EXTRA="From: Tomas Brandt <tomas@example.net>\r\nTo: wilma@example.com\r\nSubject: Minutes\r\n"
                        "Date: Sat, 8 Mar 1997 09:00:00 +0100\r\nContent-Type: text/html\r\n",
@@ -229,10 +265,9 @@ def samples():
     for sub in ("navcis16", "navcis17", "ciscomm", "oui"):
         shutil.rmtree(os.path.join(HERE, sub), ignore_errors=True)
         os.makedirs(os.path.join(HERE, sub))
-    p = write_table(os.path.join(HERE, "navcis16", "RECV.DBF"), NAVCIS_FIELDS, "db3", "cp437", navcis_rows())
+    p = write_table(os.path.join(HERE, "navcis16", "RECV.DBF"), NAVCIS_FIELDS, "db3", "cp437", navcis16_rows())
     damaged_copy(p, "DAMAGED")
-    p = write_table(os.path.join(HERE, "navcis17", "HRECV.DBF"), NAVCIS_FIELDS, "fp", "cp1252",
-                    navcis_rows(960000, 97))
+    p = write_table(os.path.join(HERE, "navcis17", "HRECV.DBF"), NAVCIS_FIELDS, "fp", "cp1252", navcis17_rows())
     damaged_copy(p, "DAMAGED")
     os.makedirs(os.path.join(HERE, "ciscomm", "forum"))
     os.makedirs(os.path.join(HERE, "ciscomm", "mail"))
@@ -301,7 +336,7 @@ def fixture(directory):
 
 def large(directory, n):
     os.makedirs(directory, exist_ok=True)
-    rows = navcis_rows()[:3]
+    rows = navcis17_rows()[:3]
     t = dbf.Table(os.path.join(directory, "HRECV"), NAVCIS_FIELDS, dbf_type="fp", codepage="cp1252")
     t.open(dbf.READ_WRITE)
     names = t.field_names

@@ -39,13 +39,13 @@ TEST(Cabinet, SampleFile) {
   ASSERT_EQ(forum.size(), 4u);
   const auto* first = h.ctx.number(940001);
   ASSERT_TRUE(first);
-  EXPECT_EQ(first->nhr.HEADING.str(), "Choosing a first telescope");
-  EXPECT_EQ(first->nhr.S_CISADRESS.str(), "72345,1012");
-  EXPECT_EQ(first->nhr.SECTIONNUMBER, 3u);
-  EXPECT_EQ(first->nhr.SEC_DESCRIPTION.str(), "Telescopes");
-  EXPECT_EQ(first->nhr.DATE, text::dayNumber(1995, 3, 13));
+  EXPECT_EQ(first->nhr.HEADING.str(), "Planisphere for the southern sky");
+  EXPECT_EQ(first->nhr.S_CISADRESS.str(), "76543,210");  // stored with a dot
+  EXPECT_EQ(first->nhr.SECTIONNUMBER, 2u);
+  EXPECT_EQ(first->nhr.SEC_DESCRIPTION.str(), "Star charts");
+  EXPECT_EQ(first->nhr.DATE, text::dayNumber(1998, 1, 10));
   EXPECT_EQ(first->nhr.TIME, text::timeValue(20, 15, 42));
-  EXPECT_EQ(first->text, "I am thinking of a small refractor.\r\nWhich mount would you suggest?\r\n\r\nGreta");
+  EXPECT_EQ(first->text, "I travel to Namibia in March.\r\nWhich planisphere shows the southern sky?\r\n\r\nOskar");
   EXPECT_EQ(h.ctx.number(940002)->nhr.REFNUMBER, 940001u);
 
   // Mail: stamp year value 28 is 1998; "Copy of:" dropped; incoming with

@@ -20,14 +20,46 @@ void convertDir(Harness& h, const std::string& type, const std::string& dir) {
 }
 
 TEST(CimFiles, ForumMessagesOfEveryLayout) {
+  // Each layout's sample forum: a thread of three and a message of another
+  // section, each message showing one of the address and text forms.
   struct Case {
     const char* type;
     const char* dir;
     const char* forum;
     uint32_t base;
+    int year, month, day;
+    uint32_t section;
+    const char* sectionName;
+    const char* subject;
+    const char* rootName;
+    const char* rootAddress;
+    const char* rootText;
+    const char* replyAddress;
+    const char* replyText;
+    const char* thirdName;
+    const char* thirdAddress;
+    const char* thirdWord;
+    const char* otherSubject;
+    const char* otherAddress;
+    uint32_t otherSection;
   };
-  for (Case c : {Case{"WinCIM", "cim/wincim", "STARGAZE", 990000}, Case{"DOSCIM", "cim/doscim", "HOMEBREW", 920000},
-                 Case{"CSNav", "cim/csnav", "NOTES", 930000}}) {
+  const Case cases[] = {
+      {"WinCIM", "cim/wincim", "STARGAZE", 990000, 1996, 1, 14, 4, "Observing", "Charts for variable stars",
+       "Greta Lindqvist", "72345,1012",
+       "Where do you get charts for variable stars?\r\nThe ones in my atlas are too coarse.\r\n\r\nGreta",
+       "71234,567", "The association sends them for a stamped envelope.\r\nAsk for the ones with the comparison stars marked.",
+       "Sven Åkesson", "75432,210", "café", "Plössl or orthoscopic?", "amelie@example.fr", 6},
+      {"DOSCIM", "cim/doscim", "HOMEBREW", 920000, 1995, 5, 8, 3, "Hops", "Hops for a pale ale", "Ilse Brandt",
+       "76002,77", "Which hops do you use for a pale ale?\r\nThe shop here sells only two kinds.\r\n\r\nIlse",
+       "70001,234", "Cascade if you can get it.\r\nOtherwise any hop that smells of citrus.", "Tomás Brandt",
+       "77777,123", "Königstraße", "Cider from Gravensteiner Äpfel", "dana@example.org", 5},
+      {"CSNav", "cim/csnav", "NOTES", 930000, 1997, 4, 2, 1, "Club news", "Open night at the observatory",
+       "Marta Oyelaran", "76110,45",
+       "The observatory is open to the public on the 19th.\r\nWho can help with the visitors?\r\n\r\nMarta",
+       "75020,331", "I can take the first shift.\r\nI will bring the red torches.", "Sven Åkesson", "75432,210",
+       "crêpes", "Hale-Bopp lecture in Besançon", "amelie@example.fr", 2},
+  };
+  for (const Case& c : cases) {
     SCOPED_TRACE(c.type);
     Harness h;
     convertDir(h, c.type, c.dir);
@@ -37,84 +69,118 @@ TEST(CimFiles, ForumMessagesOfEveryLayout) {
     const Work* first = h.ctx.number(c.base + 1);
     ASSERT_TRUE(first);
     EXPECT_EQ(first->nhr.REFNUMBER, 0u);
-    EXPECT_EQ(first->nhr.SECTIONNUMBER, 3u);
-    EXPECT_EQ(first->nhr.SEC_DESCRIPTION.str(), "Telescopes");
-    EXPECT_EQ(first->nhr.HEADING.str(), "Choosing a first telescope");
-    EXPECT_EQ(first->nhr.DATE, text::dayNumber(1995, 3, 13));  // stored year byte 25
-    EXPECT_EQ(first->nhr.S_NAME.str(), "Greta Lindqvist");
-    EXPECT_EQ(first->nhr.S_CISADRESS.str(), "72345,1012");  // stored with a dot
+    EXPECT_EQ(first->nhr.SECTIONNUMBER, c.section);
+    EXPECT_EQ(first->nhr.SEC_DESCRIPTION.str(), c.sectionName);
+    EXPECT_EQ(first->nhr.HEADING.str(), c.subject);
+    EXPECT_EQ(first->nhr.DATE, text::dayNumber(c.year, c.month, c.day));  // stored as years since 1970
+    EXPECT_EQ(first->nhr.S_NAME.str(), c.rootName);
+    EXPECT_EQ(first->nhr.S_CISADRESS.str(), c.rootAddress);  // stored with a dot
     // "@l" text: LF lines, blanks before a line end dropped, ends stripped.
-    EXPECT_EQ(first->text, "I am thinking of a small refractor.\r\nWhich mount would you suggest?\r\n\r\nGreta");
+    EXPECT_EQ(first->text, c.rootText);
 
     const Work* reply = h.ctx.number(c.base + 2);
     ASSERT_TRUE(reply);
     EXPECT_EQ(reply->nhr.REFNUMBER, c.base + 1);
-    EXPECT_EQ(reply->nhr.S_CISADRESS.str(), "71234,567");  // square brackets removed
-    EXPECT_EQ(reply->nhr.R_NAME.str(), "Greta Lindqvist");
-    EXPECT_EQ(reply->text, "An alt-az mount is simplest.\r\nA Dobsonian gives the most aperture per pound.");
+    EXPECT_EQ(reply->nhr.S_CISADRESS.str(), c.replyAddress);  // square brackets removed
+    EXPECT_EQ(reply->nhr.R_NAME.str(), c.rootName);
+    EXPECT_EQ(reply->text, c.replyText);
 
     const Work* third = h.ctx.number(c.base + 3);
     ASSERT_TRUE(third);
-    EXPECT_EQ(third->nhr.S_NAME.str(), "Sven Åkesson");  // quotes removed, DOS text translated to UTF-8
-    EXPECT_EQ(third->nhr.S_CISADRESS.str(), "75432,210");
-    EXPECT_NE(third->text.find("café"), std::string::npos);
+    EXPECT_EQ(third->nhr.REFNUMBER, c.base + 2);
+    EXPECT_EQ(third->nhr.S_NAME.str(), c.thirdName);  // quotes removed, DOS text translated to UTF-8
+    EXPECT_EQ(third->nhr.S_CISADRESS.str(), c.thirdAddress);
+    EXPECT_NE(third->text.find(c.thirdWord), std::string::npos);
 
     const Work* other = h.ctx.number(c.base + 10);
     ASSERT_TRUE(other);
-    EXPECT_EQ(other->nhr.HEADING.str(), "Plössl or orthoscopic?");
-    EXPECT_EQ(other->nhr.S_CISADRESS.str(), "amelie@example.fr");
-    EXPECT_EQ(other->nhr.SECTIONNUMBER, 5u);
+    EXPECT_EQ(other->nhr.HEADING.str(), c.otherSubject);
+    EXPECT_EQ(other->nhr.S_CISADRESS.str(), c.otherAddress);
+    EXPECT_EQ(other->nhr.SECTIONNUMBER, c.otherSection);
   }
 }
 
 TEST(CimFiles, MailWithSeveralRecipientsInAndOut) {
-  Harness h;
-  convertDir(h, "WinCIM", "cim/wincim");
-  auto mail = h.ctx.of(kOwnerDb);
-  ASSERT_EQ(mail.size(), 5u);  // one incoming with copies, three outgoing, one without recipients
+  // Each layout's sample mail: received with copies, the owner's answer to
+  // three, and a mail without recipients.
+  struct Case {
+    const char* type;
+    const char* dir;
+    const char* subject;
+    const char* sender;
+    int year, month, day, hour, minute, second;
+    const char* text;
+    const char* copyTo;
+    const char* carbonCopy;
+    const char* answerTo;
+    const char* answerCopy;
+    const char* blindCopy;
+    const char* lonely;
+    const char* lonelySender;
+  };
+  const Case cases[] = {
+      {"WinCIM", "cim/wincim", "Star party in June", "greta@example.se", 1995, 5, 3, 9, 5, 30,
+       "The star party is on the 21st.\r\nBring warm clothes.", "71234,567", "amelie@example.fr", "greta@example.se",
+       "71234,567", "Sven Åkesson", "Club dues", "71234,567"},
+      {"DOSCIM", "cim/doscim", "Messier marathon", "amelie@example.fr", 1996, 3, 9, 21, 10, 5,
+       "We try all the Messier objects on the night of the 23rd.\r\nThe château has a dark field behind it.",
+       "75432,210", "greta@example.se", "amelie@example.fr", "75432,210", "Harold Pennyworth",
+       "Loan telescope returned", "72345,1012"},
+      {"CSNav", "cim/csnav", "Hale-Bopp photographs", "jonas@example.de", 1997, 4, 6, 19, 45, 10,
+       "My pictures of the comet are back from the lab.\r\nThe blue tail shows on every frame.", "76110,45",
+       "76543,210", "jonas@example.de", "76110,45", "Greta Lindqvist", "Swap meet in May", "76543,210"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.type);
+    Harness h;
+    convertDir(h, c.type, c.dir);
+    auto mail = h.ctx.of(kOwnerDb);
+    ASSERT_EQ(mail.size(), 5u);  // one incoming with copies, three outgoing, one without recipients
 
-  // Incoming, three recipients: one record with the owner as recipient and
-  // three carbon copies; "Copy of:" is dropped from the subject.
-  const Work* in = h.subject("Star party in June");
-  ASSERT_TRUE(in);
-  EXPECT_EQ(in->nhr.MAILTYPE, 1);
-  EXPECT_EQ(in->nhr.S_CISADRESS.str(), "greta@example.se");
-  EXPECT_EQ(in->nhr.R_NAME.str(), kOwnerDb);
-  EXPECT_EQ(in->nhr.R_CISADRESS.str(), kOwnerId);
-  EXPECT_EQ(in->nhr.RECIPTYPE.str(), "TO");
-  EXPECT_EQ(in->nhr.DATE, text::dayNumber(1995, 5, 3));
-  EXPECT_EQ(in->nhr.TIME, text::timeValue(9, 5, 30));
-  EXPECT_EQ(in->text, "The star party is on the 21st.\r\nBring warm clothes.");
-  ASSERT_EQ(h.ctx.ccs.size(), 3u);
-  for (auto& cc : h.ctx.ccs) EXPECT_EQ(cc.MAILID, in->nhr.REFNUMBER);
-  EXPECT_EQ(h.ctx.ccs[0].R_CISADRESS.str(), "74321,1234");
-  EXPECT_EQ(h.ctx.ccs[1].R_CISADRESS.str(), "71234,567");
-  EXPECT_EQ(h.ctx.ccs[2].R_CISADRESS.str(), "amelie@example.fr");
-  EXPECT_EQ(h.ctx.ccs[2].RECIPTYPE.str(), "CC");
+    // Incoming, three recipients: one record with the owner as recipient and
+    // three carbon copies; "Copy of:" is dropped from the subject.
+    const Work* in = h.subject(c.subject);
+    ASSERT_TRUE(in);
+    EXPECT_EQ(in->nhr.MAILTYPE, 1);
+    EXPECT_EQ(in->nhr.S_CISADRESS.str(), c.sender);
+    EXPECT_EQ(in->nhr.R_NAME.str(), kOwnerDb);
+    EXPECT_EQ(in->nhr.R_CISADRESS.str(), kOwnerId);
+    EXPECT_EQ(in->nhr.RECIPTYPE.str(), "TO");
+    EXPECT_EQ(in->nhr.DATE, text::dayNumber(c.year, c.month, c.day));
+    EXPECT_EQ(in->nhr.TIME, text::timeValue(c.hour, c.minute, c.second));
+    EXPECT_EQ(in->text, c.text);
+    ASSERT_EQ(h.ctx.ccs.size(), 3u);
+    for (auto& cc : h.ctx.ccs) EXPECT_EQ(cc.MAILID, in->nhr.REFNUMBER);
+    EXPECT_EQ(h.ctx.ccs[0].R_CISADRESS.str(), kOwnerId);  // stored with a dot
+    EXPECT_EQ(h.ctx.ccs[1].R_CISADRESS.str(), c.copyTo);
+    EXPECT_EQ(h.ctx.ccs[2].R_CISADRESS.str(), c.carbonCopy);
+    EXPECT_EQ(h.ctx.ccs[2].RECIPTYPE.str(), "CC");
 
-  // Outgoing, three recipients: three records with three numbers.
-  std::vector<const Work*> out;
-  for (auto* w : mail)
-    if (w->nhr.MAILTYPE == 2) out.push_back(w);
-  ASSERT_EQ(out.size(), 3u);
-  EXPECT_EQ(out[0]->nhr.R_CISADRESS.str(), "greta@example.se");
-  EXPECT_EQ(out[0]->nhr.RECIPTYPE.str(), "TO");
-  EXPECT_EQ(out[1]->nhr.R_CISADRESS.str(), "71234,567");
-  EXPECT_EQ(out[1]->nhr.RECIPTYPE.str(), "CC");
-  EXPECT_EQ(out[2]->nhr.R_NAME.str(), "Sven Åkesson");
-  EXPECT_EQ(out[2]->nhr.RECIPTYPE.str(), "BC");
-  EXPECT_NE(out[0]->nhr.MSGNUMBER, out[1]->nhr.MSGNUMBER);
-  EXPECT_NE(out[1]->nhr.MSGNUMBER, out[2]->nhr.MSGNUMBER);
-  for (auto* w : out) {
-    EXPECT_EQ(w->nhr.S_NAME.str(), kOwnerDb);
-    EXPECT_EQ(w->nhr.MSGNUMBER, w->nhr.REFNUMBER);
+    // Outgoing, three recipients: three records with three numbers.
+    std::vector<const Work*> out;
+    for (auto* w : mail)
+      if (w->nhr.MAILTYPE == 2) out.push_back(w);
+    ASSERT_EQ(out.size(), 3u);
+    EXPECT_EQ(out[0]->nhr.R_CISADRESS.str(), c.answerTo);
+    EXPECT_EQ(out[0]->nhr.RECIPTYPE.str(), "TO");
+    EXPECT_EQ(out[1]->nhr.R_CISADRESS.str(), c.answerCopy);
+    EXPECT_EQ(out[1]->nhr.RECIPTYPE.str(), "CC");
+    EXPECT_EQ(out[2]->nhr.R_NAME.str(), c.blindCopy);
+    EXPECT_EQ(out[2]->nhr.RECIPTYPE.str(), "BC");
+    EXPECT_NE(out[0]->nhr.MSGNUMBER, out[1]->nhr.MSGNUMBER);
+    EXPECT_NE(out[1]->nhr.MSGNUMBER, out[2]->nhr.MSGNUMBER);
+    for (auto* w : out) {
+      EXPECT_EQ(w->nhr.S_NAME.str(), kOwnerDb);
+      EXPECT_EQ(w->nhr.MSGNUMBER, w->nhr.REFNUMBER);
+      EXPECT_EQ(w->nhr.HEADING.str(), "Re: " + std::string(c.subject));
+    }
+
+    // No recipients: the owner with the type "NN".
+    const Work* lonely = h.subject(c.lonely);
+    ASSERT_TRUE(lonely);
+    EXPECT_EQ(lonely->nhr.RECIPTYPE.str(), "NN");
+    EXPECT_EQ(lonely->nhr.S_CISADRESS.str(), c.lonelySender);
   }
-
-  // No recipients: the owner with the type "NN".
-  const Work* dues = h.subject("Club dues");
-  ASSERT_TRUE(dues);
-  EXPECT_EQ(dues->nhr.RECIPTYPE.str(), "NN");
-  EXPECT_EQ(dues->nhr.S_CISADRESS.str(), "71234,567");
 }
 
 TEST(CimFiles, KindsNotSelectedOrNoMailDatabaseAreSkipped) {

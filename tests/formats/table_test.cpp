@@ -124,14 +124,34 @@ TEST(DbfReader, DamagedHeadersAreRefused) {
 }
 
 TEST(NavCisTable, RecordRules) {
+  // Each version's sample: a thread and a message of another forum, two
+  // numbers that are skipped, and mail with the time forms.
   struct Case {
     const char* type;
     const char* path;
     uint32_t base;
-    int year;
+    int year, month, day;
+    const char* rootAddress;
+    const char* section;
+    const char* rootText;
+    const char* replyAddress;
+    const char* otherSubject;
+    const char* mailSubject;
+    const char* mailSender;
+    int hour, minute;
+    const char* mailText;
+    int answerHour, answerMinute, answerSecond;
   };
-  for (Case c : {Case{"NavCIS 1.6x", "tables/navcis16/RECV.DBF", 950000, 1996},
-                 Case{"NavCIS 1.7x", "tables/navcis17/HRECV.DBF", 960000, 1997}}) {
+  const Case cases[] = {
+      {"NavCIS 1.6x", "tables/navcis16/RECV.DBF", 950000, 1996, 8, 2, "72345,1012", "Telescopes",
+       "How often do you clean the mirror?\r\nMine looks dusty.", "71234,567", "Ölflaschen", "Telescope for sale",
+       "greta@example.se", 9, 5, "My old 60 mm refractor is for sale.\r\nInterested?", 18, 30, 15},
+      {"NavCIS 1.7x", "tables/navcis17/HRECV.DBF", 960000, 1997, 11, 14, "75020,331", "Observing",
+       "Can I run two dew heaters from one car battery?\r\nThe corrector plate fogs up by midnight.", "76110,45",
+       "Malzbier für Kinder", "Planetarium tickets", "dana@example.org", 8, 40,
+       "I have two tickets for the new planetarium show.\r\nWould you like one?", 20, 5, 45},
+  };
+  for (const Case& c : cases) {
     SCOPED_TRACE(c.path);
     Harness h;
     h.convert(c.type, sample(c.path));
@@ -140,31 +160,31 @@ TEST(NavCisTable, RecordRules) {
     EXPECT_EQ(h.ctx.skips, 2);
     const auto* first = h.ctx.number(c.base + 1);
     ASSERT_TRUE(first);
-    EXPECT_EQ(first->nhr.DATE, text::dayNumber(c.year, 8, 2));
+    EXPECT_EQ(first->nhr.DATE, text::dayNumber(c.year, c.month, c.day));
     EXPECT_EQ(first->nhr.TIME, 0);
-    EXPECT_EQ(first->nhr.S_CISADRESS.str(), "72345,1012");
-    EXPECT_EQ(first->nhr.SEC_DESCRIPTION.str(), "Telescopes");
-    EXPECT_EQ(first->text, "How often do you clean the mirror?\r\nMine looks dusty.");
+    EXPECT_EQ(first->nhr.S_CISADRESS.str(), c.rootAddress);
+    EXPECT_EQ(first->nhr.SEC_DESCRIPTION.str(), c.section);
+    EXPECT_EQ(first->text, c.rootText);
     const auto* reply = h.ctx.number(c.base + 2);
     ASSERT_TRUE(reply);
     EXPECT_EQ(reply->nhr.REFNUMBER, c.base + 1);
-    EXPECT_EQ(reply->nhr.S_CISADRESS.str(), "71234,567");  // trailing CR LF removed
-    EXPECT_EQ(reply->nhr.DUMMY, 1);                         // kept
-    EXPECT_EQ(h.ctx.number(c.base + 101)->nhr.HEADING.str(), "Ölflaschen");
+    EXPECT_EQ(reply->nhr.S_CISADRESS.str(), c.replyAddress);  // trailing CR LF removed
+    EXPECT_EQ(reply->nhr.DUMMY, 1);                            // kept
+    EXPECT_EQ(h.ctx.number(c.base + 101)->nhr.HEADING.str(), c.otherSubject);
 
     // Mail: HRE:INTERNAL 0 even with a forum name; the time forms.
     auto mail = h.ctx.of(kOwnerDb);
     ASSERT_EQ(mail.size(), 3u);
-    EXPECT_EQ(mail[0]->nhr.HEADING.str(), "Telescope for sale");
+    EXPECT_EQ(mail[0]->nhr.HEADING.str(), c.mailSubject);
     EXPECT_EQ(mail[0]->nhr.MAILTYPE, 1);
-    EXPECT_EQ(mail[0]->nhr.S_CISADRESS.str(), "greta@example.se");
-    EXPECT_EQ(mail[0]->nhr.TIME, text::timeValue(9, 5, 0));
-    EXPECT_EQ(mail[0]->text, "My old 60 mm refractor is for sale.\r\nInterested?");
+    EXPECT_EQ(mail[0]->nhr.S_CISADRESS.str(), c.mailSender);
+    EXPECT_EQ(mail[0]->nhr.TIME, text::timeValue(c.hour, c.minute, 0));
+    EXPECT_EQ(mail[0]->text, c.mailText);
     EXPECT_EQ(mail[1]->nhr.MAILTYPE, 2);
-    EXPECT_EQ(mail[1]->nhr.TIME, text::timeValue(18, 30, 15));
-    EXPECT_EQ(mail[1]->nhr.R_CISADRESS.str(), "greta@example.se");
-    EXPECT_EQ(mail[2]->nhr.TIME, 0);
-    EXPECT_EQ(mail[2]->nhr.DUMMY, 2);
+    EXPECT_EQ(mail[1]->nhr.TIME, text::timeValue(c.answerHour, c.answerMinute, c.answerSecond));
+    EXPECT_EQ(mail[1]->nhr.R_CISADRESS.str(), c.mailSender);
+    EXPECT_EQ(mail[2]->nhr.TIME, 0);   // the time is unreadable
+    EXPECT_EQ(mail[2]->nhr.DUMMY, 2);  // deleted
   }
 }
 
@@ -220,9 +240,9 @@ TEST(OuiTable, MailAndNewsByTheirHeaders) {
   h.convert("OUI", sample("tables/oui/MESSAGE.DBF"));
   auto mail = h.ctx.of(kOwnerDb);
   ASSERT_EQ(mail.size(), 2u);
-  EXPECT_EQ(mail[0]->nhr.HEADING.str(), "Club meeting");
+  EXPECT_EQ(mail[0]->nhr.HEADING.str(), "Committee meeting");
   EXPECT_EQ(mail[0]->nhr.S_CISADRESS.str(), "ida.voss@example.org");
-  EXPECT_EQ(mail[0]->text, "The club meets on Friday.\r\n");
+  EXPECT_EQ(mail[0]->text, "The committee meets on Friday.\r\n");
   EXPECT_EQ(mail[1]->text.find("<"), std::string::npos);  // HTML turned into text
   EXPECT_NE(mail[1]->text.find("attached"), std::string::npos);
   auto news = h.ctx.of("sci.example.astro");
