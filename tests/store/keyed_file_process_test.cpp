@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <filesystem>
 #include <functional>
 #include <random>
 #include <set>
@@ -292,8 +293,9 @@ TEST(StoreCrash, KilledInTheMiddleOfMultiFileTransactionsLeavesAllOrNothing) {
 }
 
 // A reader whose pages are mapped sees what another process writes: the
-// file grows far beyond what was mapped, records are deleted, and counts,
-// ranks and reads in key order stay those of the file on disk.
+// file grows far beyond what was mapped, records are deleted, the file is
+// compacted to a fraction of its size, and counts, ranks and reads in key
+// order stay those of the file on disk.
 TEST_F(Shared, MappedReaderFollowsAnotherProcessThatGrowsAndDeletes) {
   Child writer([&](Child& c) {
     c.ready();
@@ -318,6 +320,15 @@ TEST_F(Shared, MappedReaderFollowsAnotherProcessThatGrowsAndDeletes) {
     if (tx.commit() != Err::Ok) return 5;
     c.ready('w');
     c.waitForParent();
+    // then all new records go and the file is compacted: it shrinks under
+    // the reader's mapping
+    if (tx.begin({&t}, 5) != Err::Ok) return 6;
+    t.set(Item::IdKey);
+    while (t.next() == Err::Ok && t.rec.ID >= 10)
+      if (t.del() != Err::Ok) return 7;
+    if (tx.commit() != Err::Ok || t.pack() != Err::Ok) return 8;
+    c.ready('p');
+    c.waitForParent();
     return 0;
   });
   ASSERT_EQ(writer.waitReady(), 'r');
@@ -334,6 +345,7 @@ TEST_F(Shared, MappedReaderFollowsAnotherProcessThatGrowsAndDeletes) {
     writer.finish();
     ASSERT_EQ(writer.waitReady(), 'w');
     const int64_t expected = 3 + 4000 - 1334;
+    const auto grown = std::filesystem::file_size(path);
     EXPECT_EQ(reader.count(), expected);
     // in the descending number key: 4008 first (4009 was deleted), record 1 last
     reader.set(Item::IdKey);
@@ -352,6 +364,15 @@ TEST_F(Shared, MappedReaderFollowsAnotherProcessThatGrowsAndDeletes) {
     reader.rec.ID = 4008;
     ASSERT_EQ(reader.get(Item::IdKey), Err::Ok);
     EXPECT_EQ(reader.countBefore(Item::IdKey, reader.position()), 0);
+
+    writer.finish();
+    ASSERT_EQ(writer.waitReady(), 'p');
+    EXPECT_LT(std::filesystem::file_size(path) * 4, grown);
+    EXPECT_EQ(reader.count(), 3);
+    reader.set(Item::IdKey);
+    std::vector<uint32_t> ids;
+    while (reader.next() == Err::Ok) ids.push_back(reader.rec.ID);
+    EXPECT_EQ(ids, (std::vector<uint32_t>{3, 2, 1}));
   }
   KeyedFile::setMappedReads(0);
   writer.finish();
