@@ -1022,60 +1022,48 @@ void PurgeRun::recountPersons() {
   go(StepThreadRecount, "Updating message counts per thread");
 }
 
-void PurgeRun::recountThreads() {
-  auto& thr = s_.Threads();
+template <class R>
+bool PurgeRun::recountRecords(store::Table<R>& f, uint32_t R::*id, int key,
+                              uint32_t (store::MessageTally::*countOf)(uint32_t) const, uint32_t& deleted,
+                              uint32_t& recounted) {
   if (phase_ == 0) {
-    thr.setFileOrder();
-    while (thr.next() == Err::Ok) work_.push_back(thr.rec.THREADNUMBER);
+    f.setFileOrder();
+    while (f.next() == Err::Ok) work_.push_back(f.rec.*id);
     setRange(static_cast<int64_t>(work_.size()));
     phase_ = 1;
   }
   while (index_ < work_.size() && sliceLeft()) {
     const uint32_t n = work_[index_++];
     counted();
-    thr.clear();
-    thr.rec.THREADNUMBER = n;
-    if (thr.get(Threads::ThreadKey) != Err::Ok) continue;
-    if (tally_->threadCount(n) == 0) {
-      if (!write(thr, true)) return;
-      ++stats_.threadsDeleted;
+    f.clear();
+    f.rec.*id = n;
+    if (f.get(key) != Err::Ok) continue;
+    if (((*tally_).*countOf)(n) == 0) {
+      if (!write(f, true)) return false;
+      ++deleted;
       continue;
     }
-    if (!applyCounts(*tally_, thr.rec)) continue;
-    if (!write(thr, false)) return;
-    ++stats_.threadsRecounted;
+    if (!applyCounts(*tally_, f.rec)) continue;
+    if (!write(f, false)) return false;
+    ++recounted;
   }
-  if (index_ < work_.size()) return;
+  return index_ >= work_.size();
+}
+
+void PurgeRun::recountThreads() {
+  auto& thr = s_.Threads();
+  if (!recountRecords(thr, &Threads::THREADNUMBER, Threads::ThreadKey, &store::MessageTally::threadCount,
+                      stats_.threadsDeleted, stats_.threadsRecounted))
+    return;
   stats_.threads = static_cast<uint32_t>(thr.count());
   go(StepSectionRecount, "Updating message counts per section");
 }
 
 void PurgeRun::recountSections() {
-  if (kind_ != KindMail) {
-    auto& sec = s_.Sections();
-    if (phase_ == 0) {
-      sec.setFileOrder();
-      while (sec.next() == Err::Ok) work_.push_back(sec.rec.SECSYSID);
-      setRange(static_cast<int64_t>(work_.size()));
-      phase_ = 1;
-    }
-    while (index_ < work_.size() && sliceLeft()) {
-      const uint32_t id = work_[index_++];
-      counted();
-      sec.clear();
-      sec.rec.SECSYSID = id;
-      if (sec.get(Sections::SysIdKey) != Err::Ok) continue;
-      if (tally_->sectionCount(id) == 0) {
-        if (!write(sec, true)) return;
-        ++stats_.sectionsDeleted;
-        continue;
-      }
-      if (!applyCounts(*tally_, sec.rec)) continue;
-      if (!write(sec, false)) return;
-      ++stats_.sectionsRecounted;
-    }
-    if (index_ < work_.size()) return;
-  }
+  if (kind_ != KindMail && !recountRecords(s_.Sections(), &Sections::SECSYSID, Sections::SysIdKey,
+                                           &store::MessageTally::sectionCount, stats_.sectionsDeleted,
+                                           stats_.sectionsRecounted))
+    return;
   // The database total, with the counted flag cleared.
   auto& forums = s_.Forums();
   forums.clear();

@@ -165,6 +165,14 @@ class PurgeRun {
   void recountPersons();
   void recountThreads();
   void recountSections();
+  // One slice of a thread or section recount: the records of `f` (listed by
+  // `id` on the first call) that hold no message any more are deleted, the
+  // others get the tally's counts. True once every record is done; false
+  // while records are left or after a failed write.
+  template <class R>
+  bool recountRecords(store::Table<R>& f, uint32_t R::*id, int key,
+                      uint32_t (store::MessageTally::*countOf)(uint32_t) const, uint32_t& deleted,
+                      uint32_t& recounted);
   void finish();
 
   // Step plumbing.
