@@ -452,56 +452,51 @@ bool MergePersons::mergeGroup(const MergeGroup& g) {
     if (p.get(store::Person::PersonKey) != Err::Ok) continue;  // gone meanwhile
     const store::Person old = p.rec;
     const auto oldPrefix = prefixOf(old.LASTNAME.str());
-    bool ok = true;
+    // Every message that names the old person as partner, sender or
+    // receiver names the survivor instead; each record is written once.
+    auto moveMessages = [&](auto& f, std::vector<int64_t> positions) {
+      std::sort(positions.begin(), positions.end());
+      positions.erase(std::unique(positions.begin(), positions.end()), positions.end());
+      for (int64_t pos : positions) {
+        if (f.getPosition(pos) != Err::Ok) continue;
+        auto& r = f.rec;
+        if constexpr (requires { r.PAIRID; }) {
+          if (r.PAIRID == m.id) {
+            r.PAIRID = k.id;
+            r.PAIRALPHA = k.lastName;
+          }
+        }
+        if (r.FROMID == m.id) {
+          r.FROMID = k.id;
+          r.FROMALPHA = newPrefix;
+        }
+        if (r.TOID == m.id) {
+          r.TOID = k.id;
+          r.TOALPHA = newPrefix;
+        }
+        if (!write(f, store::UppChange)) return false;
+      }
+      return true;
+    };
+    auto append = [](std::vector<int64_t>& to, const std::vector<int64_t>& more) {
+      to.insert(to.end(), more.begin(), more.end());
+    };
+    bool ok;
     if (mail) {
       auto& f = s_.Mail();
       std::vector<int64_t> positions =
           rangeOf(f, store::Mail::PairKey, &store::Mail::PAIRALPHA, &store::Mail::PAIRID,
                   store::FixedString<25>(old.LASTNAME.str()), m.id);
-      auto more = rangeOf(f, store::Mail::FromKey, &store::Mail::FROMALPHA, &store::Mail::FROMID, oldPrefix, m.id);
-      positions.insert(positions.end(), more.begin(), more.end());
-      more = rangeOf(f, store::Mail::ToKey, &store::Mail::TOALPHA, &store::Mail::TOID, oldPrefix, m.id);
-      positions.insert(positions.end(), more.begin(), more.end());
-      std::sort(positions.begin(), positions.end());
-      positions.erase(std::unique(positions.begin(), positions.end()), positions.end());
-      for (int64_t pos : positions) {
-        if (f.getPosition(pos) != Err::Ok) continue;
-        auto& r = f.rec;
-        if (r.PAIRID == m.id) {
-          r.PAIRID = k.id;
-          r.PAIRALPHA = k.lastName;
-        }
-        if (r.FROMID == m.id) {
-          r.FROMID = k.id;
-          r.FROMALPHA = newPrefix;
-        }
-        if (r.TOID == m.id) {
-          r.TOID = k.id;
-          r.TOALPHA = newPrefix;
-        }
-        if (!(ok = write(f, store::UppChange) != 0)) break;
-      }
+      append(positions, rangeOf(f, store::Mail::FromKey, &store::Mail::FROMALPHA, &store::Mail::FROMID, oldPrefix, m.id));
+      append(positions, rangeOf(f, store::Mail::ToKey, &store::Mail::TOALPHA, &store::Mail::TOID, oldPrefix, m.id));
+      ok = moveMessages(f, std::move(positions));
     } else {
       auto& f = s_.MsgNmbr();
       std::vector<int64_t> positions =
           rangeOf(f, store::MsgNmbr::ToKey, &store::MsgNmbr::TOALPHA, &store::MsgNmbr::TOID, oldPrefix, m.id);
-      auto more = rangeOf(f, store::MsgNmbr::FromKey, &store::MsgNmbr::FROMALPHA, &store::MsgNmbr::FROMID, oldPrefix, m.id);
-      positions.insert(positions.end(), more.begin(), more.end());
-      std::sort(positions.begin(), positions.end());
-      positions.erase(std::unique(positions.begin(), positions.end()), positions.end());
-      for (int64_t pos : positions) {
-        if (f.getPosition(pos) != Err::Ok) continue;
-        auto& r = f.rec;
-        if (r.FROMID == m.id) {
-          r.FROMID = k.id;
-          r.FROMALPHA = newPrefix;
-        }
-        if (r.TOID == m.id) {
-          r.TOID = k.id;
-          r.TOALPHA = newPrefix;
-        }
-        if (!(ok = write(f, store::UppChange) != 0)) break;
-      }
+      append(positions,
+             rangeOf(f, store::MsgNmbr::FromKey, &store::MsgNmbr::FROMALPHA, &store::MsgNmbr::FROMID, oldPrefix, m.id));
+      ok = moveMessages(f, std::move(positions));
     }
     if (!ok) {
       fail("A message of person " + std::to_string(m.id) + " could not be moved.");
