@@ -2,6 +2,7 @@
 
 #include <unordered_map>
 
+#include "archive/databases.h"
 #include "archive/file_table.h"
 #include "archive/record_access.h"
 
@@ -84,15 +85,10 @@ bool applyCounts(const MessageTally& t, Sections& r) {
 
 bool recountDatabase(Session& s, uint32_t forumId, RecountTotals* totals) {
   RecountTotals result;
-  OP_CLOSE(s, OpOpen, {FileNo::Forums});
+  Forums db;
+  if (!readDatabase(s, forumId, db)) return false;
+  OP_CLOSE(s, OpOpen, {FileNo::Forums});  // written with the counts
   auto& forums = s.Forums();
-  forums.clear();
-  forums.rec.ID = forumId;
-  if (forums.get(Forums::ForumKey) != Err::Ok) {
-    OP_CLOSE(s, OpClose, {FileNo::Forums});
-    return false;
-  }
-  const Forums db = forums.rec;
   const bool mail = db.TYPE == KindMail;
   const Session::DatabaseSelection saved = s.currentDatabase();
   s.selectDatabase(db);

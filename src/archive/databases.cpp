@@ -8,6 +8,17 @@ using qb::text::today;
 
 namespace qb::store {
 
+bool readDatabase(Session& s, uint32_t forumId, Forums& out) {
+  OP_CLOSE(s, OpOpen, {FileNo::Forums});
+  Table<Forums>& f = s.Forums();
+  f.clear();
+  f.rec.ID = forumId;
+  const bool found = f.get(Forums::ForumKey) == Err::Ok;
+  if (found) out = f.rec;
+  OP_CLOSE(s, OpClose, {FileNo::Forums});
+  return found;
+}
+
 uint32_t highestDirNumber(Session& s) {
   Table<Forums>& f = s.Forums();
   if (f.set(Forums::DirKey) != Err::Ok) return 0;

@@ -20,6 +20,10 @@ namespace qb::store {
 // Forums (2) and Control (8) are opened and closed here by open count.
 uint32_t createDatabase(Session& s, uint8_t kind, const std::string& name, ErrMode errMode);
 
+// The Forums record of database `forumId` into `out`; false when there is
+// none. Forums (2) is opened and closed here by open count.
+bool readDatabase(Session& s, uint32_t forumId, Forums& out);
+
 // The highest FOR:DIRNUMBER in use; 0 when there is no database. Forums
 // must be open.
 uint32_t highestDirNumber(Session& s);

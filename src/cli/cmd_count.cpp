@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "archive/counts.h"
+#include "archive/databases.h"
 #include "archive/file_table.h"
 #include "cli/cli_session.h"
 #include "cli/command.h"
@@ -73,13 +74,9 @@ int runCount(const GlobalOptions& g, std::vector<std::string>& args) {
       continue;
     }
     if (g.quiet) continue;
-    store::OP_CLOSE(s, store::OpOpen, {store::FileNo::Forums});
-    s.Forums().clear();
-    s.Forums().rec.ID = id;
-    std::string name = s.Forums().get(store::Forums::ForumKey) == store::Err::Ok
-                           ? text::displayText(s.Forums().rec.DESCRIPTION.str())
-                           : std::to_string(id);
-    store::OP_CLOSE(s, store::OpClose, {store::FileNo::Forums});
+    store::Forums db;
+    const std::string name =
+        store::readDatabase(s, id, db) ? text::displayText(db.DESCRIPTION.str()) : std::to_string(id);
     std::printf("%s: %u messages; counts changed for %u persons, %u threads, %u sections\n",
                 terminalField(name).c_str(), t.messages, t.persons, t.threads, t.sections);
   }

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "archive/databases.h"
 #include "archive/file_table.h"
 #include "archive/record_access.h"
 #include "archive/paths.h"
@@ -11,15 +12,10 @@ namespace qb::maintenance {
 using namespace qb::store;
 
 bool removeDatabase(Session& s, uint32_t forumId) {
-  OP_CLOSE(s, OpOpen, {FileNo::Forums});
+  Forums db;
+  if (!readDatabase(s, forumId, db)) return false;
+  OP_CLOSE(s, OpOpen, {FileNo::Forums});  // for the deletion of the record at the end
   auto& forums = s.Forums();
-  forums.clear();
-  forums.rec.ID = forumId;
-  if (forums.get(Forums::ForumKey) != Err::Ok) {
-    OP_CLOSE(s, OpClose, {FileNo::Forums});
-    return false;
-  }
-  const Forums db = forums.rec;
   // Every file of the database's directory is closed first, whatever its
   // open count.
   const Session::DatabaseSelection saved = s.currentDatabase();

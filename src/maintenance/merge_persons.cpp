@@ -5,6 +5,7 @@
 
 #include "archive/config.h"
 #include "archive/counts.h"
+#include "archive/databases.h"
 #include "archive/file_table.h"
 #include "archive/paths.h"
 #include "archive/persons.h"
@@ -114,14 +115,8 @@ bool MergePersons::step() {
 }
 
 void MergePersons::start() {
-  store::OP_CLOSE(s_, store::OpOpen, {FileNo::Forums});
-  auto& forums = s_.Forums();
-  forums.clear();
-  forums.rec.ID = forumId_;
-  const bool found = forums.get(store::Forums::ForumKey) == Err::Ok;
-  const store::Forums db = forums.rec;
-  store::OP_CLOSE(s_, store::OpClose, {FileNo::Forums});
-  if (!found) return fail("The database does not exist.");
+  store::Forums db;
+  if (!store::readDatabase(s_, forumId_, db)) return fail("The database does not exist.");
   if (db.NODIR) return fail("The database has no directory.");
   kind_ = db.TYPE;
   dbName_ = db.DESCRIPTION.str();

@@ -4,6 +4,7 @@
 
 #include "archive/browse/browse_status.h"
 #include "archive/config.h"
+#include "archive/databases.h"
 #include "archive/file_table.h"
 #include "archive/record_access.h"
 #include "maintenance/key_range.h"
@@ -80,14 +81,8 @@ bool StatusChange::step() {
 
 void StatusChange::start() {
   if (order_.status > 2) return fail("The status must be normal, keep or delete.");
-  store::OP_CLOSE(s_, store::OpOpen, {FileNo::Forums});
-  auto& forums = s_.Forums();
-  forums.clear();
-  forums.rec.ID = forumId_;
-  const bool found = forums.get(store::Forums::ForumKey) == Err::Ok;
-  const store::Forums db = forums.rec;
-  store::OP_CLOSE(s_, store::OpClose, {FileNo::Forums});
-  if (!found) return fail("The database does not exist.");
+  store::Forums db;
+  if (!store::readDatabase(s_, forumId_, db)) return fail("The database does not exist.");
   if (db.NODIR) return fail("The database has no directory.");
   kind_ = db.TYPE;
   saved_ = s_.currentDatabase();
@@ -171,14 +166,10 @@ bool StatusChange::mark() {
       break;
     }
     case StatusScope::Database: {
-      store::OP_CLOSE(s_, store::OpOpen, {FileNo::Forums});
-      auto& f = s_.Forums();
-      f.clear();
-      f.rec.ID = forumId_;
-      found = f.get(store::Forums::ForumKey) == Err::Ok;
-      previous_ = f.rec.DUMMY;
-      targetName_ = f.rec.DESCRIPTION.str();
-      store::OP_CLOSE(s_, store::OpClose, {FileNo::Forums});
+      store::Forums db;
+      found = store::readDatabase(s_, forumId_, db);
+      previous_ = db.DUMMY;
+      targetName_ = db.DESCRIPTION.str();
       target = store::StatusTarget::Database;
       break;
     }

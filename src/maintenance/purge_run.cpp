@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "archive/config.h"
+#include "archive/databases.h"
 #include "archive/file_table.h"
 #include "archive/paths.h"
 #include "archive/record_access.h"
@@ -80,14 +81,8 @@ std::string PurgeRun::completionText() const {
 bool PurgeRun::open() {
   if (opened_) return true;
   if (s_.ForumNumber == 0) return false;
-  OP_CLOSE(s_, OpOpen, {FileNo::Forums});
-  auto& forums = s_.Forums();
-  forums.clear();
-  forums.rec.ID = s_.ForumNumber;
-  bool found = forums.get(Forums::ForumKey) == Err::Ok;
-  OP_CLOSE(s_, OpClose, {FileNo::Forums});
-  if (!found) return false;
-  const Forums db = forums.rec;
+  Forums db;
+  if (!readDatabase(s_, s_.ForumNumber, db)) return false;
   forumId_ = db.ID;
   kind_ = db.TYPE;
   markedForDeletion_ = db.DUMMY == StatusDelete;
@@ -1105,14 +1100,9 @@ void PurgeRun::finish() {
   if ((next.kind != KindPurge && next.kind != KindCount) || next.forumId == 0) return;
   // Another purge or count follows: its database becomes current and the
   // run starts again.
-  OP_CLOSE(s_, OpOpen, {FileNo::Forums});
-  auto& forums = s_.Forums();
-  forums.clear();
-  forums.rec.ID = next.forumId;
-  bool found = forums.get(Forums::ForumKey) == Err::Ok;
-  OP_CLOSE(s_, OpClose, {FileNo::Forums});
-  if (!found) return;
-  s_.selectDatabase(forums.rec);
+  Forums db;
+  if (!readDatabase(s_, next.forumId, db)) return;
+  s_.selectDatabase(db);
   options_.mode = next.kind == KindPurge ? PurgeMode::Purge : PurgeMode::Count;
   stats_ = PurgeStats{};
   if (!open()) return;
