@@ -122,11 +122,7 @@ int runExport(const GlobalOptions& g, std::vector<std::string>& args) {
   bool toc = true, hardCrs = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
-    auto take = [&](std::string& into) {
-      if (i + 1 >= args.size()) return false;
-      into = args[++i];
-      return true;
-    };
+    auto take = [&](std::string& into) { return optionValue(args, i, into); };
     if (a == "--format") { if (!take(format)) return bad(me, "--format needs a name"); }
     else if (a == "--scope") { if (!take(scope)) return bad(me, "--scope needs a scope"); }
     else if (a == "--value") { if (!take(value)) return bad(me, "--value needs a value"); }
@@ -223,11 +219,7 @@ int runAddresses(const GlobalOptions& g, std::vector<std::string>& args) {
   exporting::AddressRequest r;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
-    auto take = [&](std::string& into) {
-      if (i + 1 >= args.size()) return false;
-      into = args[++i];
-      return true;
-    };
+    auto take = [&](std::string& into) { return optionValue(args, i, into); };
     if (a == "--format") { if (!take(format)) return bad(me, "--format needs a name"); }
     else if (a == "--topic") { if (!take(topic)) return bad(me, "--topic needs a topic"); }
     else if (a == "--from") { if (!take(from)) return bad(me, "--from needs a date"); }

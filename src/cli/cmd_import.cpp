@@ -149,11 +149,7 @@ int runImport(const GlobalOptions& g, std::vector<std::string>& args) {
   bool timings = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
-    auto value = [&](std::string& into) {
-      if (i + 1 >= args.size()) return false;
-      into = args[++i];
-      return true;
-    };
+    auto value = [&](std::string& into) { return optionValue(args, i, into); };
     auto selection = [&](int method) {
       if (haveSelection && (req.selectionMethod != method || method != 2)) return false;
       haveSelection = true;

@@ -38,12 +38,9 @@ bool parse(std::vector<std::string>& args, std::size_t from, bool update, Option
   for (std::size_t i = from; i < args.size(); ++i) {
     const std::string& a = args[i];
     auto value = [&](std::string& into) {
-      if (i + 1 >= args.size()) {
-        std::fprintf(stderr, "quillbox-cli maildb: %s needs a value\n", a.c_str());
-        return false;
-      }
-      into = args[++i];
-      return true;
+      if (optionValue(args, i, into)) return true;
+      std::fprintf(stderr, "quillbox-cli maildb: %s needs a value\n", a.c_str());
+      return false;
     };
     if (a == "--address") {
       if (!value(o.address)) return false;

@@ -156,11 +156,7 @@ std::string moment(Moment m) {
 int taskOptions(std::vector<std::string>& args, std::size_t from, TaskInfo& t) {
   for (std::size_t i = from; i < args.size(); ++i) {
     const std::string& a = args[i];
-    auto value = [&](std::string& into) {
-      if (i + 1 >= args.size()) return false;
-      into = args[++i];
-      return true;
-    };
+    auto value = [&](std::string& into) { return optionValue(args, i, into); };
     std::string v;
     if (a == "--description") {
       if (!value(t.description)) return bad("--description needs a text");
@@ -333,11 +329,7 @@ int tasksCommand(const GlobalOptions& g, std::vector<std::string>& args) {
 int batchOptions(store::Session& s, std::vector<std::string>& args, std::size_t from, BatchInfo& b) {
   for (std::size_t i = from; i < args.size(); ++i) {
     const std::string& a = args[i];
-    auto value = [&](std::string& into) {
-      if (i + 1 >= args.size()) return false;
-      into = args[++i];
-      return true;
-    };
+    auto value = [&](std::string& into) { return optionValue(args, i, into); };
     std::string v;
     if (a == "--description") {
       if (!value(b.description)) return bad("--description needs a text");

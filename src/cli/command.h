@@ -24,6 +24,14 @@ struct Command {
 
 std::vector<Command>& commands();
 
+// The value of the option at args[i]: the next word goes to `into` and i
+// moves onto it; false when the option is the last word.
+inline bool optionValue(const std::vector<std::string>& args, std::size_t& i, std::string& into) {
+  if (i + 1 >= args.size()) return false;
+  into = args[++i];
+  return true;
+}
+
 struct CommandRegistration {
   explicit CommandRegistration(Command c) { commands().push_back(std::move(c)); }
 };
