@@ -3,6 +3,9 @@
 #include <QApplication>
 #include <cstdlib>
 
+#include "app/main_frame.h"
+#include "app/window_registry.h"
+
 namespace qb::test {
 
 void ensureApplication() {
@@ -19,6 +22,17 @@ void pumpEvents() {
     QCoreApplication::processEvents();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   }
+}
+
+void closeFrame(std::unique_ptr<qb::app::MainFrame>& frame) {
+  if (frame) {
+    frame->registry().destroyGroup(qb::app::kFindGroup);
+    pumpEvents();
+    frame->registry().destroyGroup(qb::app::kNotToolsGroup);
+    pumpEvents();
+    frame.reset();
+  }
+  pumpEvents();
 }
 
 }  // namespace qb::test

@@ -40,16 +40,7 @@ struct BrowseFixture : ::testing::Test {
     qb::test::ensureApplication();
     StartupSettings(a.session(), false);
   }
-  void TearDown() override {
-    if (frame) {
-      frame->registry().destroyGroup(kFindGroup);
-      qb::test::pumpEvents();
-      frame->registry().destroyGroup(kNotToolsGroup);
-      qb::test::pumpEvents();
-      frame.reset();
-    }
-    qb::test::pumpEvents();
-  }
+  void TearDown() override { qb::test::closeFrame(frame); }
   Session& s() { return a.session(); }
   void forum(const std::string& longText = "") {
     a.addDatabase(KindForum, "Pets");

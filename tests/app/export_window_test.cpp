@@ -67,14 +67,7 @@ struct ExportWindowFixture : ::testing::Test {
     frame = std::make_unique<MainFrame>(a.session(), StartNormal);
     qb::test::pumpEvents();
   }
-  void TearDown() override {
-    frame->registry().destroyGroup(kFindGroup);
-    qb::test::pumpEvents();
-    frame->registry().destroyGroup(kNotToolsGroup);
-    qb::test::pumpEvents();
-    frame.reset();
-    qb::test::pumpEvents();
-  }
+  void TearDown() override { qb::test::closeFrame(frame); }
   BrowseWindow* browse() { return qobject_cast<BrowseWindow*>(frame->registry().get("BrowseMsgNmbr")); }
   ExportWindow* window(const char* name) { return qobject_cast<ExportWindow*>(frame->registry().get(name)); }
   void highlight(uint32_t id) {

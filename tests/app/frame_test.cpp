@@ -48,16 +48,7 @@ struct FrameFixture : ::testing::Test {
     qb::test::ensureApplication();
     ASSERT_EQ(StartupSettings(a.session(), false), 99);
   }
-  void TearDown() override {
-    if (frame) {
-      frame->registry().destroyGroup(kFindGroup);
-      qb::test::pumpEvents();
-      frame->registry().destroyGroup(kNotToolsGroup);
-      qb::test::pumpEvents();
-      frame.reset();
-    }
-    qb::test::pumpEvents();
-  }
+  void TearDown() override { qb::test::closeFrame(frame); }
   Session& s() { return a.session(); }
   void forum(const std::string& name, int messages = 3) {
     a.addDatabase(KindForum, name);

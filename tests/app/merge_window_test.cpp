@@ -48,14 +48,7 @@ struct MergeWindowFixture : ::testing::Test {
     frame = std::make_unique<MainFrame>(a.session(), StartNormal);
     qb::test::pumpEvents();
   }
-  void TearDown() override {
-    frame->registry().destroyGroup(kFindGroup);
-    qb::test::pumpEvents();
-    frame->registry().destroyGroup(kNotToolsGroup);
-    qb::test::pumpEvents();
-    frame.reset();
-    qb::test::pumpEvents();
-  }
+  void TearDown() override { qb::test::closeFrame(frame); }
   MergeWindow* merge() { return qobject_cast<MergeWindow*>(frame->registry().get("Duplicates")); }
   PersonsWindow* persons() { return qobject_cast<PersonsWindow*>(frame->registry().get("BrowsePerson")); }
   void waitFor(MergeWindow* w) {

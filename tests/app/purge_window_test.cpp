@@ -47,12 +47,7 @@ struct PurgeWindowFixture : ::testing::Test {
     frame = std::make_unique<MainFrame>(a.session(), StartNormal);
     qb::test::pumpEvents();
   }
-  void TearDown() override {
-    frame->registry().destroyGroup(kNotToolsGroup);
-    qb::test::pumpEvents();
-    frame.reset();
-    qb::test::pumpEvents();
-  }
+  void TearDown() override { qb::test::closeFrame(frame); }
   PurgeWindow* window() { return qobject_cast<PurgeWindow*>(frame->registry().get("PurgeMess")); }
   BrowseWindow* browse() { return qobject_cast<BrowseWindow*>(frame->registry().get("BrowseMsgNmbr")); }
   void runToEnd(PurgeWindow* w) {

@@ -41,12 +41,7 @@ struct SchedulerWindows : ::testing::Test {
     frame = std::make_unique<MainFrame>(a.session(), StartNormal);
     qb::test::pumpEvents();
   }
-  void TearDown() override {
-    frame->registry().destroyGroup(kNotToolsGroup);
-    qb::test::pumpEvents();
-    frame.reset();
-    qb::test::pumpEvents();
-  }
+  void TearDown() override { qb::test::closeFrame(frame); }
   qb::store::Session& s() { return a.session(); }
   SchedulerDriver* driver() { return frame->findChild<SchedulerDriver*>("SchedulerDriver"); }
   uint32_t sampleBatch() {

@@ -78,16 +78,7 @@ struct Usability : ::testing::Test {
     qb::test::ensureApplication();
     StartupSettings(a.session(), false);
   }
-  void TearDown() override {
-    if (frame) {
-      frame->registry().destroyGroup(kFindGroup);
-      qb::test::pumpEvents();
-      frame->registry().destroyGroup(kNotToolsGroup);
-      qb::test::pumpEvents();
-      frame.reset();
-    }
-    qb::test::pumpEvents();
-  }
+  void TearDown() override { qb::test::closeFrame(frame); }
   Session& s() { return a.session(); }
   // Threads "Cats" (1001 <- 1002 <- 1004) and "Dogs" (1003 <- 1005) in
   // section 03 "Animals"; Smith wrote 1001, 1004, 1005, Jones 1002, 1003.

@@ -52,14 +52,7 @@ struct WordViews : ::testing::Test {
     frame = std::make_unique<MainFrame>(a.session(), StartNormal);
     qb::test::pumpEvents();
   }
-  void TearDown() override {
-    frame->registry().destroyGroup(kFindGroup);
-    qb::test::pumpEvents();
-    frame->registry().destroyGroup(kNotToolsGroup);
-    qb::test::pumpEvents();
-    frame.reset();
-    qb::test::pumpEvents();
-  }
+  void TearDown() override { qb::test::closeFrame(frame); }
   BrowseWindow* browse() { return qobject_cast<BrowseWindow*>(frame->registry().get("BrowseMsgNmbr")); }
   std::vector<uint32_t> shownIds() {
     std::vector<uint32_t> out;
