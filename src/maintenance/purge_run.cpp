@@ -455,58 +455,67 @@ void PurgeRun::countStatusThreads() {
   setRange(static_cast<int64_t>(work_.size()));
 }
 
+bool PurgeRun::emptyGroups(const std::function<void(uint32_t)>& listMessages,
+                           const std::function<bool(uint32_t)>& removeGroup) {
+  while (index_ < work_.size() && sliceLeft()) {
+    const uint32_t group = work_[index_];
+    if (!threadStarted_) {
+      threadMsgs_.clear();
+      msgIndex_ = 0;
+      threadKept_ = false;
+      threadStarted_ = true;
+      listMessages(group);
+    }
+    while (msgIndex_ < threadMsgs_.size() && sliceLeft()) {
+      const uint32_t id = threadMsgs_[msgIndex_++];
+      if (!messageExists(id)) continue;
+      const uint8_t status = kind_ == KindMail ? s_.Mail().rec.DUMMY : s_.MsgNmbr().rec.DUMMY;
+      if (status == StatusKeep) {
+        threadKept_ = true;
+        slice_ += 1;
+        continue;
+      }
+      int r = deleteMessage(id);
+      if (r < 0) return false;
+      if (r == 0) threadKept_ = true;  // a message without its text stays, and so does its group
+      slice_ += r == 1 ? 2 : 1;
+    }
+    if (msgIndex_ < threadMsgs_.size()) return false;  // the slice ended inside the group
+    if (!threadKept_ && !removeGroup(group)) return false;
+    threadStarted_ = false;
+    ++index_;
+    ++done_;
+  }
+  return index_ >= work_.size();
+}
+
 // Empties the listed threads (16: threads with delete status; 25: the
 // threads of a section being emptied): every message without keep status
 // goes with its text; a thread that keeps no message goes too.
 void PurgeRun::deleteThreadMessages(bool sectionsStep) {
   auto& thr = s_.Threads();
   auto& msg = s_.MsgNmbr();
-  while (index_ < work_.size() && sliceLeft()) {
-    const uint32_t number = work_[index_];
-    if (!threadStarted_) {
-      threadMsgs_.clear();
-      msgIndex_ = 0;
-      threadKept_ = false;
-      threadStarted_ = true;
-      thr.clear();
-      thr.rec.THREADNUMBER = number;
-      if (thr.get(Threads::ThreadKey) == Err::Ok) {
+  auto readThread = [&](uint32_t number) {
+    thr.clear();
+    thr.rec.THREADNUMBER = number;
+    return thr.get(Threads::ThreadKey) == Err::Ok;
+  };
+  const bool done = emptyGroups(
+      [&](uint32_t number) {
+        if (!readThread(number)) return;
         msg.clear();
         msg.rec.THREADALPHA = thr.rec.ALPHA;
         msg.rec.THREADNUMBER = number;
         msg.setAt(MsgNmbr::Threadkey, 2);
         while (msg.next() == Err::Ok && msg.rec.THREADNUMBER == number) threadMsgs_.push_back(msg.rec.MSGNUMBER);
-      }
-    }
-    while (msgIndex_ < threadMsgs_.size() && sliceLeft()) {
-      const uint32_t id = threadMsgs_[msgIndex_++];
-      msg.clear();
-      msg.rec.MSGNUMBER = id;
-      if (msg.get(MsgNmbr::IdKey) != Err::Ok) continue;
-      if (msg.rec.DUMMY == StatusKeep) {
-        threadKept_ = true;
-        slice_ += 1;
-        continue;
-      }
-      int r = deleteMessage(id);
-      if (r < 0) return;
-      if (r == 0) threadKept_ = true;  // a message without its text stays, and so does its thread
-      slice_ += r == 1 ? 2 : 1;
-    }
-    if (msgIndex_ < threadMsgs_.size()) return;  // the slice ended inside the thread
-    if (!threadKept_) {
-      thr.clear();
-      thr.rec.THREADNUMBER = number;
-      if (thr.get(Threads::ThreadKey) == Err::Ok) {
-        if (!write(thr, true)) return;
+      },
+      [&](uint32_t number) {
+        if (!readThread(number)) return true;
+        if (!write(thr, true)) return false;
         ++stats_.threadsDeleted;
-      }
-    }
-    threadStarted_ = false;
-    ++index_;
-    ++done_;
-  }
-  if (index_ < work_.size()) return;
+        return true;
+      });
+  if (!done) return;
   if (sectionsStep) {
     ++sectionIndex_;
     step_ = StepNextSection;
@@ -665,52 +674,29 @@ void PurgeRun::countStatusPersons() {
 void PurgeRun::deletePartnerMails() {
   auto& per = s_.Person();
   auto& mail = s_.Mail();
-  while (index_ < work_.size() && sliceLeft()) {
-    const uint32_t personId = work_[index_];
-    if (!threadStarted_) {
-      threadMsgs_.clear();
-      msgIndex_ = 0;
-      threadKept_ = false;
-      threadStarted_ = true;
-      per.clear();
-      per.rec.PERSONID = personId;
-      if (per.get(Person::PersonKey) == Err::Ok) {
+  auto readPerson = [&](uint32_t personId) {
+    per.clear();
+    per.rec.PERSONID = personId;
+    return per.get(Person::PersonKey) == Err::Ok;
+  };
+  const bool done = emptyGroups(
+      [&](uint32_t personId) {
+        // Mail whose partner is this person under another name sort
+        // elsewhere; the partner identifier decides.
+        if (!readPerson(personId)) return;
         mail.clear();
         mail.rec.PAIRALPHA = per.rec.LASTNAME;
         mail.rec.PAIRID = personId;
         mail.setAt(Mail::PairKey, 2);
         while (mail.next() == Err::Ok && mail.rec.PAIRID == personId) threadMsgs_.push_back(mail.rec.MAILID);
-      }
-      // Mail whose partner is this person under another name sort
-      // elsewhere; the partner identifier decides.
-    }
-    while (msgIndex_ < threadMsgs_.size() && sliceLeft()) {
-      const uint32_t id = threadMsgs_[msgIndex_++];
-      if (!messageExists(id)) continue;
-      if (mail.rec.DUMMY == StatusKeep) {
-        threadKept_ = true;
-        slice_ += 1;
-        continue;
-      }
-      int r = deleteMessage(id);
-      if (r < 0) return;
-      if (r == 0) threadKept_ = true;  // a mail left without its text keeps its partner
-      slice_ += r == 1 ? 2 : 1;
-    }
-    if (msgIndex_ < threadMsgs_.size()) return;
-    if (!threadKept_) {
-      per.clear();
-      per.rec.PERSONID = personId;
-      if (per.get(Person::PersonKey) == Err::Ok) {
-        if (!write(per, true) || !deleteLinksOf(personId)) return;
+      },
+      [&](uint32_t personId) {
+        if (!readPerson(personId)) return true;
+        if (!write(per, true) || !deleteLinksOf(personId)) return false;
         ++stats_.personsDeleted;
-      }
-    }
-    threadStarted_ = false;
-    ++index_;
-    ++done_;
-  }
-  if (index_ < work_.size()) return;
+        return true;
+      });
+  if (!done) return;
   countStatusMessages();
 }
 

@@ -147,6 +147,13 @@ class PurgeRun {
   void ageRule();
   void markAged();
   void countStatusThreads();
+  // One slice of emptying the groups listed in work_ (threads, or the
+  // partners of a mail database): `listMessages` puts a group's messages
+  // into threadMsgs_; every one without keep status goes with its text, and
+  // `removeGroup` deletes a group that keeps none (false: a write failed).
+  // True once every group is done.
+  bool emptyGroups(const std::function<void(uint32_t)>& listMessages,
+                   const std::function<bool(uint32_t)>& removeGroup);
   void deleteThreadMessages(bool sectionsStep);
   void countStatusMessages();
   void deleteStatusMessages();
